@@ -1,0 +1,306 @@
+#include "album/image_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+
+namespace lumigal {
+
+namespace {
+
+// Bigger files are refused before anything is decoded.
+constexpr std::int64_t kMaxImageFileBytes = std::int64_t{512} << 20;
+
+// Resource limits. The system's own ImageMagick policy may lower any of them
+// further (a policy value is a maximum the program cannot raise).
+constexpr MagickSizeType kMaxSide = 16384;                      // pixels
+constexpr MagickSizeType kMaxArea = MagickSizeType{256} << 20;  // pixels
+constexpr MagickSizeType kMaxMemory = MagickSizeType{1} << 30;  // bytes
+constexpr MagickSizeType kMaxMap = MagickSizeType{2} << 30;     // bytes
+constexpr MagickSizeType kMaxDisk = MagickSizeType{4} << 30;    // bytes
+constexpr MagickSizeType kMaxFrames = 256;
+// No TimeResource limit: in this ImageMagick it is measured from the first
+// pixel-cache use of the whole process and ends the process when exceeded,
+// so it would kill a long album run instead of stopping one slow image.
+
+// Only the six formats' coders and modules may run; no delegate program, no
+// filter module and no "@file" list is ever used.
+constexpr const char* kSecurityPolicy = R"(<policymap>
+  <policy domain="delegate" rights="none" pattern="*"/>
+  <policy domain="filter" rights="none" pattern="*"/>
+  <policy domain="path" rights="none" pattern="@*"/>
+  <policy domain="coder" rights="none" pattern="*"/>
+  <policy domain="coder" rights="read|write" pattern="{BMP,DIB,GIF,JPEG,PNG,XBM}"/>
+  <policy domain="module" rights="none" pattern="*"/>
+  <policy domain="module" rights="read|write" pattern="{BMP,DIB,GIF,JPEG,PNG,XBM}"/>
+</policymap>)";
+
+void startImageLibrary(int threads) {
+    MagickCoreGenesis("lumigal", MagickFalse);
+    ExceptionPtr exception(AcquireExceptionInfo());
+    // Loading a policy resets the resource limits, so the limits come after.
+    SetMagickSecurityPolicy(kSecurityPolicy, exception.get());
+    SetMagickResourceLimit(WidthResource, kMaxSide);
+    SetMagickResourceLimit(HeightResource, kMaxSide);
+    SetMagickResourceLimit(AreaResource, kMaxArea);
+    SetMagickResourceLimit(MemoryResource, kMaxMemory);
+    SetMagickResourceLimit(MapResource, kMaxMap);
+    SetMagickResourceLimit(DiskResource, kMaxDisk);
+    SetMagickResourceLimit(ListLengthResource, kMaxFrames);
+    SetMagickResourceLimit(ThreadResource, static_cast<MagickSizeType>(threads < 1 ? 1 : threads));
+}
+
+std::uint32_t le32(const std::uint8_t* p) {
+    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+           std::uint32_t{p[3]} << 24;
+}
+std::uint16_t le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+
+bool startsWith(const std::uint8_t* data, std::size_t size, const char* magic, std::size_t n) {
+    return size >= n && std::memcmp(data, magic, n) == 0;
+}
+
+// A bare 40-byte BITMAPINFOHEADER (the only header the DIB decoder reads)
+// with one plane and a bit count that a bitmap can have.
+bool isDib(const std::uint8_t* data, std::size_t size) {
+    if (size < 16 || le32(data) != 40 || le16(data + 12) != 1) return false;
+    switch (le16(data + 14)) {
+        case 1:
+        case 4:
+        case 8:
+        case 16:
+        case 24:
+        case 32:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// X bitmap text: blanks and C comments, then "#define".
+bool isXbm(const std::uint8_t* data, std::size_t size) {
+    std::size_t i = 0;
+    while (i < size) {
+        const char c = static_cast<char>(data[i]);
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v') {
+            ++i;
+        } else if (c == '/' && i + 1 < size && data[i + 1] == '*') {
+            const std::uint8_t* end = nullptr;
+            for (std::size_t j = i + 2; j + 1 < size; ++j) {
+                if (data[j] == '*' && data[j + 1] == '/') {
+                    end = data + j + 2;
+                    break;
+                }
+            }
+            if (!end) return false;
+            i = static_cast<std::size_t>(end - data);
+        } else if (c == '/' && i + 1 < size && data[i + 1] == '/') {
+            while (i < size && data[i] != '\n') ++i;
+        } else {
+            break;
+        }
+    }
+    return startsWith(data + i, size - i, "#define", 7);
+}
+
+std::string errnoText(int err) {
+    switch (err) {
+        case ENOENT:
+            return "fichier introuvable";
+        case EACCES:
+        case EPERM:
+            return "accès refusé";
+        case ENOTDIR:
+            return "dossier introuvable";
+        case ENAMETOOLONG:
+            return "nom trop long";
+        case ELOOP:
+            return "trop de liens symboliques";
+        case EMFILE:
+        case ENFILE:
+            return "trop de fichiers ouverts";
+        case EIO:
+            return "erreur d'entrée-sortie";
+        default:
+            return "erreur système " + std::to_string(err);
+    }
+}
+
+struct FileCloser {
+    int fd;
+    ~FileCloser() { ::close(fd); }
+};
+
+// Whether a decode failed on a resource limit: a resource error, or the
+// image error that the pixel cache raises for a width or height over the
+// limit (recognised by its message, in the library's own language).
+bool overLimit(const ExceptionInfo& exception) {
+    if (exception.severity == ResourceLimitError) return true;
+    if (exception.severity != ImageError || !exception.reason) return false;
+    const char* message = GetLocaleExceptionMessage(ImageError, "WidthOrHeightExceedsLimit");
+    return message && *message &&
+           std::strncmp(exception.reason, message, std::strlen(message)) == 0;
+}
+
+// What went wrong in a decode, as told to the user.
+std::string decodeError(const std::string& path, const ExceptionInfo& exception) {
+    if (overLimit(exception)) return path + " : image trop grande";
+    return path + " : image illisible ou endommagée";
+}
+
+// Reads and decodes (or only pings) the first frame of `path`, the coder
+// forced to the format that the content shows. The data go to ImageMagick
+// as a blob: it never sees, let alone interprets, the file name.
+ImagePtr decodeFirstFrame(const std::string& path, bool ping, const std::string& sizeHint,
+                          std::string& error, ImageFormat* format, std::int64_t* fileSize) {
+    initImageLibrary();
+    const std::optional<FileBytes> bytes = readImageFile(path, error);
+    if (!bytes) return nullptr;
+    if (bytes->data.empty()) {
+        error = path + " : fichier vide";
+        return nullptr;
+    }
+    const std::optional<ImageFormat> sniffed =
+        sniffImageFormat(bytes->data.data(), bytes->data.size());
+    if (!sniffed) {
+        error = path + " : format d'image non reconnu";
+        return nullptr;
+    }
+    ImageInfoPtr info(AcquireImageInfo());
+    CopyMagickString(info->magick, magickName(*sniffed), MaxTextExtent);
+    info->affirm = MagickTrue;
+    info->scene = 0;
+    info->number_scenes = 1;
+    // The JPEG decoder reads the hint from its own define. The size text
+    // itself is not set: the DIB decoder would crop the image to it.
+    if (!sizeHint.empty()) SetImageOption(info.get(), "jpeg:size", sizeHint.c_str());
+    ExceptionPtr exception(AcquireExceptionInfo());
+    ImagePtr image(
+        ping ? PingBlob(info.get(), bytes->data.data(), bytes->data.size(), exception.get())
+             : BlobToImage(info.get(), bytes->data.data(), bytes->data.size(), exception.get()));
+    if (exception->severity >= ErrorException) {
+        error = decodeError(path, *exception);
+        return nullptr;
+    }
+    if (!image) {
+        error = path + " : image illisible ou endommagée";
+        return nullptr;
+    }
+    if (Image* rest = SplitImageList(image.get())) DestroyImageList(rest);
+    if (image->columns == 0 || image->rows == 0) {
+        error = path + " : image vide (0 x 0 pixel)";
+        return nullptr;
+    }
+    if (format) *format = *sniffed;
+    if (fileSize) *fileSize = bytes->size;
+    return image;
+}
+
+}  // namespace
+
+void initImageLibrary(int threads) {
+    static std::once_flag once;
+    std::call_once(once, startImageLibrary, threads);
+}
+
+const char* magickName(ImageFormat format) {
+    switch (format) {
+        case ImageFormat::BMP:
+            return "BMP";
+        case ImageFormat::DIB:
+            return "DIB";
+        case ImageFormat::GIF:
+            return "GIF";
+        case ImageFormat::JPEG:
+            return "JPEG";
+        case ImageFormat::PNG:
+            return "PNG";
+        case ImageFormat::XBM:
+            return "XBM";
+    }
+    return "PNG";
+}
+
+std::optional<ImageFormat> sniffImageFormat(const std::uint8_t* data, std::size_t size) {
+    if (!data) return std::nullopt;
+    if (startsWith(data, size, "\x89PNG\r\n\x1a\n", 8)) return ImageFormat::PNG;
+    if (startsWith(data, size, "GIF87a", 6) || startsWith(data, size, "GIF89a", 6))
+        return ImageFormat::GIF;
+    if (startsWith(data, size, "\xff\xd8\xff", 3)) return ImageFormat::JPEG;
+    if (startsWith(data, size, "BM", 2)) return ImageFormat::BMP;
+    if (isDib(data, size)) return ImageFormat::DIB;
+    if (isXbm(data, size)) return ImageFormat::XBM;
+    return std::nullopt;
+}
+
+std::optional<FileBytes> readImageFile(const std::string& path, std::string& error) {
+    // O_NONBLOCK: opening a FIFO without a writer must not wait.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        error = "Impossible d'ouvrir " + path + " : " + errnoText(errno);
+        return std::nullopt;
+    }
+    FileCloser closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        error = "Impossible d'ouvrir " + path + " : " + errnoText(errno);
+        return std::nullopt;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error = path + " n'est pas un fichier ordinaire";
+        return std::nullopt;
+    }
+    if (st.st_size > kMaxImageFileBytes) {
+        error = path + " : fichier trop gros";
+        return std::nullopt;
+    }
+    FileBytes bytes;
+    bytes.size = st.st_size;
+    std::vector<std::uint8_t>& data = bytes.data;
+    // One byte more than stat tells, to notice a file that grew meanwhile.
+    data.resize(static_cast<std::size_t>(st.st_size) + 1);
+    const auto cap = static_cast<std::size_t>(kMaxImageFileBytes);
+    std::size_t done = 0;
+    for (;;) {
+        if (done == data.size()) {
+            if (done > cap) {
+                error = path + " : fichier trop gros";
+                return std::nullopt;
+            }
+            data.resize(std::min(std::max(done * 2, std::size_t{1} << 16), cap + 1));
+        }
+        const ssize_t n = ::read(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            error = "Erreur de lecture de " + path + " : " + errnoText(errno);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    data.resize(done);
+    return bytes;
+}
+
+std::optional<ImageHeader> pingImageFile(const std::string& path, std::string& error) {
+    ImageHeader header;
+    ImagePtr image = decodeFirstFrame(path, true, {}, error, &header.format, &header.fileSize);
+    if (!image) return std::nullopt;
+    header.width = image->columns;
+    header.height = image->rows;
+    header.colors = image->colors;
+    header.interlaced = image->interlace != NoInterlace && image->interlace != UndefinedInterlace;
+    return header;
+}
+
+ImagePtr readImageFirstFrame(const std::string& path, std::string& error,
+                             const std::string& sizeHint) {
+    return decodeFirstFrame(path, false, sizeHint, error, nullptr, nullptr);
+}
+
+}  // namespace lumigal

@@ -1,0 +1,50 @@
+// The album page writer: one HTML page for the selected images, in
+// thumbnail, detail or plain mode, written in one pass.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "album/progress.h"
+#include "album/settings.h"
+#include "common/selected_files.h"
+
+namespace lumigal {
+
+// Writes the page `page.pagePath` for the first `count` images of `files`
+// (in sorted order when `tri` is on). Returns 0 when the page was written,
+// 1 when it could not be created or written (the observer's failed() then
+// gets the message "Impossible de créer <pagePath>...").
+int GenerateAlbumPage(int count, const PageSettings& page, const Preferences& prefs,
+                      const SelectedFileList& files, ProgressObserver& progress);
+
+class PageFile;
+
+// The page's pieces, each written to the open page.
+void WritePlainImage(PageFile& out, const std::string& path);
+void WritePageFooter(PageFile& out);
+
+// The thumbnail table: each row is a table of its own, `nbThumbByLine` cells
+// long; only the first one carries the dark border colour.
+class ThumbnailTable {
+public:
+    ThumbnailTable(PageFile& out, const PageSettings& page);
+    void open();
+    void WriteThumbnailCell(const std::string& link, const std::string& image);
+    void close();
+
+private:
+    PageFile& out_;
+    const PageSettings& page_;
+    std::uint32_t rowCellCount_ = 0;
+};
+
+// Where thumbnails go: `pathThumbnail`, or the page's own folder when it is empty.
+std::string thumbnailFolder(const PageSettings& page, const Preferences& prefs);
+
+// The footer's fixed values.
+inline constexpr const char* kFooterNotice = "Cr&eacute;ateur d'albums d'images libre";
+inline constexpr const char* kFooterEmail = "lumigal@example.org";
+inline constexpr const char* kFooterHomePage = "https://lumigal.example.org/";
+
+}  // namespace lumigal

@@ -1,0 +1,39 @@
+// How the page writer and the folder scan report what they do. The GUI's
+// progress and wait boxes, the batch tool's terminal bar and the tests
+// implement these; every method has an empty default.
+#pragma once
+
+#include <string>
+
+namespace lumigal {
+
+class ProgressObserver {
+public:
+    virtual ~ProgressObserver() = default;
+    // A page generation of `count` images starts: show the label.
+    virtual void started(int count) { (void)count; }
+    // The image being worked on (its full path).
+    virtual void setLabel(const std::string& path) { (void)path; }
+    // Image `index` (0-based) is done.
+    virtual void setPosition(int index) { (void)index; }
+    // An image could not be read or its thumbnail could not be made; the page
+    // goes on without it (or shows the source itself).
+    virtual void imageFailed(const std::string& path, const std::string& reason) {
+        (void)path;
+        (void)reason;
+    }
+    // The page could not be written; `message` is the sentence to show.
+    virtual void failed(const std::string& message) { (void)message; }
+};
+
+class ScanObserver {
+public:
+    virtual ~ScanObserver() = default;
+    // A file was added; `count` is the count after the addition.
+    virtual void fileAdded(const std::string& path, int count) {
+        (void)path;
+        (void)count;
+    }
+};
+
+}  // namespace lumigal

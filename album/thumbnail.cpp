@@ -1,0 +1,400 @@
+#include "album/thumbnail.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <wand/MagickWand.h>
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <random>
+#include <string_view>
+
+#include "album/image_io.h"
+#include "common/paths.h"
+
+namespace lumigal {
+
+namespace {
+
+struct BlobDeleter {
+    void operator()(void* blob) const { RelinquishMagickMemory(blob); }
+};
+using BlobPtr = std::unique_ptr<void, BlobDeleter>;
+
+constexpr std::string_view kJpegPrefix = "JPEG:";
+constexpr std::size_t kDefaultQuality = 75;
+
+bool equalsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+// An option: "-" or "+" followed by at least one character.
+bool isOption(const std::string& arg) {
+    return arg.size() >= 2 && (arg[0] == '-' || arg[0] == '+');
+}
+
+// Whether the first `n` characters of `keyword` are those of `name` (a
+// shorter keyword does not match).
+bool keywordIs(const std::string& keyword, const char* name, std::size_t n) {
+    return std::strncmp(keyword.c_str(), name, n) == 0;
+}
+
+// A decimal number at the start of `text`, after blanks, as "%d" reads it.
+bool readsAsNumber(const std::string& text, int& value) {
+    const char* start = text.c_str();
+    char* end = nullptr;
+    errno = 0;
+    const long number = std::strtol(start, &end, 10);
+    if (end == start || errno == ERANGE || number < INT_MIN || number > INT_MAX) return false;
+    value = static_cast<int>(number);
+    return true;
+}
+
+enum class OptionStatus { Ok, Bad };
+
+// One option of the argument vector at `index` (a row of the option table):
+// changes the request and moves `index` past an argument that it consumes.
+// The argument is missing when only the output name follows.
+OptionStatus applyOption(const std::vector<std::string>& args, std::size_t& index,
+                         ImageInfo& request, std::string& message) {
+    const std::string& option = args[index];
+    const bool minus = option[0] == '-';
+    const std::string keyword = option.substr(1);
+    const std::size_t output = args.size() - 1;
+    // Takes the option's argument; nullptr when it is missing.
+    const auto takeArgument = [&]() -> const std::string* {
+        if (index + 1 >= output) {
+            message = "Argument manquant pour l'option " + option;
+            return nullptr;
+        }
+        return &args[++index];
+    };
+    const auto bad = [&](const std::string& value) {
+        message = "Argument incorrect pour l'option " + option + " : " + value;
+        return OptionStatus::Bad;
+    };
+    int number = 0;
+    switch (keyword[0]) {
+        case 'c':
+            // "contrast" itself is applied to each input by MogrifyImages.
+            if (keywordIs(keyword, "contrast", 3)) break;
+            if (keyword == "colors" && minus) {
+                const std::string* value = takeArgument();
+                if (!value) return OptionStatus::Bad;
+                if (!readsAsNumber(*value, number)) return bad(*value);
+            }
+            break;
+        case 'd':
+            if (keywordIs(keyword, "dither", 3)) request.dither = minus ? MagickTrue : MagickFalse;
+            break;
+        case 'g':
+            if (keywordIs(keyword, "geometry", 2) && minus) {
+                const std::string* value = takeArgument();
+                if (!value) return OptionStatus::Bad;
+                if (IsGeometry(value->c_str()) == MagickFalse) return bad(*value);
+            }
+            break;
+        case 'q':
+            if (keywordIs(keyword, "quality", 2)) {
+                request.quality = kDefaultQuality;
+                if (!minus) break;
+                const std::string* value = takeArgument();
+                if (!value) return OptionStatus::Bad;
+                if (!readsAsNumber(*value, number) || number < 0 || number > 100) {
+                    return bad(*value);
+                }
+                request.quality = static_cast<std::size_t>(number);
+            }
+            break;
+        case 's':
+            if (keywordIs(keyword, "size", 2)) {
+                if (request.size) request.size = DestroyString(request.size);
+                if (!minus) break;
+                const std::string* value = takeArgument();
+                if (!value) return OptionStatus::Bad;
+                if (IsGeometry(value->c_str()) == MagickFalse) return bad(*value);
+                CloneString(&request.size, value->c_str());
+            }
+            break;
+        default:
+            break;
+    }
+    return OptionStatus::Ok;
+}
+
+// The format that a thumbnail name asks for: a "JPEG:" prefix, else the
+// extension; nullopt when the extension names none of the formats.
+std::optional<ImageFormat> formatOfName(std::string_view name, bool hasJpegPrefix) {
+    if (hasJpegPrefix) return ImageFormat::JPEG;
+    std::string_view ext = fileExtension(name);
+    if (!ext.empty()) ext.remove_prefix(1);
+    struct Entry {
+        const char* ext;
+        ImageFormat format;
+    };
+    static constexpr Entry kTable[] = {
+        {"bmp", ImageFormat::BMP},  {"dib", ImageFormat::DIB},  {"gif", ImageFormat::GIF},
+        {"jpg", ImageFormat::JPEG}, {"jpe", ImageFormat::JPEG}, {"jpeg", ImageFormat::JPEG},
+        {"png", ImageFormat::PNG},  {"xbm", ImageFormat::XBM},
+    };
+    for (const Entry& e : kTable) {
+        if (equalsNoCase(ext, e.ext)) return e.format;
+    }
+    return std::nullopt;
+}
+
+// The format an image was decoded from; PNG when unknown.
+ImageFormat formatOfImage(const Image& image) {
+    for (ImageFormat f : {ImageFormat::BMP, ImageFormat::DIB, ImageFormat::GIF, ImageFormat::JPEG,
+                          ImageFormat::PNG, ImageFormat::XBM}) {
+        if (equalsNoCase(image.magick, magickName(f))) return f;
+    }
+    return ImageFormat::PNG;
+}
+
+// Encodes `image` in `format`; the request's quality, when it has one, is
+// the image's quality (the JPEG encoder reads it there).
+BlobPtr encodeImage(const ImageInfo& request, Image& image, ImageFormat format, std::size_t& length,
+                    std::string& message) {
+    ImageInfoPtr info(CloneImageInfo(&request));
+    *info->filename = '\0';
+    CopyMagickString(info->magick, magickName(format), MaxTextExtent);
+    info->adjoin = MagickFalse;
+    if (request.quality != 0) image.quality = request.quality;
+    ExceptionPtr exception(AcquireExceptionInfo());
+    length = 0;
+    BlobPtr blob(ImageToBlob(info.get(), &image, &length, exception.get()));
+    if (!blob || length == 0 || exception->severity >= ErrorException) {
+        message = std::string("Impossible de coder la vignette en ") + magickName(format);
+        return nullptr;
+    }
+    return blob;
+}
+
+std::string systemError(int err) {
+    switch (err) {
+        case ENOENT:
+        case ENOTDIR:
+            return "dossier introuvable";
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return "accès refusé";
+        case ENOSPC:
+        case EDQUOT:
+            return "disque plein";
+        case EISDIR:
+            return "un dossier porte ce nom";
+        case ENAMETOOLONG:
+            return "nom trop long";
+        default:
+            return "erreur système " + std::to_string(err);
+    }
+}
+
+// A temporary file that is removed unless it was renamed into place.
+struct TempFile {
+    std::string path;
+    int fd = -1;
+    bool renamed = false;
+    ~TempFile() {
+        if (fd >= 0) ::close(fd);
+        if (!renamed && !path.empty()) ::unlink(path.c_str());
+    }
+};
+
+// Writes `data` to `path` through a temporary file of the same folder that
+// is synced and then renamed over `path`: a failure at any point leaves the
+// old file (or none) and never a partial one.
+bool writeFileReplacing(const std::string& path, const void* data, std::size_t length,
+                        std::string& message) {
+    const auto fail = [&](int err) {
+        message = "Impossible d'écrire la vignette " + path + " : " + systemError(err);
+        return false;
+    };
+    const PathParts parts = splitPath(path);
+    const std::string folder = parts.folder.empty() ? std::string("./") : parts.folder;
+    static std::atomic<unsigned> counter{0};
+    std::random_device entropy;
+    TempFile temp;
+    for (int attempt = 0; attempt < 100 && temp.fd < 0; ++attempt) {
+        char name[64];
+        std::snprintf(name, sizeof name, ".lumigal-%ld-%u-%08x.tmp", static_cast<long>(::getpid()),
+                      counter.fetch_add(1), static_cast<unsigned>(entropy()));
+        temp.path = folder + name;
+        // Mode 0666 lets the umask give the usual permissions.
+        temp.fd =
+            ::open(temp.path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (temp.fd < 0) {
+            const int err = errno;
+            temp.path.clear();
+            if (err != EEXIST) return fail(err);
+        }
+    }
+    if (temp.fd < 0) return fail(EEXIST);
+    const auto* bytes = static_cast<const char*>(data);
+    std::size_t done = 0;
+    while (done < length) {
+        const ssize_t n = ::write(temp.fd, bytes + done, length - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return fail(errno);
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::fsync(temp.fd) != 0) return fail(errno);
+    const int closed = ::close(temp.fd);
+    temp.fd = -1;
+    if (closed != 0) return fail(errno);
+    if (::rename(temp.path.c_str(), path.c_str()) != 0) return fail(errno);
+    temp.renamed = true;
+    return true;
+}
+
+}  // namespace
+
+ThumbnailNames thumbnailFileName(const std::string& source, const std::string& pathThumbnail,
+                                 bool keepSameFormat, int newFormat) {
+    const PathParts parts = splitPath(source);
+    std::string name = parts.baseName;
+    bool jpegPrefix = false;
+    if (keepSameFormat) {
+        name += parts.extension;
+    } else {
+        switch (newFormat) {
+            case 0:
+                name += ".bmp";
+                break;
+            case 1:
+                name += ".gif";
+                break;
+            case 2:
+                name += ".jpg";
+                jpegPrefix = true;
+                break;
+            default:
+                name += ".png";
+                break;  // 3, and any value no dialog stores
+        }
+    }
+    ThumbnailNames names;
+    names.page = pathThumbnail.empty() ? name : joinPath(pathThumbnail, name);
+    names.maker = jpegPrefix ? std::string(kJpegPrefix) + names.page : names.page;
+    return names;
+}
+
+int MakeThumbnail(const std::vector<std::string>& args, ThumbnailSize size, std::string* error) {
+    std::string message;
+    const auto result = [&](int code) {
+        if (error) *error = code == kThumbnailWritten ? std::string() : message;
+        return code;
+    };
+    if (size.width == 0 || size.height == 0) {
+        message = "Taille de vignette nulle (" + std::to_string(size.width) + " x " +
+                  std::to_string(size.height) + ") : aucune vignette n'est faite";
+        return result(kThumbnailNotMade);
+    }
+    // The output: a "JPEG:" prefix or the extension chooses the format, else
+    // the source's own format (settled once the source is read).
+    std::string output = args.size() < 2 ? std::string() : args.back();
+    const bool jpegPrefix = equalsNoCase(output.substr(0, kJpegPrefix.size()), kJpegPrefix);
+    if (jpegPrefix) output.erase(0, kJpegPrefix.size());
+    if (output.empty()) {
+        message = "Aucun nom de vignette n'est donné";
+        return result(kThumbnailNotMade);
+    }
+    const std::optional<ImageFormat> namedFormat = formatOfName(output, jpegPrefix);
+    initImageLibrary();
+
+    // The options as MogrifyImages takes them. File names are never
+    // expanded: a name with "*" or a leading "@" is that file and no other.
+    std::vector<const char*> argv;
+    argv.reserve(args.size());
+    for (const std::string& arg : args) argv.push_back(arg.c_str());
+    ImageInfoPtr request(AcquireImageInfo());
+    ExceptionPtr exception(AcquireExceptionInfo());
+
+    // Inputs and options, up to the output name. Each input contributes its
+    // first frame only (only the first image of the list is ever written)
+    // with the options that stand before it applied.
+    ImagePtr images;
+    std::string readError;
+    std::size_t lastExamined = 0;
+    for (std::size_t i = 1; i + 1 < args.size(); ++i) {
+        lastExamined = i;
+        if (isOption(args[i])) {
+            if (applyOption(args, i, *request, message) == OptionStatus::Bad) {
+                return result(kThumbnailBadOption);
+            }
+            continue;
+        }
+        const char* sizeHint = request->size ? request->size : "";
+        ImagePtr input = readImageFirstFrame(args[i], readError, sizeHint);
+        if (!input) continue;
+        // MogrifyImages also records the options in the request it is given
+        // (where "+quality" would mean no quality rather than 75): it gets a
+        // copy, and the request keeps what the scan set.
+        Image* raw = input.release();
+        const ImageInfoPtr settings(CloneImageInfo(request.get()));
+        MogrifyImages(settings.get(), MagickFalse, static_cast<int>(i), argv.data(), &raw,
+                      exception.get());
+        input.reset(raw);
+        if (!input) continue;
+        if (!images) {
+            images = std::move(input);
+        } else {
+            Image* list = images.release();
+            AppendImageToList(&list, input.release());
+            images.reset(list);
+        }
+    }
+    if (!images) {
+        message = readError.empty() ? "Aucune image à réduire" : readError;
+        return result(kThumbnailNotMade);
+    }
+    // Options after the last input still apply, to the first image.
+    if (lastExamined > 0 && args[lastExamined].size() > 2 && isOption(args[lastExamined])) {
+        Image* raw = images.release();
+        const ImageInfoPtr settings(CloneImageInfo(request.get()));
+        MogrifyImage(settings.get(), static_cast<int>(args.size() - 1), argv.data(), &raw,
+                     exception.get());
+        images.reset(raw ? GetFirstImageInList(raw) : nullptr);
+        if (!images) {
+            message = "Impossible d'appliquer les options";
+            return result(kThumbnailNotMade);
+        }
+    }
+
+    const ImageFormat format = namedFormat.value_or(formatOfImage(*images));
+
+    ClearMagickException(exception.get());
+    ImagePtr thumbnail(ScaleImage(images.get(), size.width, size.height, exception.get()));
+    if (!thumbnail || exception->severity >= ErrorException) {
+        message = "Impossible de mettre l'image à la taille " + std::to_string(size.width) + " x " +
+                  std::to_string(size.height);
+        return result(kThumbnailNotMade);
+    }
+    images.reset();
+    NormalizeImage(thumbnail.get());
+
+    std::size_t length = 0;
+    const BlobPtr blob = encodeImage(*request, *thumbnail, format, length, message);
+    if (!blob) return result(kThumbnailNotMade);
+    if (!writeFileReplacing(output, blob.get(), length, message)) {
+        return result(kThumbnailNotMade);
+    }
+    return result(kThumbnailWritten);
+}
+
+}  // namespace lumigal

@@ -1,0 +1,39 @@
+// The thumbnail maker: thumbnail file names and a small command processor
+// over ImageMagick that reads the input, applies the options, scales the
+// image to exactly width x height pixels, stretches its contrast and writes it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace lumigal {
+
+struct ThumbnailNames {
+    std::string maker;  // given to MakeThumbnail ("JPEG:" prefix for JPEG thumbnails)
+    std::string page;   // written in the page
+};
+
+// `pathThumbnail` is the thumbnail folder (the caller puts the page's own
+// folder there when the setting is empty). A `newFormat` outside 0 to 3
+// is taken as PNG.
+ThumbnailNames thumbnailFileName(const std::string& source, const std::string& pathThumbnail,
+                                 bool keepSameFormat, int newFormat);
+
+struct ThumbnailSize {
+    unsigned width = 0;
+    unsigned height = 0;
+};
+
+enum ThumbnailResult {
+    kThumbnailWritten = 0,   // ran to its end and wrote the file
+    kThumbnailBadOption = 1, // an option lacks its argument or has a bad one
+    kThumbnailNotMade = 2,   // no input could be read, the size is 0, or the write failed
+};
+
+// `args` as a command line: program name, options, input files, output name.
+// The page writer passes "Lumigal" "-quality" "99" "-contrast" SOURCE OUTPUT.
+// On any result but kThumbnailWritten, `error` (when given) says why, in French.
+int MakeThumbnail(const std::vector<std::string>& args, ThumbnailSize size,
+                  std::string* error = nullptr);
+
+}  // namespace lumigal

@@ -1,0 +1,54 @@
+// The command line of lumigal-batch and how it maps onto the settings.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "album/settings.h"
+#include "common/colour.h"
+#include "selection/folder_scan.h"
+
+namespace lumigal::batch {
+
+enum class Mode { Thumbnails, Details, Plain };
+
+struct BatchOptions {
+    std::string output;
+    std::optional<std::string> title;
+    std::optional<Mode> mode;
+    std::optional<int> position;
+    std::optional<bool> center, line, sort, onlyIfSuitable;
+    std::optional<unsigned> width, height;
+    std::optional<std::string> thumbDir;
+    std::optional<unsigned> perRow;
+    std::optional<int> format;  // -1 same as the source, 0 BMP, 1 GIF, 2 JPEG, 3 PNG
+    std::optional<Colour> bgColour, textColour, infoColour, borderColour, borderColourDark;
+    std::optional<unsigned> border, cellSpacing, cellPadding;
+    bool recursive = false;
+    ScanFormats types;
+    bool quiet = false;
+    std::vector<std::string> inputs;
+};
+
+struct ParsedCommandLine {
+    enum Outcome { Run, Help, Version, Error } outcome = Error;
+    std::string error;  // for Error: what is wrong, in French
+    BatchOptions options;
+};
+
+// `args` without the program name.
+ParsedCommandLine parseCommandLine(const std::vector<std::string>& args);
+
+std::string usageText();
+
+// The settings a run starts from when nothing is stored: the installer's
+// first values, with a white page, black text and black information.
+void defaultSettings(Preferences& prefs, PageSettings& page);
+
+// Overrides the settings with the options given; sets the page's path,
+// folder and title. Relative paths are made absolute against the current
+// folder.
+void applyOptions(const BatchOptions& options, Preferences& prefs, PageSettings& page);
+
+}  // namespace lumigal::batch

@@ -1,0 +1,206 @@
+#include "selection/folder_scan.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "common/paths.h"
+
+namespace lumigal {
+
+namespace {
+
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != prefix[i]) return false;
+    }
+    return true;
+}
+
+struct DirCloser {
+    void operator()(DIR* dir) const { ::closedir(dir); }
+};
+using DirHandle = std::unique_ptr<DIR, DirCloser>;
+
+// What an entry is to the scan.
+enum class EntryKind {
+    File,    // a regular file, or a symbolic link to one: collected when wanted
+    Folder,  // a real folder (never a link to one): descended into by the tree scan
+    Other,   // links to folders, dangling links, pipes, devices, sockets: skipped
+};
+
+struct Entry {
+    std::string name;
+    EntryKind kind;
+};
+
+struct FolderId {
+    dev_t device;
+    ino_t inode;
+    bool operator==(const FolderId&) const = default;
+};
+
+struct Listing {
+    FolderId id;
+    std::vector<Entry> entries;  // in delivery order, dot names left out
+};
+
+EntryKind kindOfStat(const struct stat& info) {
+    if (S_ISREG(info.st_mode)) return EntryKind::File;
+    if (S_ISDIR(info.st_mode)) return EntryKind::Folder;
+    return EntryKind::Other;
+}
+
+// Only a regular file at the end of a link is collected; a link to a folder
+// is neither collected nor followed, and a dangling link names no file.
+EntryKind kindOfLink(int folderFd, const char* name) {
+    struct stat target;
+    if (::fstatat(folderFd, name, &target, 0) != 0) return EntryKind::Other;
+    return S_ISREG(target.st_mode) ? EntryKind::File : EntryKind::Other;
+}
+
+EntryKind kindOf(int folderFd, const dirent& entry) {
+    switch (entry.d_type) {
+        case DT_REG:
+            return EntryKind::File;
+        case DT_DIR:
+            return EntryKind::Folder;
+        case DT_LNK:
+            return kindOfLink(folderFd, entry.d_name);
+        case DT_UNKNOWN: {
+            struct stat info;
+            if (::fstatat(folderFd, entry.d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+                return EntryKind::Other;
+            }
+            if (S_ISLNK(info.st_mode)) return kindOfLink(folderFd, entry.d_name);
+            return kindOfStat(info);
+        }
+        default:
+            return EntryKind::Other;
+    }
+}
+
+// Lists the folder at `path` in the order the system delivers its entries.
+// The whole listing is read before the caller works on it, so a deep tree
+// holds one open folder at a time. `followLink` allows `path` itself to be a
+// symbolic link (the folder the user chose); sub-folders are opened with
+// O_NOFOLLOW so that a folder swapped for a link meanwhile is not entered.
+std::optional<Listing> listFolder(const std::string& path, bool followLink) {
+    int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+    if (!followLink) flags |= O_NOFOLLOW;
+    int fd;
+    do {
+        fd = ::open(path.c_str(), flags);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return std::nullopt;
+    DirHandle dir(::fdopendir(fd));
+    if (!dir) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    Listing listing;
+    struct stat info;
+    if (::fstat(fd, &info) != 0) return std::nullopt;
+    listing.id = {info.st_dev, info.st_ino};
+    // A read error ends the listing like its end does; what was read is kept.
+    while (const dirent* entry = ::readdir(dir.get())) {
+        if (entry->d_name[0] == '.') continue;
+        const EntryKind kind = kindOf(fd, *entry);
+        if (kind == EntryKind::Other) continue;
+        listing.entries.push_back({entry->d_name, kind});
+    }
+    return listing;
+}
+
+class Scan {
+public:
+    Scan(ScanObserver* observer, const ScanFormats& formats, SelectedFileList& list)
+        : observer_(observer), formats_(formats), list_(list) {}
+
+    bool scanFolder(const std::string& folder) {
+        const auto listing = listFolder(joinPath(folder, ""), true);
+        if (!listing) return false;
+        for (const Entry& entry : listing->entries) {
+            if (entry.kind == EntryKind::File) addIfWanted(folder, entry.name);
+        }
+        return true;
+    }
+
+    // `openPath` is the folder as it is opened (separators collapsed),
+    // `folder` as it is written into the collected paths.
+    bool scanTree(const std::string& folder, std::string openPath, bool top) {
+        collapseBackslashes(openPath);
+        const auto listing = listFolder(openPath, top);
+        if (!listing) return false;
+        // A folder that is already being scanned higher up (a bind mount of
+        // an ancestor) would make the scan endless.
+        if (std::find(ancestors_.begin(), ancestors_.end(), listing->id) != ancestors_.end()) {
+            return false;
+        }
+        ancestors_.push_back(listing->id);
+        for (const Entry& entry : listing->entries) {
+            if (entry.kind == EntryKind::Folder) {
+                // A sub-folder that cannot be listed is passed over.
+                const std::string subFolder = joinPath(folder, entry.name);
+                scanTree(subFolder, subFolder, false);
+            } else {
+                addIfWanted(folder, entry.name);
+            }
+        }
+        ancestors_.pop_back();
+        return true;
+    }
+
+private:
+    void addIfWanted(const std::string& folder, const std::string& name) {
+        if (!IsWantedImage(fileExtension(name), formats_)) return;
+        list_.add(joinPath(folder, name));
+        if (observer_) {
+            observer_->fileAdded(list_.selectedFiles().back(), list_.selectedFileCount());
+        }
+    }
+
+    ScanObserver* observer_;
+    const ScanFormats& formats_;
+    SelectedFileList& list_;
+    std::vector<FolderId> ancestors_;
+};
+
+}  // namespace
+
+bool IsWantedImage(std::string_view extension, const ScanFormats& formats) {
+    return (formats.bmp && startsWithIgnoringCase(extension, ".bmp")) ||
+           (formats.dib && startsWithIgnoringCase(extension, ".dib")) ||
+           (formats.gif && startsWithIgnoringCase(extension, ".gif")) ||
+           (formats.png && startsWithIgnoringCase(extension, ".png")) ||
+           (formats.xbm && startsWithIgnoringCase(extension, ".xbm")) ||
+           (formats.jpeg && (startsWithIgnoringCase(extension, ".jpg") ||
+                             startsWithIgnoringCase(extension, ".jpe") ||
+                             startsWithIgnoringCase(extension, ".jpeg")));
+}
+
+int ScanFolder(ScanObserver* observer, const std::string& folder, const ScanFormats& formats,
+               SelectedFileList& list) {
+    Scan scan(observer, formats, list);
+    if (!scan.scanFolder(folder)) return 0;
+    return list.selectedFileCount();
+}
+
+int ScanFolderTree(ScanObserver* observer, const std::string& folder, const ScanFormats& formats,
+                   SelectedFileList& list) {
+    Scan scan(observer, formats, list);
+    if (!scan.scanTree(folder, joinPath(folder, ""), true)) return 0;
+    return list.selectedFileCount();
+}
+
+}  // namespace lumigal

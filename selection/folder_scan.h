@@ -1,0 +1,42 @@
+// The folder scan: collects the wanted images of one folder, or of a folder
+// and every folder below it, into the selected-file list.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "album/progress.h"
+#include "common/selected_files.h"
+
+namespace lumigal {
+
+// Which extensions the scan collects.
+struct ScanFormats {
+    bool bmp = true;
+    bool dib = true;
+    bool gif = true;
+    bool png = true;
+    bool xbm = true;
+    bool jpeg = true;
+};
+
+// True when the extension (dot included) begins, case ignored, with one of
+// the enabled families' extensions: .bmp .dib .gif .png .xbm, .jpg .jpe .jpeg.
+bool IsWantedImage(std::string_view extension, const ScanFormats& formats);
+
+// Appends the wanted images of `folder` to `list` (folders and names starting
+// with a dot are skipped). Returns the list's new count, or 0 when the folder
+// cannot be listed. `observer` may be null.
+// Files are regular files and symbolic links to regular files; links to
+// folders, dangling links, pipes, devices and sockets are never collected.
+// Entries come in the order the system lists them; nothing is sorted.
+int ScanFolder(ScanObserver* observer, const std::string& folder, const ScanFormats& formats,
+               SelectedFileList& list);
+
+// The same for `folder` and, depth first, every folder below it. Symbolic
+// links to folders are not followed, so the scan never loops and never
+// leaves the tree.
+int ScanFolderTree(ScanObserver* observer, const std::string& folder, const ScanFormats& formats,
+                   SelectedFileList& list);
+
+}  // namespace lumigal

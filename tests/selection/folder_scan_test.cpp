@@ -1,0 +1,411 @@
+#include "selection/folder_scan.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace lumigal {
+namespace {
+
+namespace fs = std::filesystem;
+
+ScanFormats onlyFormat(bool ScanFormats::*flag) {
+    ScanFormats formats{false, false, false, false, false, false};
+    formats.*flag = true;
+    return formats;
+}
+
+TEST(IsWantedImage, ComparesPrefixesIgnoringCase) {
+    const ScanFormats all;
+    const struct {
+        const char* extension;
+        bool wanted;
+    } cases[] = {
+        {".jpg", true},  {".JPG", true},   {".jpeg", true},   {".JPEG", true},  {".jpe", true},
+        {".Jpe", true},  {".JPEGX", true}, {".jpgfoo", true}, {".bmp", true},   {".Bmp", true},
+        {".bmpx", true}, {".dib", true},   {".gif", true},    {".GIF", true},   {".png", true},
+        {".xbm", true},  {".tif", false},  {".txt", false},   {"", false},      {".", false},
+        {".jp", false},  {".bm", false},   {"jpg", false},    {".j.pg", false}, {"..jpg", false},
+        {".jpg ", true}, {".pn", false},   {".svg", false},   {".webp", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsWantedImage(c.extension, all), c.wanted) << c.extension;
+    }
+}
+
+TEST(IsWantedImage, EachFlagAcceptsOnlyItsOwnFamily) {
+    const std::vector<std::string> extensions = {".bmp", ".dib", ".gif", ".png",
+                                                 ".xbm", ".jpg", ".jpe", ".jpeg"};
+    const struct {
+        bool ScanFormats::*flag;
+        std::set<std::string> accepted;
+    } cases[] = {
+        {&ScanFormats::bmp, {".bmp"}}, {&ScanFormats::dib, {".dib"}},
+        {&ScanFormats::gif, {".gif"}}, {&ScanFormats::png, {".png"}},
+        {&ScanFormats::xbm, {".xbm"}}, {&ScanFormats::jpeg, {".jpg", ".jpe", ".jpeg"}},
+    };
+    for (const auto& c : cases) {
+        const ScanFormats formats = onlyFormat(c.flag);
+        for (const std::string& extension : extensions) {
+            EXPECT_EQ(IsWantedImage(extension, formats), c.accepted.count(extension) == 1)
+                << extension << " with only " << *c.accepted.begin() << "'s flag on";
+        }
+    }
+    const ScanFormats none{false, false, false, false, false, false};
+    for (const std::string& extension : extensions) EXPECT_FALSE(IsWantedImage(extension, none));
+}
+
+// Records what the scan reports.
+class RecordingObserver : public ScanObserver {
+public:
+    void fileAdded(const std::string& path, int count) override {
+        reports.emplace_back(path, count);
+    }
+    std::vector<std::pair<std::string, int>> reports;
+};
+
+class FolderScanTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* base = std::getenv("LUMIGAL_TEST_TMP");
+        fs::path parent = base && *base ? fs::path(base) : fs::temp_directory_path();
+        fs::create_directories(parent);
+        std::string pattern = (parent / "scan-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        root_ = pattern;
+    }
+
+    void TearDown() override {
+        // Give back any access a test took away, then remove everything.
+        for (const std::string& path : locked_) chmod(path.c_str(), 0700);
+        std::error_code ignored;
+        fs::remove_all(root_, ignored);
+    }
+
+    std::string path(const std::string& relative) const { return root_ + "/" + relative; }
+
+    void file(const std::string& relative) {
+        std::ofstream out(path(relative));
+        ASSERT_TRUE(out) << relative;
+        out << "x";
+    }
+    void folder(const std::string& relative) { ASSERT_EQ(mkdir(path(relative).c_str(), 0700), 0); }
+    void link(const std::string& target, const std::string& relative) {
+        ASSERT_EQ(symlink(target.c_str(), path(relative).c_str()), 0) << relative;
+    }
+    void lock(const std::string& relative) {
+        locked_.push_back(path(relative));
+        ASSERT_EQ(chmod(path(relative).c_str(), 0), 0);
+    }
+
+    // The names of a folder in the order the system lists them.
+    static std::vector<std::string> listingOrder(const std::string& folder) {
+        std::vector<std::string> names;
+        DIR* dir = opendir(folder.c_str());
+        if (!dir) return names;
+        while (const dirent* entry = readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..") names.push_back(name);
+        }
+        closedir(dir);
+        return names;
+    }
+
+    std::string root_;
+    std::vector<std::string> locked_;
+};
+
+std::set<std::string> asSet(const std::vector<std::string>& paths) {
+    return {paths.begin(), paths.end()};
+}
+
+TEST_F(FolderScanTest, EmptyFolderOrNoWantedImageGivesZero) {
+    folder("empty");
+    folder("none");
+    for (const char* name : {"h.tif", "i", "j.jpg.txt", ".photo.jpg", "readme.txt"}) {
+        file(std::string("none/") + name);
+    }
+    for (const char* name : {"empty", "none"}) {
+        SelectedFileList list;
+        EXPECT_EQ(ScanFolder(nullptr, path(name), ScanFormats{}, list), 0) << name;
+        EXPECT_EQ(ScanFolderTree(nullptr, path(name), ScanFormats{}, list), 0) << name;
+        EXPECT_EQ(list.selectedFileCount(), 0);
+        EXPECT_TRUE(list.sortList().empty());
+    }
+}
+
+TEST_F(FolderScanTest, CollectsTheWantedFilesInListingOrder) {
+    const std::set<std::string> wanted = {"a.JPG", "b.jpeg", "c.Bmp",  "d.dib",  "e.gif",
+                                          "f.png", "g.xbm",  "k.bmpx", "l.JPEGX"};
+    const std::set<std::string> unwanted = {"h.tif", "i", "j.jpg.txt", ".photo.jpg", ".jpg"};
+    for (const std::string& name : wanted) file(name);
+    for (const std::string& name : unwanted) file(name);
+    folder("x.jpg");
+    file("x.jpg/inside.png");
+
+    std::vector<std::string> expected;
+    for (const std::string& name : listingOrder(root_)) {
+        if (wanted.count(name)) expected.push_back(path(name));
+    }
+    ASSERT_EQ(expected.size(), wanted.size());
+
+    SelectedFileList list;
+    EXPECT_EQ(ScanFolder(nullptr, root_, ScanFormats{}, list), 9);
+    EXPECT_EQ(list.selectedFiles(), expected);
+    EXPECT_EQ(list.sortList().size(), expected.size());
+}
+
+TEST_F(FolderScanTest, FormatFlagsChooseTheFamilies) {
+    for (const char* name :
+         {"a.bmp", "b.dib", "c.gif", "d.png", "e.xbm", "f.jpg", "g.jpe", "h.JPEG"}) {
+        file(name);
+    }
+    const struct {
+        bool ScanFormats::*flag;
+        std::set<std::string> expected;
+    } cases[] = {
+        {&ScanFormats::bmp, {"a.bmp"}}, {&ScanFormats::dib, {"b.dib"}},
+        {&ScanFormats::gif, {"c.gif"}}, {&ScanFormats::png, {"d.png"}},
+        {&ScanFormats::xbm, {"e.xbm"}}, {&ScanFormats::jpeg, {"f.jpg", "g.jpe", "h.JPEG"}},
+    };
+    for (const auto& c : cases) {
+        std::set<std::string> expected;
+        for (const std::string& name : c.expected) expected.insert(path(name));
+        SelectedFileList list;
+        EXPECT_EQ(ScanFolder(nullptr, root_, onlyFormat(c.flag), list),
+                  static_cast<int>(expected.size()));
+        EXPECT_EQ(asSet(list.selectedFiles()), expected) << *c.expected.begin();
+    }
+}
+
+TEST_F(FolderScanTest, FolderNamedLikeAnImageIsNeverAFile) {
+    folder("x.jpg");
+    file("x.jpg/y.gif");
+    file("z.png");
+
+    SelectedFileList flat;
+    EXPECT_EQ(ScanFolder(nullptr, root_, ScanFormats{}, flat), 1);
+    EXPECT_EQ(flat.selectedFiles(), std::vector<std::string>{path("z.png")});
+
+    SelectedFileList tree;
+    EXPECT_EQ(ScanFolderTree(nullptr, root_, ScanFormats{}, tree), 2);
+    EXPECT_EQ(asSet(tree.selectedFiles()),
+              (std::set<std::string>{path("x.jpg/y.gif"), path("z.png")}));
+}
+
+// What a depth-first scan must give, from the folders' real listing order.
+void expectedDepthFirst(const std::string& folder, std::vector<std::string>& out) {
+    DIR* dir = opendir(folder.c_str());
+    ASSERT_NE(dir, nullptr);
+    std::vector<std::string> names;
+    while (const dirent* entry = readdir(dir)) names.push_back(entry->d_name);
+    closedir(dir);
+    for (const std::string& name : names) {
+        if (name[0] == '.') continue;
+        const std::string full = folder + "/" + name;
+        if (fs::is_directory(fs::symlink_status(full))) {
+            expectedDepthFirst(full, out);
+        } else if (name.ends_with(".jpg")) {
+            out.push_back(full);
+        }
+    }
+}
+
+TEST_F(FolderScanTest, TreeScanIsDepthFirstInListingOrder) {
+    folder("A");
+    file("A/1.jpg");
+    folder("A/B");
+    file("A/B/2.jpg");
+    folder("A/B/C");
+    file("A/B/C/4.jpg");
+    file("A/B/5.jpg");
+    file("A/3.jpg");
+    folder("A/D");
+    file("A/D/6.jpg");
+    file("A/7.jpg");
+    folder("A/.hidden");
+    file("A/.hidden/8.jpg");
+    folder("A/E");  // empty
+
+    std::vector<std::string> expected;
+    expectedDepthFirst(path("A"), expected);
+    ASSERT_EQ(expected.size(), 7u);
+
+    SelectedFileList list;
+    EXPECT_EQ(ScanFolderTree(nullptr, path("A"), ScanFormats{}, list), 7);
+    EXPECT_EQ(list.selectedFiles(), expected);
+
+    // A sub-folder's images come together, never interleaved with its parent's.
+    const auto& files = list.selectedFiles();
+    const auto inB = [&](const std::string& p) { return p.starts_with(path("A/B/")); };
+    const auto first = std::find_if(files.begin(), files.end(), inB);
+    const auto count = std::count_if(files.begin(), files.end(), inB);
+    ASSERT_NE(first, files.end());
+    EXPECT_TRUE(std::all_of(first, first + count, inB));
+}
+
+TEST_F(FolderScanTest, ObserverSeesEveryFileWithTheRunningCount) {
+    folder("A");
+    folder("A/B");
+    for (const char* name : {"A/1.jpg", "A/2.png", "A/B/3.gif", "A/skip.txt"}) file(name);
+
+    RecordingObserver observer;
+    SelectedFileList list;
+    const int count = ScanFolderTree(&observer, path("A"), ScanFormats{}, list);
+    ASSERT_EQ(count, 3);
+    ASSERT_EQ(observer.reports.size(), 3u);
+    for (std::size_t i = 0; i < observer.reports.size(); ++i) {
+        EXPECT_EQ(observer.reports[i].first, list.selectedFiles()[i]);
+        EXPECT_EQ(observer.reports[i].second, static_cast<int>(i) + 1);
+    }
+    EXPECT_EQ(observer.reports.back().second, count);
+}
+
+TEST_F(FolderScanTest, FolderThatCannotBeListedGivesZero) {
+    file("plain.jpg");
+    folder("locked");
+    file("locked/a.jpg");
+    const bool canLock = geteuid() != 0;
+    if (canLock) lock("locked");
+
+    std::vector<std::string> folders = {path("missing"), path("plain.jpg"), path("missing/deeper")};
+    if (canLock) folders.push_back(path("locked"));
+    for (const std::string& f : folders) {
+        RecordingObserver observer;
+        SelectedFileList list;
+        EXPECT_EQ(ScanFolder(&observer, f, ScanFormats{}, list), 0) << f;
+        EXPECT_EQ(ScanFolderTree(&observer, f, ScanFormats{}, list), 0) << f;
+        EXPECT_EQ(list.selectedFileCount(), 0);
+        EXPECT_TRUE(observer.reports.empty());
+    }
+}
+
+TEST_F(FolderScanTest, TreeScanPassesOverASubFolderThatCannotBeListed) {
+    if (geteuid() == 0) GTEST_SKIP() << "root can list any folder";
+    folder("A");
+    file("A/1.jpg");
+    folder("A/locked");
+    file("A/locked/2.jpg");
+    folder("A/open");
+    file("A/open/3.jpg");
+    lock("A/locked");
+
+    SelectedFileList list;
+    EXPECT_EQ(ScanFolderTree(nullptr, path("A"), ScanFormats{}, list), 2);
+    EXPECT_EQ(asSet(list.selectedFiles()),
+              (std::set<std::string>{path("A/1.jpg"), path("A/open/3.jpg")}));
+}
+
+TEST_F(FolderScanTest, LinksNeverLeadOutOfTheTreeOrIntoALoop) {
+    file("outside.jpg");
+    folder("T");
+    file("T/a.jpg");
+    folder("T/sub");
+    file("T/sub/s.jpg");
+    link(".", "T/self");
+    link(".", "T/self.jpg");
+    link("..", "T/up");
+    link("../..", "T/sub/back");
+    link(path("T"), "T/sub/absolute");
+    link("sub", "T/dir.jpg");
+    link("a.jpg", "T/lnk.jpg");
+    link("../outside.jpg", "T/out.jpg");
+    link("nothing-there.jpg", "T/dead.jpg");
+    link("loop2.jpg", "T/loop1.jpg");
+    link("loop1.jpg", "T/loop2.jpg");
+    ASSERT_EQ(mkfifo(path("T/pipe.jpg").c_str(), 0600), 0);
+
+    const std::set<std::string> expectedFlat = {path("T/a.jpg"), path("T/lnk.jpg"),
+                                                path("T/out.jpg")};
+    std::set<std::string> expectedTree = expectedFlat;
+    expectedTree.insert(path("T/sub/s.jpg"));
+
+    SelectedFileList flat;
+    EXPECT_EQ(ScanFolder(nullptr, path("T"), ScanFormats{}, flat), 3);
+    EXPECT_EQ(asSet(flat.selectedFiles()), expectedFlat);
+
+    SelectedFileList tree;
+    EXPECT_EQ(ScanFolderTree(nullptr, path("T"), ScanFormats{}, tree), 4);
+    EXPECT_EQ(asSet(tree.selectedFiles()), expectedTree);
+    EXPECT_EQ(tree.selectedFiles().size(), expectedTree.size()) << "a file came twice";
+}
+
+TEST_F(FolderScanTest, TopFolderMayItselfBeALink) {
+    folder("real");
+    file("real/a.png");
+    link(path("real"), "alias");
+
+    SelectedFileList flat;
+    EXPECT_EQ(ScanFolder(nullptr, path("alias"), ScanFormats{}, flat), 1);
+    EXPECT_EQ(flat.selectedFiles(), std::vector<std::string>{path("alias/a.png")});
+
+    SelectedFileList tree;
+    EXPECT_EQ(ScanFolderTree(nullptr, path("alias"), ScanFormats{}, tree), 1);
+    EXPECT_EQ(tree.selectedFiles(), std::vector<std::string>{path("alias/a.png")});
+}
+
+TEST_F(FolderScanTest, NamesThatAreNotUtf8AreKeptAsBytes) {
+    const std::string oddFile = "\xff\xfe photo.JPG";
+    const std::string oddFolder = "\xe9t\xe9";  // Latin-1 bytes
+    file(oddFile);
+    folder(oddFolder);
+    file(oddFolder + "/x\x80.png");
+
+    SelectedFileList list;
+    EXPECT_EQ(ScanFolderTree(nullptr, root_, ScanFormats{}, list), 2);
+    EXPECT_EQ(asSet(list.selectedFiles()),
+              (std::set<std::string>{path(oddFile), path(oddFolder + "/x\x80.png")}));
+    EXPECT_EQ(list.sortList().size(), 2u);
+}
+
+TEST_F(FolderScanTest, DeepPathsBeyondTheOldLimitsAreScanned) {
+    std::string relative;
+    for (int level = 0; level < 12; ++level) {
+        relative += (relative.empty() ? "" : "/") + std::string(40, static_cast<char>('a' + level));
+        folder(relative);
+    }
+    file(relative + "/deep.gif");
+    ASSERT_GT(path(relative).size(), 300u);
+
+    SelectedFileList list;
+    EXPECT_EQ(ScanFolderTree(nullptr, root_, ScanFormats{}, list), 1);
+    EXPECT_EQ(list.selectedFiles(), std::vector<std::string>{path(relative + "/deep.gif")});
+}
+
+TEST_F(FolderScanTest, TreeScanListsThroughDoubledSeparatorsButKeepsTheFolderAsGiven) {
+    folder("A");
+    folder("A/B");
+    file("A/B/1.jpg");
+    const std::string given = root_ + "//A";
+
+    SelectedFileList list;
+    EXPECT_EQ(ScanFolderTree(nullptr, given, ScanFormats{}, list), 1);
+    EXPECT_EQ(list.selectedFiles(), std::vector<std::string>{given + "/B/1.jpg"});
+}
+
+TEST_F(FolderScanTest, MoreFilesThanTheOldTableHeldAreAllCollected) {
+    const int total = 5100;
+    for (int i = 0; i < total; ++i) file("img" + std::to_string(i) + ".gif");
+
+    RecordingObserver observer;
+    SelectedFileList list;
+    EXPECT_EQ(ScanFolder(&observer, root_, ScanFormats{}, list), total);
+    EXPECT_EQ(list.selectedFileCount(), total);
+    EXPECT_EQ(asSet(list.selectedFiles()).size(), static_cast<std::size_t>(total));
+    ASSERT_FALSE(observer.reports.empty());
+    EXPECT_EQ(observer.reports.back().second, total);
+}
+
+}  // namespace
+}  // namespace lumigal
