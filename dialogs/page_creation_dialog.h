@@ -1,0 +1,89 @@
+// The page creation dialog, opened by the create-page command once the
+// selected-file list holds at least one file. The user names the HTML file,
+// titles the page, chooses details or thumbnails, places the text, switches
+// centring, separator lines and sorting, and picks the three page colours;
+// "&Vignettes" opens the thumbnail settings dialog.
+//
+// Every opening starts from "LUM000.htm", "Lumigal" and the colours white
+// (background), black (text) and black (information), which it also puts
+// into the page values at once. OK (result Accepted) stores the layout
+// settings and the page values (`pagePath`, `pageTitle`) into `page`; a
+// chosen colour goes into its page value when it is chosen. Cancel (result
+// Rejected) changes no setting.
+#pragma once
+
+#include <QString>
+#include <string>
+
+#include "album/settings.h"
+#include "common/colour.h"
+#include "dialogs/lumigal_dialog.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QCheckBox;
+
+namespace lumigal {
+
+class ElidedLabel;
+
+class PageCreationDialog : public LumigalDialog {
+    Q_OBJECT
+public:
+    // Message identifiers (MessageBoxHandler).
+    static constexpr const char* kNameMissing = "pageNameMissing";
+    static constexpr const char* kPathTooLong = "pagePathTooLong";
+
+    static constexpr const char* kDefaultFileName = "LUM000.htm";
+    static constexpr const char* kDefaultTitle = "Lumigal";
+    static constexpr int kMaxTitleLength = 255;
+
+    // `selectedFileCount` and `sourceFolder` make the found-files line;
+    // `page.pageFolder` is the destination folder of the page; `prefs` and
+    // `helpFilePath` are handed on to the thumbnail settings dialog.
+    PageCreationDialog(PageSettings& page, Preferences& prefs, std::string helpFilePath,
+                       int selectedFileCount, const std::string& sourceFolder,
+                       QWidget* parent = nullptr);
+
+    // "%d fichier trouvé dans le dossier %s" for one file, the plural form
+    // otherwise.
+    static QString foundFilesLine(int count, const QString& folder);
+
+    // The position radio that `position` checks at opening: 1 above,
+    // 2 below, 3 left, anything else right. Its control number.
+    static int positionControl(int position);
+
+private:
+    void confirm();
+    void openThumbnailSettings();
+    void chooseColour(Colour& current, Colour& pageValue);
+    void showColours();
+
+    PageSettings& page_;
+    Preferences& prefs_;
+    std::string helpFilePath_;
+
+    Colour background_ = 0;
+    Colour text_ = 0;
+    Colour information_ = 0;
+
+    ElidedLabel* foundFiles_ = nullptr;
+    QLineEdit* fileName_ = nullptr;
+    QLineEdit* title_ = nullptr;
+    QRadioButton* details_ = nullptr;
+    QRadioButton* thumbnail_ = nullptr;
+    QRadioButton* left_ = nullptr;
+    QRadioButton* above_ = nullptr;
+    QRadioButton* right_ = nullptr;
+    QRadioButton* below_ = nullptr;
+    QCheckBox* center_ = nullptr;
+    QCheckBox* line_ = nullptr;
+    QCheckBox* tri_ = nullptr;
+    QLabel* backgroundSwatch_ = nullptr;
+    QLabel* textPreview_ = nullptr;
+    QLabel* informationPreview_ = nullptr;
+};
+
+}  // namespace lumigal

@@ -1,0 +1,28 @@
+// Radio buttons that behave like a group of a classic dialog: a click (or an
+// arrow key) checks one button and clears the others, while the program may
+// set any combination, several checked or none, and the buttons show it.
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QRadioButton>
+#include <initializer_list>
+
+namespace lumigal {
+
+class RadioGroup : public QObject {
+    Q_OBJECT
+public:
+    RadioGroup(std::initializer_list<QRadioButton*> buttons, QObject* parent);
+
+    // Checks `button` and clears every other button of the group.
+    void select(QRadioButton* button);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QList<QRadioButton*> buttons_;
+};
+
+}  // namespace lumigal
