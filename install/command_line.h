@@ -1,0 +1,35 @@
+// The command lines of the two programs:
+//   install [--silent [--dir DIR] [--no-group] [--no-start-menu] [--no-desktop]]
+//   uninst [--silent] [--dir DIR]
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lumigal::install {
+
+struct SetupOptions {
+    bool silent = false;
+    std::optional<std::string> folder;  // --dir
+    bool createGroup = true;
+    bool addToStartMenu = true;
+    bool placeOnDesktop = true;
+};
+
+struct UninstallOptions {
+    bool silent = false;
+    std::optional<std::string> folder;  // --dir: the install folder (default: uninst's own)
+};
+
+// Nothing, with `error` set (French), when the arguments are not understood.
+// The options other than --silent are accepted only with it for install.
+std::optional<SetupOptions> parseSetupOptions(const std::vector<std::string>& args,
+                                              std::string& error);
+std::optional<UninstallOptions> parseUninstallOptions(const std::vector<std::string>& args,
+                                                      std::string& error);
+
+extern const char* const kSetupUsage;
+extern const char* const kUninstallUsage;
+
+}  // namespace lumigal::install

@@ -1,0 +1,28 @@
+// The product files that the setup program installs, in installation order.
+// Every source is read from the setup program's own folder and every file is
+// written into the install folder under its installed name; a source name is
+// the installed name with the last character of its extension replaced by
+// "_" (the compressed-file naming), and the table gives both names.
+#pragma once
+
+#include <span>
+#include <string_view>
+
+namespace lumigal::install {
+
+struct FileEntry {
+    std::string_view sourceName;
+    std::string_view installedName;
+    bool executable;  // installed with the execute permission
+};
+
+std::span<const FileEntry> fileTable();
+
+// Installed names that other parts of the installer refer to.
+std::string_view programFileName();  // the main program
+std::string_view readMeFileName();
+std::string_view uninstallerFileName();
+std::string_view helpFileName();
+std::string_view iconFileName();  // the program icon (empty where the program carries its own)
+
+}  // namespace lumigal::install

@@ -1,0 +1,69 @@
+#include "install/finishpage.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "common/paths.h"
+#include "install/artwork.h"
+#include "install/file_table.h"
+#include "install/installation.h"
+#include "install/messageboxhandler.h"
+#include "install/setupwizard.h"
+
+namespace lumigal::install {
+
+FinishPage::FinishPage(SetupWizard& wizard) : SetupPage(wizard, sidePicture()) {
+    setObjectName(QStringLiteral("page118"));
+    addText(
+        QStringLiteral("L'installation de Lumigal est maintenant terminée.\n"
+                       "Vous trouverez dans son groupe les icônes suivantes:"));
+    auto* items = new QGridLayout;
+    items->setHorizontalSpacing(12);
+    const std::pair<QIcon, QString> rows[] = {
+        {productIcon(), QStringLiteral("Lumigal")},
+        {uninstallIcon(), QStringLiteral("Désinstallation de Lumigal")},
+        {helpIcon(), QStringLiteral("Aide de Lumigal")},
+        {readMeIcon(), QStringLiteral("Lisez-moi")},
+    };
+    int row = 0;
+    for (const auto& [icon, text] : rows) {
+        auto* picture = new QLabel(this);
+        picture->setPixmap(icon.pixmap(32, 32));
+        items->addWidget(picture, row, 0);
+        items->addWidget(new QLabel(text, this), row, 1);
+        ++row;
+    }
+    items->setColumnStretch(1, 1);
+    content()->addSpacing(6);
+    content()->addLayout(items);
+    content()->addStretch(1);
+    readMe_ = new QCheckBox(QStringLiteral("Afficher le fichier d'informations"), this);
+    readMe_->setObjectName(QStringLiteral("check1042"));
+    launch_ = new QCheckBox(QStringLiteral("Lancer Lumigal"), this);
+    launch_->setObjectName(QStringLiteral("check1030"));
+    content()->addWidget(readMe_);
+    content()->addWidget(launch_);
+}
+
+void FinishPage::activated() {
+    readMe_->setChecked(true);
+    launch_->setChecked(true);
+}
+
+bool FinishPage::validatePage() {
+    const std::string& folder = setup().state().installFolder;
+    MessageBoxHandler& boxes = setup().boxes();
+    // The read-me is opened before the program is started.
+    if (readMe_->isChecked()) {
+        boxes.openDocument(QString::fromStdString(installedFilePath(folder, readMeFileName())));
+    }
+    if (launch_->isChecked()) {
+        boxes.startProgram(QString::fromStdString(installedProgramPath(folder)));
+    }
+    setup().finish();
+    return true;
+}
+
+}  // namespace lumigal::install
