@@ -1,5 +1,7 @@
 #include "album/image_io.h"
 
+#include "album/jpeg_markers.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,9 +22,12 @@ constexpr std::int64_t kMaxImageFileBytes = std::int64_t{512} << 20;
 // further (a policy value is a maximum the program cannot raise).
 constexpr MagickSizeType kMaxSide = 16384;                      // pixels
 constexpr MagickSizeType kMaxArea = MagickSizeType{256} << 20;  // pixels
-constexpr MagickSizeType kMaxMemory = MagickSizeType{1} << 30;  // bytes
-constexpr MagickSizeType kMaxMap = MagickSizeType{2} << 30;     // bytes
-constexpr MagickSizeType kMaxDisk = MagickSizeType{4} << 30;    // bytes
+// Pixel caches over the memory and map limits go to a temporary disk file,
+// so a large or lying image cannot take hundreds of megabytes of memory (a
+// 8000 x 8000 image holds 512 MB of pixels).
+constexpr MagickSizeType kMaxMemory = MagickSizeType{128} << 20;  // bytes
+constexpr MagickSizeType kMaxMap = MagickSizeType{128} << 20;     // bytes
+constexpr MagickSizeType kMaxDisk = MagickSizeType{4} << 30;      // bytes
 constexpr MagickSizeType kMaxFrames = 256;
 // No TimeResource limit: in this ImageMagick it is measured from the first
 // pixel-cache use of the whole process and ends the process when exceeded,
@@ -159,8 +164,11 @@ std::string decodeError(const std::string& path, const ExceptionInfo& exception)
 ImagePtr decodeFirstFrame(const std::string& path, bool ping, const std::string& sizeHint,
                           std::string& error, ImageFormat* format, std::int64_t* fileSize) {
     initImageLibrary();
-    const std::optional<FileBytes> bytes = readImageFile(path, error);
+    std::optional<FileBytes> bytes = readImageFile(path, error);
     if (!bytes) return nullptr;
+    if (sniffImageFormat(bytes->data.data(), bytes->data.size()) == ImageFormat::JPEG) {
+        stripJpegXmp(bytes->data);  // never shown, and slow to read when large
+    }
     if (bytes->data.empty()) {
         error = path + " : fichier vide";
         return nullptr;

@@ -1,14 +1,25 @@
 #include "album/page_writer.h"
 
+#include <malloc.h>
+
+#include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <ctime>
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "album/detail_block.h"
 #include "album/html.h"
 #include "album/image_io.h"
+#include "album/ordered_pool.h"
 #include "album/page_file.h"
 #include "album/thumbnail.h"
+#include "album/thumbnail_record.h"
 #include "common/paths.h"
 
 namespace lumigal {
@@ -112,32 +123,259 @@ std::string thumbnailFolder(const PageSettings& page, const Preferences& prefs) 
 
 namespace {
 
-// One cell of the thumbnail table: the thumbnail is made first, so that a
-// cell never points at a thumbnail that could not be made (it then shows the
-// source itself).
-void writeThumbnailImage(ThumbnailTable& table, const std::string& source, const PageSettings& page,
-                         const std::string& folder, ProgressObserver& progress) {
+// Bounds the memory that the workers' decoded images take together: a job
+// waits while others hold the budget, unless nothing is held at all.
+class MemoryGate {
+public:
+    explicit MemoryGate(std::uint64_t budget) : budget_(budget) {}
+    void acquire(std::uint64_t bytes) {
+        std::unique_lock lock(mutex_);
+        released_.wait(lock, [&] { return used_ == 0 || used_ + bytes <= budget_; });
+        used_ += bytes;
+    }
+    void release(std::uint64_t bytes) {
+        {
+            std::lock_guard lock(mutex_);
+            used_ -= bytes;
+        }
+        released_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable released_;
+    std::uint64_t budget_;
+    std::uint64_t used_ = 0;
+};
+
+class MemoryHold {
+public:
+    MemoryHold(MemoryGate& gate, std::uint64_t bytes) : gate_(gate), bytes_(bytes) {
+        gate_.acquire(bytes_);
+    }
+    ~MemoryHold() { gate_.release(bytes_); }
+    MemoryHold(const MemoryHold&) = delete;
+    MemoryHold& operator=(const MemoryHold&) = delete;
+
+private:
+    MemoryGate& gate_;
+    std::uint64_t bytes_;
+};
+
+// What the workers may hold together. One job alone may take more.
+constexpr std::uint64_t kDecodeBudget = std::uint64_t{72} << 20;
+
+// About the memory that making a thumbnail of this source takes, as
+// measured with this ImageMagick: its bytes (read twice: header, then
+// pixels) and its decoded pixels at 8 bytes each, a JPEG being decoded
+// shrunk but a progressive JPEG also keeping all its coefficients (2
+// bytes per sample), and a large PNG being reduced as it is read.
+std::uint64_t decodeCost(const ImageHeader& header, unsigned width, unsigned height) {
+    const std::uint64_t w = header.width, h = header.height;
+    const auto fileBytes = static_cast<std::uint64_t>(std::max<std::int64_t>(0, header.fileSize));
+    if (width == 0 || height == 0) return w * h * 8 + 2 * fileBytes;
+    if (header.format == ImageFormat::PNG && header.colors == 0 && !header.interlaced &&
+        w >= 16 * std::uint64_t{width} && h >= 16 * std::uint64_t{height}) {
+        return 3 * fileBytes + 64 * std::uint64_t{width} * height * 5 * 4;  // read row by row
+    }
+    if (header.format != ImageFormat::JPEG) return w * h * 8 + 2 * fileBytes;
+    const std::uint64_t d = std::min<std::uint64_t>(
+        8, std::max<std::uint64_t>(1, std::min(w / (2 * std::uint64_t{width}),
+                                               h / (2 * std::uint64_t{height}))));
+    const std::uint64_t decoded = ((w + d - 1) / d) * ((h + d - 1) / d) * 8;
+    const std::uint64_t coefficients = header.interlaced ? w * h * 6 : 0;
+    return decoded + coefficients + 2 * fileBytes;
+}
+
+// Large buffers come straight from the system and go back to it when
+// freed, so that what one worker freed does not stay in the process.
+void returnLargeBuffersToSystem() {
+#ifdef __GLIBC__
+    static std::once_flag once;
+    std::call_once(once, [] { (void)0; });
+#endif
+}
+
+// What the workers found out about one image, for the calling thread.
+struct ThumbnailJob {
+    ThumbnailNames names;
+    std::optional<std::size_t> previousSameName;  // the last earlier image with this thumbnail
+    bool nameShared = false;                      // another image has this thumbnail name
+    // Filled by the worker:
+    std::optional<ImageHeader> header;
+    int made = kThumbnailNotMade;
     std::string error;
-    const std::optional<ImageHeader> header = pingImageFile(source, error);
+    std::optional<ThumbnailRecord> record;
+};
+
+// Writes of the same thumbnail name happen in image order.
+class WriteOrder {
+public:
+    explicit WriteOrder(std::size_t count) : written_(count, 0) {}
+    void waitFor(std::optional<std::size_t> index) {
+        if (!index) return;
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return written_[*index] != 0; });
+    }
+    void markWritten(std::size_t index) {
+        {
+            std::lock_guard lock(mutex_);
+            written_[index] = 1;
+        }
+        changed_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<char> written_;
+};
+
+// Makes (or finds up to date) the thumbnail of one image; runs on a worker.
+void makeThumbnailJob(ThumbnailJob& job, std::size_t index, const std::string& source,
+                      const PageSettings& page, const ThumbnailRecords& records,
+                      MemoryGate& memory, WriteOrder& order) {
+    struct MarkWritten {
+        WriteOrder& order;
+        std::size_t index;
+        ~MarkWritten() { order.markWritten(index); }
+    } markAtEnd{order, index};
+
+    const std::optional<FileStamp> stamp = stampOfFile(source);
+    if (stamp && !job.nameShared) {
+        if (const ThumbnailRecord* r = records.upToDate(job.names.page, job.names.maker,
+                                                        kThumbnailRecipe, source, *stamp,
+                                                        page.width, page.height)) {
+            ImageHeader header;
+            header.width = r->sourceWidth;
+            header.height = r->sourceHeight;
+            job.header = header;
+            job.made = kThumbnailWritten;
+            job.record = *r;
+            return;
+        }
+    }
+    {
+        // The header read holds the file's bytes (twice while it strips
+        // metadata): it waits for its share too.
+        const std::uint64_t bytes = stamp ? 2 * static_cast<std::uint64_t>(stamp->size) : 0;
+        const MemoryHold hold(memory, bytes);
+        job.header = pingImageFile(source, job.error);
+    }
+    if (!job.header) return;
+    EncodedThumbnail encoded;
+    {
+        const MemoryHold hold(memory, decodeCost(*job.header, page.width, page.height));
+        job.made = RenderThumbnail({"Lumigal", "-quality", "99", "-contrast", source, job.names.maker},
+                                   ThumbnailSize{page.width, page.height}, encoded, &job.error);
+    }
+    order.waitFor(job.previousSameName);
+    if (job.made != kThumbnailWritten) return;
+    if (!writeThumbnailFile(encoded, job.error)) {
+        job.made = kThumbnailNotMade;
+        return;
+    }
+    const std::optional<FileStamp> written = stampOfFile(job.names.page);
+    if (!stamp || !written) return;
+    ThumbnailRecord r;
+    r.thumbnail = job.names.page;
+    r.maker = job.names.maker;
+    r.recipe = kThumbnailRecipe;
+    r.source = source;
+    r.sourceStamp = *stamp;
+    r.sourceWidth = job.header->width;
+    r.sourceHeight = job.header->height;
+    r.width = page.width;
+    r.height = page.height;
+    r.thumbnailStamp = *written;
+    job.record = std::move(r);
+}
+
+// The cell of one image, once its thumbnail is made: a cell never points
+// at a thumbnail that could not be made (it then shows the source itself).
+void writeThumbnailCell(ThumbnailTable& table, const std::string& source, const ThumbnailJob& job,
+                        const PageSettings& page, ProgressObserver& progress) {
     progress.setLabel(source);
-    if (!header) {
-        progress.imageFailed(source, error);
+    if (!job.header) {
+        progress.imageFailed(source, job.error);
         table.WriteThumbnailCell(source, source);
         return;
     }
-    const ThumbnailNames names =
-        thumbnailFileName(source, folder, page.keepSameFormat != 0, page.newFormat);
-    const bool suitable = page.onlyIfSuitable && header->width < page.width &&
-                          header->height < page.height;
-    const int made = MakeThumbnail({"Lumigal", "-quality", "99", "-contrast", source, names.maker},
-                                   ThumbnailSize{page.width, page.height}, &error);
+    const bool suitable = page.onlyIfSuitable && job.header->width < page.width &&
+                          job.header->height < page.height;
     if (suitable) {
         table.WriteThumbnailCell(source, source);
-    } else if (made == kThumbnailWritten) {
-        table.WriteThumbnailCell(source, names.page);
+    } else if (job.made == kThumbnailWritten) {
+        table.WriteThumbnailCell(source, job.names.page);
     } else {
-        progress.imageFailed(source, error);
+        progress.imageFailed(source, job.error);
         table.WriteThumbnailCell(source, source);
+    }
+}
+
+// The thumbnail table of the page, its thumbnails made by `workers` workers.
+void writeThumbnails(PageFile& out, const std::vector<const std::string*>& paths,
+                     const PageSettings& page, const Preferences& prefs, int workers,
+                     ProgressObserver& progress) {
+    ThumbnailTable table(out, page);
+    table.open();
+    const std::string folder = thumbnailFolder(page, prefs);
+    const std::size_t count = paths.size();
+    std::vector<ThumbnailJob> jobs(count);
+    std::unordered_map<std::string, std::size_t> lastWithName;
+    std::unordered_set<std::string> outputs;
+    for (std::size_t i = 0; i < count; ++i) {
+        ThumbnailJob& job = jobs[i];
+        job.names = thumbnailFileName(*paths[i], folder, page.keepSameFormat != 0, page.newFormat);
+        const auto [at, fresh] = lastWithName.try_emplace(job.names.page, i);
+        if (!fresh) {
+            job.previousSameName = at->second;
+            job.nameShared = true;
+            jobs[at->second].nameShared = true;
+            at->second = i;
+        }
+        outputs.insert(job.names.page);
+    }
+    // A source that is also some image's thumbnail is read after that
+    // thumbnail was written only when the images go one after the other.
+    for (const std::string* path : paths) {
+        if (outputs.count(*path) != 0) {
+            workers = 1;
+            break;
+        }
+    }
+    const std::string recordFile = ThumbnailRecords::fileIn(folder);
+    ThumbnailRecords previous;  // read by the workers
+    previous.load(recordFile);
+    ThumbnailRecords records = previous;  // brought up to date by the calling thread
+    returnLargeBuffersToSystem();
+    MemoryGate memory(kDecodeBudget);
+    WriteOrder order(count);
+    bool changed = false;
+    runOrdered(
+        count, workers,
+        [&](std::size_t i) {
+            try {
+                makeThumbnailJob(jobs[i], i, *paths[i], page, previous, memory, order);
+            } catch (const std::exception&) {
+                jobs[i].made = kThumbnailNotMade;
+                jobs[i].error = *paths[i] + " : mémoire insuffisante";
+            }
+        },
+        [&](std::size_t i) {
+            ThumbnailJob& job = jobs[i];
+            writeThumbnailCell(table, *paths[i], job, page, progress);
+            progress.setPosition(static_cast<int>(i));
+            if (job.record) {
+                records.put(std::move(*job.record));
+                changed = true;
+            }
+            job = ThumbnailJob{};  // what is delivered is no longer needed
+        });
+    table.close();
+    if (changed) {
+        std::string ignored;  // without the record, thumbnails are only made again
+        records.save(recordFile, ignored);
     }
 }
 
@@ -145,6 +383,12 @@ void writeThumbnailImage(ThumbnailTable& table, const std::string& source, const
 
 int GenerateAlbumPage(int count, const PageSettings& page, const Preferences& prefs,
                       const SelectedFileList& files, ProgressObserver& progress) {
+    return GenerateAlbumPage(count, page, prefs, files, progress, AlbumRunOptions{});
+}
+
+int GenerateAlbumPage(int count, const PageSettings& page, const Preferences& prefs,
+                      const SelectedFileList& files, ProgressObserver& progress,
+                      const AlbumRunOptions& run) {
     initImageLibrary();
     const std::vector<const std::string*> paths = files.inPageOrder(page.tri != 0, count);
     progress.started(static_cast<int>(paths.size()));
@@ -160,14 +404,8 @@ int GenerateAlbumPage(int count, const PageSettings& page, const Preferences& pr
     const bool details = !thumbnails && page.details != 0;
     const std::string separator = page.position == 2 ? "<hr>\r\n" : "<br><hr>\r\n";
     if (thumbnails) {
-        ThumbnailTable table(out, page);
-        table.open();
-        const std::string folder = thumbnailFolder(page, prefs);
-        for (std::size_t i = 0; i < paths.size(); ++i) {
-            writeThumbnailImage(table, *paths[i], page, folder, progress);
-            progress.setPosition(static_cast<int>(i));
-        }
-        table.close();
+        writeThumbnails(out, paths, page, prefs,
+                        run.workers > 0 ? run.workers : defaultWorkerCount(), progress);
     } else {
         for (std::size_t i = 0; i < paths.size(); ++i) {
             const std::string& path = *paths[i];

@@ -18,6 +18,22 @@ namespace lumigal {
 int GenerateAlbumPage(int count, const PageSettings& page, const Preferences& prefs,
                       const SelectedFileList& files, ProgressObserver& progress);
 
+// How the work is spread. The page, the thumbnails and the progress reports
+// are the same whatever the number of workers: the observer is called on
+// the calling thread, in image order, as each image is done, and where two
+// images give the same thumbnail name the later one's thumbnail is kept.
+struct AlbumRunOptions {
+    int workers = 0;  // thumbnail workers; 0: one per processor
+};
+int GenerateAlbumPage(int count, const PageSettings& page, const Preferences& prefs,
+                      const SelectedFileList& files, ProgressObserver& progress,
+                      const AlbumRunOptions& run);
+
+// The options that the page writer gives the thumbnail maker (before the
+// source and the thumbnail name), and the text that stands for them and
+// their implementation in the thumbnail record.
+inline constexpr const char* kThumbnailRecipe = "2 -quality 99 -contrast";
+
 class PageFile;
 
 // The page's pieces, each written to the open page.

@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "album/image_io.h"
+#include "album/reduced_read.h"
 #include "common/paths.h"
 
 namespace lumigal {
@@ -262,6 +263,38 @@ bool writeFileReplacing(const std::string& path, const void* data, std::size_t l
     return true;
 }
 
+// Options that change each pixel on its own (or nothing at all), so that
+// an early reduction of the image does not change what they mean.
+bool isPointwiseOption(const std::string& option) {
+    const std::string keyword = option.substr(1);
+    return keywordIs(keyword, "contrast", 3) || keywordIs(keyword, "quality", 2) ||
+           keywordIs(keyword, "dither", 3) || keywordIs(keyword, "size", 2);
+}
+
+// Reduces a source that is at least 16 times the thumbnail in both
+// directions to exactly 8 times its size (an area average, like the final
+// scale), so that the options work on far fewer pixels.
+constexpr std::size_t kEarlyFactor = 8;
+
+ImagePtr reduceBeforeOptions(ImagePtr image, ThumbnailSize size) {
+    constexpr std::size_t kKeep = kEarlyFactor;
+    const std::size_t w = size.width, h = size.height;
+    if (image->columns < 2 * kKeep * w || image->rows < 2 * kKeep * h) return image;
+    ExceptionPtr exception(AcquireExceptionInfo());
+    ImagePtr reduced(ScaleImage(image.get(), kKeep * w, kKeep * h, exception.get()));
+    if (!reduced || exception->severity >= ErrorException) return image;
+    return reduced;
+}
+
+// Whether the source is worth reading through the row-by-row reduction:
+// a PNG name (the content is checked there) and a size that can overflow
+// the early reduction are enough to try; it falls back on a full read.
+bool shouldStream(const std::string& source, ThumbnailSize size) {
+    if (size.width == 0 || size.height == 0) return false;
+    const std::string_view ext = fileExtension(source);
+    return equalsNoCase(ext, ".png");
+}
+
 }  // namespace
 
 ThumbnailNames thumbnailFileName(const std::string& source, const std::string& pathThumbnail,
@@ -294,7 +327,8 @@ ThumbnailNames thumbnailFileName(const std::string& source, const std::string& p
     return names;
 }
 
-int MakeThumbnail(const std::vector<std::string>& args, ThumbnailSize size, std::string* error) {
+int RenderThumbnail(const std::vector<std::string>& args, ThumbnailSize size,
+                    EncodedThumbnail& encoded, std::string* error) {
     std::string message;
     const auto result = [&](int code) {
         if (error) *error = code == kThumbnailWritten ? std::string() : message;
@@ -331,17 +365,36 @@ int MakeThumbnail(const std::vector<std::string>& args, ThumbnailSize size, std:
     ImagePtr images;
     std::string readError;
     std::size_t lastExamined = 0;
+    bool pointwise = true;  // every option so far acts on each pixel alone
     for (std::size_t i = 1; i + 1 < args.size(); ++i) {
         lastExamined = i;
         if (isOption(args[i])) {
+            pointwise = pointwise && isPointwiseOption(args[i]);
             if (applyOption(args, i, *request, message) == OptionStatus::Bad) {
                 return result(kThumbnailBadOption);
             }
             continue;
         }
-        const char* sizeHint = request->size ? request->size : "";
-        ImagePtr input = readImageFirstFrame(args[i], readError, sizeHint);
+        // Only the first input is ever scaled and written; when the options
+        // before it act on each pixel alone, it may be decoded small (the
+        // JPEG decoder shrinks while loading) and reduced once before they
+        // apply: the final scale averages the same areas either way.
+        const bool reduceEarly = pointwise && !images && !(request->size && *request->size);
+        std::string sizeHint = request->size ? request->size : "";
+        if (reduceEarly) {
+            sizeHint = std::to_string(2 * std::size_t{size.width}) + "x" +
+                       std::to_string(2 * std::size_t{size.height});
+        }
+        ImagePtr input;
+        if (reduceEarly && shouldStream(args[i], size)) {
+            // A large PNG goes straight to the early reduction, row by row.
+            std::string ignored;
+            input = readPngReduced(args[i], kEarlyFactor * size.width,
+                                   kEarlyFactor * size.height, ignored);
+        }
+        if (!input) input = readImageFirstFrame(args[i], readError, sizeHint);
         if (!input) continue;
+        if (reduceEarly) input = reduceBeforeOptions(std::move(input), size);
         // MogrifyImages also records the options in the request it is given
         // (where "+quality" would mean no quality rather than 75): it gets a
         // copy, and the request keeps what the scan set.
@@ -391,10 +444,26 @@ int MakeThumbnail(const std::vector<std::string>& args, ThumbnailSize size, std:
     std::size_t length = 0;
     const BlobPtr blob = encodeImage(*request, *thumbnail, format, length, message);
     if (!blob) return result(kThumbnailNotMade);
-    if (!writeFileReplacing(output, blob.get(), length, message)) {
-        return result(kThumbnailNotMade);
-    }
+    const auto* bytes = static_cast<const std::uint8_t*>(blob.get());
+    encoded.path = output;
+    encoded.bytes.assign(bytes, bytes + length);
     return result(kThumbnailWritten);
+}
+
+bool writeThumbnailFile(const EncodedThumbnail& encoded, std::string& error) {
+    return writeFileReplacing(encoded.path, encoded.bytes.data(), encoded.bytes.size(), error);
+}
+
+int MakeThumbnail(const std::vector<std::string>& args, ThumbnailSize size, std::string* error) {
+    EncodedThumbnail encoded;
+    const int made = RenderThumbnail(args, size, encoded, error);
+    if (made != kThumbnailWritten) return made;
+    std::string message;
+    if (!writeThumbnailFile(encoded, message)) {
+        if (error) *error = message;
+        return kThumbnailNotMade;
+    }
+    return kThumbnailWritten;
 }
 
 }  // namespace lumigal

@@ -3,6 +3,7 @@
 // image to exactly width x height pixels, stretches its contrast and writes it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,20 @@ enum ThumbnailResult {
     kThumbnailBadOption = 1, // an option lacks its argument or has a bad one
     kThumbnailNotMade = 2,   // no input could be read, the size is 0, or the write failed
 };
+
+// A thumbnail encoded in memory and the file it is meant for.
+struct EncodedThumbnail {
+    std::string path;  // without the "JPEG:" prefix
+    std::vector<std::uint8_t> bytes;
+};
+
+// MakeThumbnail without the write: the thumbnail is only encoded.
+int RenderThumbnail(const std::vector<std::string>& args, ThumbnailSize size,
+                    EncodedThumbnail& encoded, std::string* error = nullptr);
+
+// Writes the thumbnail through a temporary file renamed into place (never a
+// partial file); false with `error` set (French) otherwise.
+bool writeThumbnailFile(const EncodedThumbnail& encoded, std::string& error);
 
 // `args` as a command line: program name, options, input files, output name.
 // The page writer passes "Lumigal" "-quality" "99" "-contrast" SOURCE OUTPUT.

@@ -112,10 +112,16 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
         {"--cell-spacing", number(o.cellSpacing)},
         {"--cell-padding", number(o.cellPadding)},
         {"--types", [&](const std::string& v) { return parseTypes(v, o.types); }},
+        {"-j", [&](const std::string& v) {
+             const auto n = parseUnsigned(v);
+             if (!n || *n < 1 || *n > 256) return false;
+             o.jobs = static_cast<int>(*n);
+             return true;
+         }},
     };
     const std::map<std::string, std::string> longNames = {
         {"--output", "-o"}, {"--title", "-t"}, {"--mode", "-m"}, {"--position", "-p"},
-        {"--size", "-s"}};
+        {"--size", "-s"}, {"--jobs", "-j"}};
     const std::map<std::string, std::function<void()>> flags = {
         {"--center", [&] { o.center = true; }},
         {"--no-center", [&] { o.center = false; }},
@@ -216,6 +222,7 @@ Crée une page d'album HTML à partir d'images (BMP, DIB, GIF, JPEG, PNG, XBM).
       --border N  --cell-spacing N  --cell-padding N
   -r, --recursive          dossiers : parcourir aussi les sous-dossiers
       --types LISTE        dossiers : types à prendre, parmi bmp,dib,gif,jpeg,png,xbm
+  -j, --jobs N             vignettes faites par N tâches (par défaut une par processeur)
   -q, --quiet              pas d'affichage de la progression
   -h, --help               cette aide
       --version            la version

@@ -28,6 +28,7 @@ struct BatchOptions {
     bool recursive = false;
     ScanFormats types;
     bool quiet = false;
+    int jobs = 0;  // thumbnail workers; 0: one per processor
     std::vector<std::string> inputs;
 };
 

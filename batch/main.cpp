@@ -112,6 +112,9 @@ int main(int argc, char** argv) {
     SelectedFileList list;
     gatherInputs(parsed.options, list, progress);
 
-    const int result = GenerateAlbumPage(list.selectedFileCount(), page, prefs, list, progress);
+    AlbumRunOptions run;
+    run.workers = parsed.options.jobs;
+    const int result =
+        GenerateAlbumPage(list.selectedFileCount(), page, prefs, list, progress, run);
     return result == 0 ? kWritten : kNotWritten;
 }

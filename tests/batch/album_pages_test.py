@@ -282,30 +282,61 @@ class Parser(html.parser.HTMLParser):
 ALLOWED_ATTRS = {'http-equiv', 'content', 'name', 'bgcolor', 'text', 'link', 'vlink', 'alink', 'face', 'size',
                  'width', 'align', 'color', 'border', 'bordercolordark', 'bordercolor', 'cellspacing',
                  'cellpadding', 'href', 'src', 'valign', 'colspan'}
-for mode in ('plain', 'details', 'thumbnails'):
-    v = dict(BASE, mode=mode, page=HD + '/page.htm', thumbs=HD + '/thumbs', format='same', per_row=4)
-    os.makedirs(v['thumbs'], exist_ok=True)
-    code, err = run_batch(v, [p.encode('utf-8', 'surrogateescape').decode('utf-8', 'surrogateescape')
-                              for p in paths])
-    check(code == 0, 'hostile %s: exit %d %s' % (mode, code, err))
-    text = open(v['page'], 'rb').read().decode('utf-8', 'surrogateescape')
-    parser = Parser()
-    parser.feed(text)
-    check(set(parser.tags) <= {'html', 'head', 'meta', 'title', 'body', 'basefont', 'hr', 'center', 'font', 'b',
-                               'table', 'tr', 'td', 'br', 'pre', 'img', 'a'}, 'hostile %s: tags %s' % (mode, parser.tags))
-    expected_imgs = len(paths)
-    check(parser.tags.get('img', 0) == expected_imgs, 'hostile %s: %d images, want %d' % (
-        mode, parser.tags.get('img', 0), expected_imgs))
-    bad = [a for a in parser.attrs if a[1] not in ALLOWED_ATTRS]
-    check(not bad, 'hostile %s: injected attributes %s' % (mode, bad[:3]))
-    broken = 0
-    for tag, k, val in parser.attrs:
-        if k in ('src', 'href') and val.startswith('file:///'):
-            target = urllib.parse.unquote_to_bytes(val[len('file://'):])
-            if not os.path.exists(target):
-                broken += 1
-                print('broken:', val, file=sys.stderr)
-    check(broken == 0, 'hostile %s: %d broken links' % (mode, broken))
+HOSTILE_OUT = SCRATCH + "/hostile out <'&'>"
+figures = dict(pages=0, broken_links=0, broken_images=0, injected=0)
+wanted = {os.fsencode(p) for p in paths}
+# The files given one by one, then the tree scanned with -r (hostile folder names included).
+for how in ('files', 'scan'):
+    for mode in ('plain', 'details', 'thumbnails'):
+        v = dict(BASE, mode=mode, page=HOSTILE_OUT + '/page.htm', thumbs=HOSTILE_OUT + '/thumbs ' + how,
+                 format='same', per_row=4)
+        os.makedirs(v['thumbs'], exist_ok=True)
+        label = 'hostile %s %s' % (how, mode)
+        code, err = run_batch(v, paths if how == 'files' else [HD], ['-r'] if how == 'scan' else [])
+        check(code == 0, '%s: exit %d %s' % (label, code, err))
+        figures['pages'] += 1
+        text = open(v['page'], 'rb').read().decode('utf-8', 'surrogateescape')
+        parser = Parser()
+        parser.feed(text)
+        tags_ok = set(parser.tags) <= {'html', 'head', 'meta', 'title', 'body', 'basefont', 'hr', 'center',
+                                       'font', 'b', 'table', 'tr', 'td', 'br', 'pre', 'img', 'a'}
+        bad = [a for a in parser.attrs if a[1] not in ALLOWED_ATTRS]
+        images = parser.tags.get('img', 0)
+        injected = len(bad) + (0 if tags_ok else 1) + abs(images - len(paths))
+        figures['injected'] += injected
+        check(tags_ok, '%s: tags %s' % (label, parser.tags))
+        check(images == len(paths), '%s: %d images, want %d' % (label, images, len(paths)))
+        check(not bad, '%s: injected attributes %s' % (label, bad[:3]))
+        broken_links = broken_images = 0
+        linked = set()
+        for tag, k, val in parser.attrs:
+            if k not in ('src', 'href') or val.startswith(('mailto:', 'https://')):
+                continue  # the page's own footer links
+            ok = val.startswith('file:///')
+            target = urllib.parse.unquote_to_bytes(val[len('file://'):]) if ok else b''
+            ok = ok and os.path.isfile(target)
+            if tag == 'img':
+                # A thumbnail lies in the thumbnail folder; any other image is the file itself.
+                ok = ok and (target in wanted or target.startswith(os.fsencode(v['thumbs'] + '/')))
+                broken_images += not ok
+            else:
+                ok = ok and target in wanted
+                linked.add(target)
+                broken_links += not ok
+            if not ok:
+                print('broken:', tag, val, file=sys.stderr)
+        if mode == 'thumbnails':
+            # Every image is reached by its link, none twice, none missing.
+            check(linked == wanted, '%s: linked files differ from the images' % label)
+            broken_links += len(wanted - linked)
+        figures['broken_links'] += broken_links
+        figures['broken_images'] += broken_images
+        check(broken_links == 0, '%s: %d broken links' % (label, broken_links))
+        check(broken_images == 0, '%s: %d broken images' % (label, broken_images))
 
+print('hostile names: %d names, %d pages (files and -r scan, every mode)' % (len(HOSTILE), figures['pages']))
+print('hostile names: broken links %d' % figures['broken_links'])
+print('hostile names: broken images %d' % figures['broken_images'])
+print('hostile names: injected elements or attributes %d' % figures['injected'])
 print('%d passed, %d failed' % (CHECKS - len(FAILS), len(FAILS)))
 sys.exit(1 if FAILS else 0)

@@ -14,8 +14,11 @@ TEST(BatchOptions, EveryOptionReachesItsSetting) {
          "--per-row", "4", "--format", "jpeg", "--bg-color", "#102030", "--text-color", "#ABCDEF",
          "--info-color", "#000001", "--border-color", "#FF0000", "--border-color-dark", "#00ff00",
          "--border", "3", "--cell-spacing", "6", "--cell-padding", "7", "-r", "--types", "gif,png",
-         "-q", "/tmp/a.png", "dir"});
+         "-q", "-j", "3", "/tmp/a.png", "dir"});
     ASSERT_EQ(p.outcome, ParsedCommandLine::Run) << p.error;
+    EXPECT_EQ(p.options.jobs, 3);
+    EXPECT_EQ(parse({"-o", "p.htm", "--jobs=2", "a.png"}).options.jobs, 2);
+    EXPECT_EQ(parse({"-o", "p.htm", "a.png"}).options.jobs, 0) << "0: one worker per processor";
     Preferences prefs;
     PageSettings page;
     defaultSettings(prefs, page);
@@ -99,6 +102,9 @@ TEST(BatchOptions, BadUsageIsAnError) {
         {"-o", "p.htm", "--types", "bmp,tif", "a.png"},
         {"-o", "p.htm", "--per-row", "x", "a.png"},
         {"-o", "p.htm", "--frobnicate", "a.png"},
+        {"-o", "p.htm", "-j", "0", "a.png"},         // no worker at all
+        {"-o", "p.htm", "-j", "two", "a.png"},
+        {"-o", "p.htm", "-j", "999", "a.png"},
     };
     for (const auto& args : bad) {
         const ParsedCommandLine p = parse(args);

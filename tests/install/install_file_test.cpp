@@ -4,8 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <deque>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -251,6 +253,76 @@ TEST_F(InstallFileTest, ASourceThatIsAFolderIsNotFound) {
     AnsweringObserver observer({Quit});
     EXPECT_FALSE(installFile(observer, setup, target, kReadMe));
     EXPECT_EQ(observer.messages, std::vector<FileMessage>{kNotFound});
+}
+
+// Installer payloads from a damaged or foreign setup folder: every source
+// either installs exactly (an SZDD file expanded, any other file copied) or
+// is reported, with the installed file left as it was and nothing written
+// outside the install folder. The figures are printed, one line each.
+TEST_F(InstallFileTest, PayloadsInstallExactlyOrAreReported) {
+    const std::string original = test::randomBytes(30000, 21) + std::string(9000, 'z');
+    test::writeSzdd(setup + "model._", original);
+    const std::string good = readFile(setup + "model._");
+    std::filesystem::remove(setup + "model._");
+    ASSERT_GT(good.size(), 100u);
+    const auto declaring = [&](std::uint32_t size) {
+        std::string bytes = good;
+        for (int i = 0; i < 4; ++i) bytes[10 + i] = static_cast<char>(size >> (8 * i) & 0xFF);
+        return bytes;
+    };
+    struct Payload {
+        const char* name;
+        std::string bytes;
+        std::optional<std::string> installs;  // what must be installed, when it must
+    };
+    const std::vector<Payload> payloads = {
+        {"SZDD", good, original},
+        {"SZDD truncated in its header", good.substr(0, 12), std::nullopt},
+        {"SZDD header only", good.substr(0, 14), std::nullopt},
+        {"SZDD truncated in the middle", good.substr(0, good.size() / 2), std::nullopt},
+        {"SZDD without its last byte", good.substr(0, good.size() - 1), std::nullopt},
+        {"SZDD garbage body", good.substr(0, 14) + test::randomBytes(5000, 22), std::nullopt},
+        {"SZDD declared length 0", declaring(0), std::nullopt},
+        {"SZDD declared length 0xFFFFFFFF", declaring(0xFFFFFFFFu), std::nullopt},
+        {"SZDD declared one byte more", declaring(static_cast<std::uint32_t>(original.size() + 1)),
+         std::nullopt},
+        {"not SZDD: text", "Lisez-moi\n", std::string("Lisez-moi\n")},
+        {"not SZDD: binary", test::randomBytes(7000, 23), test::randomBytes(7000, 23)},
+        {"not SZDD: empty", "", std::string()},
+        {"not SZDD: near signature", "SZDD\x88\xF0\x27", std::string("SZDD\x88\xF0\x27")},
+    };
+    int exact = 0, reported = 0, damaged = 0, outsideWrites = 0, wrong = 0;
+    const std::string installedBefore = "version installée, intacte";
+    for (const Payload& payload : payloads) {
+        SCOPED_TRACE(payload.name);
+        writeFile(target + "/whatsnewe.txt", installedBefore);
+        writeFile(setup + "whatsnewe.tx_", payload.bytes);
+        const auto outsideBefore = outside();
+        AnsweringObserver observer({FileErrorChoice::Ignore, FileErrorChoice::Ignore});
+        const bool done = installFile(observer, setup, target, kReadMe);
+        const std::string now = readFile(target + "/whatsnewe.txt");
+        if (payload.installs && observer.messages.empty() && done && now == *payload.installs) {
+            ++exact;
+        } else if (!payload.installs && !observer.messages.empty() && now == installedBefore) {
+            ++reported;
+        } else {
+            ++wrong;
+            ADD_FAILURE() << "neither installed exactly nor reported: " << observer.messages.size()
+                          << " messages, " << now.size() << " bytes installed";
+        }
+        if (now != installedBefore && !(payload.installs && now == *payload.installs)) ++damaged;
+        outsideWrites += static_cast<int>(test::differences(outsideBefore, outside()).size());
+        EXPECT_TRUE(leftoverTemporaryFiles().empty());
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(damaged, 0);
+    EXPECT_EQ(outsideWrites, 0);
+    std::printf("installer payloads: %zu sources, %d installed exactly, %d reported\n",
+                payloads.size(), exact, reported);
+    std::printf("installer payloads: neither installed exactly nor reported: %d\n", wrong);
+    std::printf("installer payloads: installed files damaged: %d\n", damaged);
+    std::printf("installer payloads: entries written outside the install folder: %d\n",
+                outsideWrites);
 }
 
 }  // namespace

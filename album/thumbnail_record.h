@@ -1,0 +1,69 @@
+// The record kept beside the thumbnails: for each thumbnail file, the
+// source it was made from (path, size, modification time, dimensions) and
+// the settings it was made with. An unchanged source whose thumbnail is
+// still there, unchanged, needs no new thumbnail.
+//
+// The record is one text file in the thumbnail folder, replaced as a whole
+// (never written in place). A damaged or foreign file is ignored, as are
+// damaged lines: the thumbnails they describe are simply made again.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace lumigal {
+
+// What a file looks like on disk.
+struct FileStamp {
+    std::int64_t size = 0;
+    std::int64_t mtimeNs = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+// The stamp of a regular file; nullopt for anything else.
+std::optional<FileStamp> stampOfFile(const std::string& path);
+
+struct ThumbnailRecord {
+    std::string thumbnail;  // the thumbnail file (the page name)
+    std::string maker;      // the name given to the maker (format prefix included)
+    std::string recipe;     // the maker's options and their version
+    std::string source;     // the source path
+    FileStamp sourceStamp;
+    std::size_t sourceWidth = 0, sourceHeight = 0;
+    unsigned width = 0, height = 0;  // the thumbnail's size
+    FileStamp thumbnailStamp;
+};
+
+class ThumbnailRecords {
+public:
+    // The record file of a thumbnail folder.
+    static std::string fileIn(const std::string& folder);
+
+    // Reads the record file; a missing or damaged file gives no records.
+    void load(const std::string& path);
+    // Writes all records through a temporary file renamed into place.
+    bool save(const std::string& path, std::string& error) const;
+
+    // The record of `thumbnail` when it describes exactly this source,
+    // stamp, maker name, recipe and size, and the thumbnail file still has
+    // the stamp recorded for it.
+    const ThumbnailRecord* upToDate(const std::string& thumbnail, const std::string& maker,
+                                    const std::string& recipe, const std::string& source,
+                                    const FileStamp& sourceStamp, unsigned width,
+                                    unsigned height) const;
+
+    void put(ThumbnailRecord record);
+    void erase(const std::string& thumbnail);
+    std::size_t size() const { return records_.size(); }
+
+    // One line of the file, and back (nullopt for a damaged line).
+    static std::string toLine(const ThumbnailRecord& record);
+    static std::optional<ThumbnailRecord> fromLine(const std::string& line);
+
+private:
+    std::unordered_map<std::string, ThumbnailRecord> records_;
+};
+
+}  // namespace lumigal

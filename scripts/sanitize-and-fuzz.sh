@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# CI step after ./test: builds the core and its tests with clang under
+# AddressSanitizer and UndefinedBehaviorSanitizer (no GUI) and runs them, then
+# runs each libFuzzer harness for a bounded time from a small generated seed
+# corpus. Any sanitizer report or fuzzer finding fails the step.
+#
+# usage: scripts/sanitize-and-fuzz.sh [BUILD_DIR] [SECONDS_PER_FUZZER]
+set -euo pipefail
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+dir=${1:-$top/build-sanitize}
+seconds=${2:-60}
+
+if ! command -v clang++ >/dev/null; then
+  sudo=()
+  [ "$(id -u)" -ne 0 ] && sudo=(sudo)
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends clang >&2
+fi
+
+if [ ! -f "$dir/build.ninja" ]; then
+  CC=clang CXX=clang++ cmake -S "$top" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DLUMIGAL_SANITIZE=ON -DLUMIGAL_FUZZ=ON -DLUMIGAL_GUI=OFF >&2
+fi
+cmake --build "$dir" -j"$(nproc)" >&2
+
+# ImageMagick keeps its caches until the process ends: leaks are not checked.
+export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1:strict_string_checks=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# Under the sanitizers runs are slower and take more memory: the figures of
+# the malformed-image test are then checked against looser bounds.
+export LUMIGAL_RUN_SECONDS=60 LUMIGAL_PEAK_MB=4096
+(cd "$dir" && ctest --output-on-failure --timeout 1200 -j"$(nproc)")
+
+# Seeds: a few small inputs per harness, generated here.
+seeds=$dir/fuzz-seeds
+rm -rf "$seeds"
+mkdir -p "$seeds"/{reg_file_fuzz,html_fuzz,thumbnail_args_fuzz,gather_selection_fuzz}
+printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Lumigal]\r\n"bip"=dword:00000001\r\n"pathSave"="/home/a \\"b\\""\r\n"data"=hex:01,02,ff\r\n"odd"=hex(1):41,0a,42\r\n\r\n' \
+  >"$seeds/reg_file_fuzz/key"
+printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Lumigal]\n' >"$seeds/reg_file_fuzz/empty"
+printf '"><img src=x onerror=alert(1)>' >"$seeds/html_fuzz/markup"
+printf 'home/ana/Photos d%%C3%%A9t\xc3\xa9/a&b #1?.jpg' >"$seeds/html_fuzz/path"
+printf '\x40\x00-quality\x0099\x00-contrast' >"$seeds/thumbnail_args_fuzz/page-writer"
+printf '\x10\x01-resize\x0050%%\x00+contrast\x00-quality' >"$seeds/thumbnail_args_fuzz/options"
+printf '"a.jpg" "b c.png" "d\\"e.gif"' >"$seeds/gather_selection_fuzz/three"
+printf '"' >"$seeds/gather_selection_fuzz/quote"
+
+for fuzzer in reg_file_fuzz html_fuzz thumbnail_args_fuzz gather_selection_fuzz; do
+  if [ ! -x "$dir/fuzz/$fuzzer" ]; then
+    echo "$fuzzer: not built (its code is missing), skipped" >&2
+    continue
+  fi
+  work=$dir/fuzz-work/$fuzzer
+  rm -rf "$work"
+  mkdir -p "$work/corpus"
+  cp "$seeds/$fuzzer"/* "$work/corpus/"
+  echo "== $fuzzer: ${seconds} s" >&2
+  (cd "$work" && "$dir/fuzz/$fuzzer" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=20 \
+      -max_len=4096 -artifact_prefix="$work/" -print_final_stats=1 "$work/corpus" >fuzz.log 2>&1) || {
+    tail -60 "$work/fuzz.log" >&2
+    echo "$fuzzer: finding (see $work)" >&2
+    exit 1
+  }
+  grep -E '^stat::number_of_executed_units|^Done' "$work/fuzz.log" | sed "s/^/$fuzzer: /" || true
+  echo "$fuzzer: 0 findings"
+done

@@ -1,0 +1,181 @@
+#include "selection/create_page_command.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QThread>
+#include <QToolButton>
+#include <QUrl>
+#include <memory>
+
+#include "album/page_writer.h"
+#include "dialogs/message_box_handler.h"
+#include "dialogs/page_creation_dialog.h"
+#include "dialogs/progress_box.h"
+#include "dialogs/wait_box.h"
+#include "selection/folder_scan.h"
+#include "selection/gather_selection.h"
+#include "selection/main_window.h"
+
+namespace lumigal {
+namespace createpage {
+namespace {
+PageOpener& pageOpener() {
+    static PageOpener opener;
+    return opener;
+}
+
+void openPage(const std::string& pagePath) {
+    if (pageOpener()) {
+        pageOpener()(pagePath);
+        return;
+    }
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(pagePath)));
+}
+
+// The wait cursor for the gathering; put back on every way out.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { restore(); }
+    void restore() {
+        if (active_) QApplication::restoreOverrideCursor();
+        active_ = false;
+    }
+
+private:
+    bool active_ = true;
+};
+
+bool pressed(const QToolButton* button) { return button->isChecked() && button->isEnabled(); }
+}  // namespace
+
+void setPageOpener(PageOpener opener) { pageOpener() = std::move(opener); }
+
+Gathering chooseGathering(bool folderPressed, bool treePressed, const QString& selectionText) {
+    if (treePressed) return Gathering::ScanTree;
+    if (folderPressed) return Gathering::ScanFolder;
+    return selectionText.contains(QLatin1Char('"')) ? Gathering::Multiple : Gathering::Single;
+}
+}  // namespace createpage
+
+void RunCreatePage(MainWindow& window) {
+    using namespace createpage;
+    SelectedFileList& files = window.selectedFiles();
+
+    const QFileInfo shown(window.directory().absolutePath());
+    if (!shown.isDir()) {
+        MessageBoxHandler::critical(
+            &window, kSourceMissing,
+            QStringLiteral("Vous n'avez pas sélectionné le dossier source..."));
+        files.clear();
+        return;
+    }
+    std::string sourceFolder = QDir::cleanPath(shown.absoluteFilePath()).toStdString();
+
+    const QString destination = window.destinationField()->text().trimmed();
+    if (destination.isEmpty()) {
+        MessageBoxHandler::critical(
+            &window, kDestinationMissing,
+            QStringLiteral("Vous n'avez pas sélectionné le dossier d'accueil..."));
+        files.clear();
+        return;
+    }
+    window.page().pageFolder = destination.toStdString();
+
+    const bool folderPressed = pressed(window.selectFolderButton());
+    const bool treePressed = pressed(window.selectTreeButton());
+    QString selectionText;
+    if (!folderPressed && !treePressed) {
+        selectionText = window.fileNameBox()->text();
+        if (selectionText.isEmpty()) {
+            MessageBoxHandler::critical(
+                &window, kSelectionEmpty,
+                QStringLiteral("Vous n'avez pas sélectionné d'images à placer dans les feuilles "
+                               "HTML...\nSélectionnez une ou plusieurs images ou cliquez sur le "
+                               "bouton Sélection de tous les fichiers."));
+            return;
+        }
+    }
+
+    WaitCursor cursor;
+    files.clear();
+    int count = 0;
+    switch (chooseGathering(folderPressed, treePressed, selectionText)) {
+        case Gathering::ScanFolder:
+        case Gathering::ScanTree: {
+            WaitBox box(&window);
+            box.repaint();
+            count = treePressed ? ScanFolderTree(&box, sourceFolder, window.scanFormats(), files)
+                                : ScanFolder(&box, sourceFolder, window.scanFormats(), files);
+            break;
+        }
+        case Gathering::Multiple:
+            count = GatherSelection(selectionText.toStdString(), sourceFolder, files);
+            break;
+        case Gathering::Single: {
+            const std::string path = joinSourcePath(sourceFolder, selectionText.toStdString());
+            files.add(path);
+            const QFileInfo info(QString::fromStdString(path));
+            if (!info.isFile() || !info.isReadable()) {
+                cursor.restore();
+                files.clear();
+                MessageBoxHandler::critical(
+                    &window, kFileMissing,
+                    QStringLiteral("Le fichier %1 n'existe pas ou n'est pas accessible...")
+                        .arg(QString::fromStdString(path)));
+                return;
+            }
+            count = 1;
+            break;
+        }
+    }
+    cursor.restore();
+
+    if (count == 0) {
+        MessageBoxHandler::information(&window, kNothingFound,
+                                       QStringLiteral("Aucun fichier trouvé..."));
+        return;
+    }
+
+    {
+        PageCreationDialog dialog(window.page(), window.prefs(), window.helpFilePath(), count,
+                                  sourceFolder, &window);
+        if (dialog.exec() != QDialog::Accepted) return;
+    }
+
+    int result = 1;
+    std::vector<ProgressBox::ImageFailure> failures;
+    {
+        ProgressBox progress(&window);
+        progress.repaint();
+        progress.setRange(count);
+        result = GenerateAlbumPage(count, window.page(), window.prefs(), files, progress);
+        if (window.prefs().bip) QApplication::beep();
+        progress.repaint();
+        QThread::msleep(100);
+        failures = progress.imageFailures();
+    }
+
+    window.selectFolderButton()->setChecked(false);
+    window.selectTreeButton()->setChecked(false);
+    window.clearFileNameBox();
+
+    if (!failures.empty()) {
+        QString text = QStringLiteral("Certaines images n'ont pas pu être placées dans la page :");
+        const std::size_t shownCount = std::min<std::size_t>(failures.size(), 10);
+        for (std::size_t i = 0; i < shownCount; ++i)
+            text += QStringLiteral("\n%1 (%2)")
+                        .arg(QString::fromStdString(failures[i].path),
+                             QString::fromStdString(failures[i].reason));
+        if (failures.size() > shownCount)
+            text += QStringLiteral("\n... et %1 autres.").arg(failures.size() - shownCount);
+        MessageBoxHandler::warning(&window, kImagesFailed, text);
+    }
+
+    if (result == 0 && window.prefs().launch) openPage(window.page().pagePath);
+}
+
+}  // namespace lumigal

@@ -1,0 +1,109 @@
+#!/usr/bin/env python3
+"""One name flipped every few milliseconds between a valid PNG, nothing, a
+FIFO, a folder, a truncated PNG and a link to /dev/zero while lumigal-batch
+makes pages from it: no run may hang (each is bounded by a timeout), crash
+or fail to write its page.
+
+usage: race_test.py LUMIGAL_BATCH SCRATCH_DIR
+"""
+import os
+import shutil
+import signal
+import struct
+import subprocess
+import sys
+import threading
+import time
+import zlib
+
+BATCH, SCRATCH = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+READS, LIMIT_S = 150, 10.0
+
+
+def png(w, h):
+    def chunk(kind, data):
+        return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data))
+    raw = (b'\0' + b'\x40\x80\xc0' * w) * h
+    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', w, h, 8, 2, 0, 0, 0)) +
+            chunk(b'IDAT', zlib.compress(raw)) + chunk(b'IEND', b''))
+
+
+shutil.rmtree(SCRATCH, ignore_errors=True)
+os.makedirs(SCRATCH + '/out')
+NAME = SCRATCH + '/flip.png'
+GOOD = png(200, 150)
+
+
+def clear():
+    try:
+        if os.path.isdir(NAME) and not os.path.islink(NAME):
+            os.rmdir(NAME)
+        else:
+            os.unlink(NAME)
+    except FileNotFoundError:
+        pass
+
+
+def write(data):
+    with open(NAME, 'wb') as f:
+        f.write(data)
+
+
+STATES = [lambda: write(GOOD), lambda: None, lambda: os.mkfifo(NAME), lambda: os.mkdir(NAME),
+          lambda: write(GOOD[:len(GOOD) // 3]), lambda: os.symlink('/dev/zero', NAME)]
+stop = threading.Event()
+flips = 0
+
+
+def flipper():
+    global flips
+    i = 0
+    while not stop.is_set():
+        clear()
+        STATES[i % len(STATES)]()
+        i += 1
+        flips += 1
+        time.sleep(0.003)
+
+
+thread = threading.Thread(target=flipper)
+thread.start()
+hangs = crashes = no_page = 0
+slowest = 0.0
+env = dict(os.environ, HOME=SCRATCH + '/out')
+try:
+    for n in range(READS):
+        page = SCRATCH + '/out/page.htm'
+        if os.path.exists(page):
+            os.remove(page)
+        mode = ('thumbnails', 'details', 'plain')[n % 3]
+        start = time.monotonic()
+        proc = subprocess.Popen([BATCH, '-q', '-m', mode, '--thumb-dir', SCRATCH + '/out', '-o', page, NAME],
+                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                                env=env, start_new_session=True)
+        try:
+            _, err = proc.communicate(timeout=LIMIT_S)
+        except subprocess.TimeoutExpired:
+            os.killpg(proc.pid, signal.SIGKILL)
+            proc.communicate()
+            hangs += 1
+            print('FAIL: read %d (%s) hung' % (n, mode), file=sys.stderr)
+            continue
+        slowest = max(slowest, time.monotonic() - start)
+        if proc.returncode < 0:
+            crashes += 1
+            print('FAIL: read %d (%s) killed by signal %d' % (n, mode, -proc.returncode), file=sys.stderr)
+        elif proc.returncode != 0 or not os.path.exists(page):
+            no_page += 1
+            print('FAIL: read %d (%s) no page, exit %d: %s' % (n, mode, proc.returncode, err.decode()[-300:]),
+                  file=sys.stderr)
+finally:
+    stop.set()
+    thread.join()
+    clear()
+
+print('race: %d reads while the name flipped %d times' % (READS, flips))
+print('hangs: %d (slowest read %.2f s)' % (hangs, slowest))
+print('crashes: %d' % crashes)
+print('reads without a page: %d' % no_page)
+sys.exit(1 if hangs or crashes or no_page or flips < READS else 0)
