@@ -34,6 +34,8 @@ public:
         (void)path;
         (void)count;
     }
+    // A sub-folder could not be listed; the scan goes on without it.
+    virtual void folderSkipped(const std::string& path) { (void)path; }
 };
 
 }  // namespace lumigal

@@ -55,6 +55,11 @@ void TerminalProgress::fileAdded(const std::string& path, int count) {
     std::fflush(out_);
 }
 
+void TerminalProgress::folderSkipped(const std::string& path) {
+    clearBar();
+    std::fprintf(out_, "lumigal-batch: %s : dossier illisible, ignoré\n", printablePath(path).c_str());
+}
+
 void TerminalProgress::drawBar() {
     if (!showBar_ || count_ <= 0) return;
     winsize size{};

@@ -21,6 +21,7 @@ public:
     void imageFailed(const std::string& path, const std::string& reason) override;
     void failed(const std::string& message) override;
     void fileAdded(const std::string& path, int count) override;
+    void folderSkipped(const std::string& path) override;
 
     int failures() const { return failures_; }
 

@@ -141,7 +141,11 @@ public:
     bool scanTree(const std::string& folder, std::string openPath, bool top) {
         collapseBackslashes(openPath);
         const auto listing = listFolder(openPath, top);
-        if (!listing) return false;
+        if (!listing) {
+            // A sub-folder that cannot be listed is passed over, and said.
+            if (!top && observer_) observer_->folderSkipped(folder);
+            return false;
+        }
         // A folder that is already being scanned higher up (a bind mount of
         // an ancestor) would make the scan endless.
         if (std::find(ancestors_.begin(), ancestors_.end(), listing->id) != ancestors_.end()) {
@@ -150,7 +154,6 @@ public:
         ancestors_.push_back(listing->id);
         for (const Entry& entry : listing->entries) {
             if (entry.kind == EntryKind::Folder) {
-                // A sub-folder that cannot be listed is passed over.
                 const std::string subFolder = joinPath(folder, entry.name);
                 scanTree(subFolder, subFolder, false);
             } else {

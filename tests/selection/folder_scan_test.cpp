@@ -301,10 +301,15 @@ TEST_F(FolderScanTest, TreeScanPassesOverASubFolderThatCannotBeListed) {
     file("A/open/3.jpg");
     lock("A/locked");
 
+    struct Skips : ScanObserver {
+        std::vector<std::string> folders;
+        void folderSkipped(const std::string& p) override { folders.push_back(p); }
+    } skips;
     SelectedFileList list;
-    EXPECT_EQ(ScanFolderTree(nullptr, path("A"), ScanFormats{}, list), 2);
+    EXPECT_EQ(ScanFolderTree(&skips, path("A"), ScanFormats{}, list), 2);
     EXPECT_EQ(asSet(list.selectedFiles()),
               (std::set<std::string>{path("A/1.jpg"), path("A/open/3.jpg")}));
+    EXPECT_EQ(skips.folders, (std::vector<std::string>{path("A/locked")}));
 }
 
 TEST_F(FolderScanTest, LinksNeverLeadOutOfTheTreeOrIntoALoop) {
