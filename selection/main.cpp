@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumigal"));
     QApplication::setDesktopFileName(QStringLiteral("lumigal"));
+    lumigal::installFrenchTranslations();
 
     QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (runtime.isEmpty()) runtime = QDir::tempPath();

@@ -108,6 +108,9 @@ MainWindow::MainWindow(Preferences& prefs, PageSettings& page, std::string helpF
     setFileMode(QFileDialog::ExistingFiles);
     setAcceptMode(QFileDialog::AcceptOpen);
     setViewMode(QFileDialog::Detail);
+    setLabelText(QFileDialog::LookIn, QStringLiteral("Regarder dans :"));
+    setLabelText(QFileDialog::FileName, QStringLiteral("&Nom du fichier :"));
+    setLabelText(QFileDialog::FileType, QStringLiteral("Type de fichiers :"));
     setWindowTitle(QStringLiteral("Lumigal"));
     setWindowIcon(artIcon(Art::ProgramIcon));
     setSizeGripEnabled(true);
