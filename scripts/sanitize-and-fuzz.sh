@@ -10,10 +10,14 @@ top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 dir=${1:-$top/build-sanitize}
 seconds=${2:-60}
 
-if ! command -v clang++ >/dev/null; then
+# clang and its sanitizer and libFuzzer runtimes.
+if ! command -v clang++ >/dev/null ||
+   ! dpkg-query -W -f='${Status}' libclang-rt-14-dev 2>/dev/null | grep -q 'install ok installed'; then
   sudo=()
   [ "$(id -u)" -ne 0 ] && sudo=(sudo)
-  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends clang >&2
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq >&2
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    clang libclang-rt-14-dev >&2
 fi
 
 if [ ! -f "$dir/build.ninja" ]; then
