@@ -1,5 +1,7 @@
 #include "install/command_line.h"
 
+#include <cstdlib>
+
 namespace lumigal::install {
 
 const char* const kSetupUsage =
@@ -92,6 +94,14 @@ std::optional<UninstallOptions> parseUninstallOptions(const std::vector<std::str
         }
     }
     return options;
+}
+
+bool hasDisplay() {
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && value[0] != '\0') return true;
+    }
+    return false;
 }
 
 }  // namespace lumigal::install

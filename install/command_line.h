@@ -32,4 +32,8 @@ std::optional<UninstallOptions> parseUninstallOptions(const std::vector<std::str
 extern const char* const kSetupUsage;
 extern const char* const kUninstallUsage;
 
+// Whether a window can be shown: a display (X11 or Wayland) or an explicit
+// Qt platform is set in the environment.
+bool hasDisplay();
+
 }  // namespace lumigal::install

@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QScreen>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -17,18 +16,6 @@
 #include "install/silent_install.h"
 
 using namespace lumigal::install;
-
-namespace {
-
-bool hasDisplay() {
-    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
-        const char* value = std::getenv(name);
-        if (value != nullptr && value[0] != '\0') return true;
-    }
-    return false;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
