@@ -1,5 +1,6 @@
 #include "album/image_io.h"
 
+#include "album/jpeg_dc.h"
 #include "album/jpeg_markers.h"
 
 #include <fcntl.h>
@@ -8,8 +9,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <utility>
 
 namespace lumigal {
 
@@ -158,11 +161,64 @@ std::string decodeError(const std::string& path, const ExceptionInfo& exception)
     return path + " : image illisible ou endommagée";
 }
 
+// The width and height of a size hint "WxH"; nullopt for any other text.
+std::optional<std::pair<std::size_t, std::size_t>> hintSize(const std::string& hint) {
+    unsigned long w = 0, h = 0;
+    char x = 0, rest = 0;
+    if (std::sscanf(hint.c_str(), "%lu%c%lu%c", &w, &x, &h, &rest) != 3 || x != 'x' || w == 0 ||
+        h == 0) {
+        return std::nullopt;
+    }
+    return std::pair<std::size_t, std::size_t>{w, h};
+}
+
+// Whether the JPEG library, given `hint`, would decode this frame at one
+// eighth of its size (it takes the largest scale 1/n that keeps the hint's
+// size, and 1/8 is its smallest), and the image is within the limits.
+bool decodesAtEighth(const ProgressiveJpegFrame& frame, const std::string& hint) {
+    const auto size = hintSize(hint);
+    if (!size || frame.width < 8 * size->first || frame.height < 8 * size->second) return false;
+    return frame.width <= GetMagickResourceLimit(WidthResource) &&
+           frame.height <= GetMagickResourceLimit(HeightResource) &&
+           std::uint64_t{frame.width} * frame.height <= GetMagickResourceLimit(AreaResource);
+}
+
+// A progressive JPEG that the hint lets the JPEG library decode at 1/8,
+// read from its DC coefficients alone (see jpeg_dc.h) into an image that
+// keeps what the header gives (profiles, resolution, interlace, format).
+// nullptr when that reading does not apply: the caller decodes as usual.
+ImagePtr readAtEighth(const ImageInfo& info, const std::vector<std::uint8_t>& data,
+                      const std::string& hint) {
+    const std::optional<ProgressiveJpegFrame> frame = progressiveJpegFrame(data.data(), data.size());
+    if (!frame || !decodesAtEighth(*frame, hint)) return nullptr;
+    const std::optional<EighthImage> eighth =
+        decodeJpegEighth(data.data(), data.size(), GetMagickResourceLimit(AreaResource));
+    if (!eighth) return nullptr;
+    ExceptionPtr exception(AcquireExceptionInfo());
+    const ImagePtr header(PingBlob(&info, data.data(), data.size(), exception.get()));
+    if (!header || exception->severity >= ErrorException) return nullptr;
+    ImagePtr image(ConstituteImage(eighth->width, eighth->height, eighth->channels == 1 ? "I" : "RGB",
+                                   CharPixel, eighth->pixels.data(), exception.get()));
+    if (!image || exception->severity >= ErrorException) return nullptr;
+    // What the JPEG decoder would have given the image besides its pixels.
+    if (CloneImageProperties(image.get(), header.get()) == MagickFalse ||
+        CloneImageProfiles(image.get(), header.get()) == MagickFalse) {
+        return nullptr;
+    }
+    CopyMagickString(image->magick, header->magick, MaxTextExtent);
+    image->interlace = header->interlace;
+    image->compression = header->compression;
+    image->quality = header->quality;
+    if (eighth->channels == 1) SetImageColorspace(image.get(), header->colorspace);
+    return image;
+}
+
 // Reads and decodes (or only pings) the first frame of `path`, the coder
 // forced to the format that the content shows. The data go to ImageMagick
 // as a blob: it never sees, let alone interprets, the file name.
 ImagePtr decodeFirstFrame(const std::string& path, bool ping, const std::string& sizeHint,
-                          std::string& error, ImageFormat* format, std::int64_t* fileSize) {
+                          std::string& error, ImageFormat* format, std::int64_t* fileSize,
+                          bool* eighthReadable = nullptr) {
     initImageLibrary();
     std::optional<FileBytes> bytes = readImageFile(path, error);
     if (!bytes) return nullptr;
@@ -187,10 +243,19 @@ ImagePtr decodeFirstFrame(const std::string& path, bool ping, const std::string&
     // The JPEG decoder reads the hint from its own define. The size text
     // itself is not set: the DIB decoder would crop the image to it.
     if (!sizeHint.empty()) SetImageOption(info.get(), "jpeg:size", sizeHint.c_str());
+    if (eighthReadable && *sniffed == ImageFormat::JPEG) {
+        *eighthReadable = progressiveJpegFrame(bytes->data.data(), bytes->data.size()).has_value();
+    }
     ExceptionPtr exception(AcquireExceptionInfo());
-    ImagePtr image(
-        ping ? PingBlob(info.get(), bytes->data.data(), bytes->data.size(), exception.get())
-             : BlobToImage(info.get(), bytes->data.data(), bytes->data.size(), exception.get()));
+    ImagePtr image;
+    if (!ping && *sniffed == ImageFormat::JPEG && !sizeHint.empty()) {
+        image = readAtEighth(*info, bytes->data, sizeHint);
+    }
+    if (!image) {
+        image.reset(ping ? PingBlob(info.get(), bytes->data.data(), bytes->data.size(), exception.get())
+                         : BlobToImage(info.get(), bytes->data.data(), bytes->data.size(),
+                                       exception.get()));
+    }
     if (exception->severity >= ErrorException) {
         error = decodeError(path, *exception);
         return nullptr;
@@ -297,7 +362,8 @@ std::optional<FileBytes> readImageFile(const std::string& path, std::string& err
 
 std::optional<ImageHeader> pingImageFile(const std::string& path, std::string& error) {
     ImageHeader header;
-    ImagePtr image = decodeFirstFrame(path, true, {}, error, &header.format, &header.fileSize);
+    ImagePtr image = decodeFirstFrame(path, true, {}, error, &header.format, &header.fileSize,
+                                      &header.eighthReadable);
     if (!image) return std::nullopt;
     header.width = image->columns;
     header.height = image->rows;

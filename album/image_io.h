@@ -59,6 +59,9 @@ struct ImageHeader {
     std::int64_t fileSize = 0;
     std::size_t colors = 0;  // colour-map size, 0 without a colour map
     bool interlaced = false;  // any interlace other than none
+    // A progressive JPEG that can be read at 1/8 from its DC coefficients
+    // alone, without the memory of all its coefficients.
+    bool eighthReadable = false;
     ImageFormat format = ImageFormat::PNG;
 };
 // Reads the header of the first frame. nullopt with `error` set when the

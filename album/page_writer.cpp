@@ -169,7 +169,8 @@ constexpr std::uint64_t kDecodeBudget = std::uint64_t{72} << 20;
 // measured with this ImageMagick: its bytes (read twice: header, then
 // pixels) and its decoded pixels at 8 bytes each, a JPEG being decoded
 // shrunk but a progressive JPEG also keeping all its coefficients (2
-// bytes per sample), and a large PNG being reduced as it is read.
+// bytes per sample) unless it is read from its DC coefficients, and a
+// large PNG being reduced as it is read.
 std::uint64_t decodeCost(const ImageHeader& header, unsigned width, unsigned height) {
     const std::uint64_t w = header.width, h = header.height;
     const auto fileBytes = static_cast<std::uint64_t>(std::max<std::int64_t>(0, header.fileSize));
@@ -183,17 +184,10 @@ std::uint64_t decodeCost(const ImageHeader& header, unsigned width, unsigned hei
         8, std::max<std::uint64_t>(1, std::min(w / (2 * std::uint64_t{width}),
                                                h / (2 * std::uint64_t{height}))));
     const std::uint64_t decoded = ((w + d - 1) / d) * ((h + d - 1) / d) * 8;
-    const std::uint64_t coefficients = header.interlaced ? w * h * 6 : 0;
+    // At 1/8 a progressive JPEG is read from its DC coefficients alone.
+    const bool dcOnly = d == 8 && header.eighthReadable;
+    const std::uint64_t coefficients = header.interlaced && !dcOnly ? w * h * 6 : 0;
     return decoded + coefficients + 2 * fileBytes;
-}
-
-// Large buffers come straight from the system and go back to it when
-// freed, so that what one worker freed does not stay in the process.
-void returnLargeBuffersToSystem() {
-#ifdef __GLIBC__
-    static std::once_flag once;
-    std::call_once(once, [] { (void)0; });
-#endif
 }
 
 // What the workers found out about one image, for the calling thread.
@@ -348,7 +342,6 @@ void writeThumbnails(PageFile& out, const std::vector<const std::string*>& paths
     ThumbnailRecords previous;  // read by the workers
     previous.load(recordFile);
     ThumbnailRecords records = previous;  // brought up to date by the calling thread
-    returnLargeBuffersToSystem();
     MemoryGate memory(kDecodeBudget);
     WriteOrder order(count);
     bool changed = false;

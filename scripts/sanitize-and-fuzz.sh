@@ -37,7 +37,7 @@ export LUMIGAL_RUN_SECONDS=60 LUMIGAL_PEAK_MB=4096
 # Seeds: a few small inputs per harness, generated here.
 seeds=$dir/fuzz-seeds
 rm -rf "$seeds"
-mkdir -p "$seeds"/{reg_file_fuzz,html_fuzz,thumbnail_args_fuzz,gather_selection_fuzz}
+mkdir -p "$seeds"/{reg_file_fuzz,html_fuzz,thumbnail_args_fuzz,gather_selection_fuzz,jpeg_dc_fuzz}
 printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Lumigal]\r\n"bip"=dword:00000001\r\n"pathSave"="/home/a \\"b\\""\r\n"data"=hex:01,02,ff\r\n"odd"=hex(1):41,0a,42\r\n\r\n' \
   >"$seeds/reg_file_fuzz/key"
 printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Lumigal]\n' >"$seeds/reg_file_fuzz/empty"
@@ -47,8 +47,14 @@ printf '\x40\x00-quality\x0099\x00-contrast' >"$seeds/thumbnail_args_fuzz/page-w
 printf '\x10\x01-resize\x0050%%\x00+contrast\x00-quality' >"$seeds/thumbnail_args_fuzz/options"
 printf '"a.jpg" "b c.png" "d\\"e.gif"' >"$seeds/gather_selection_fuzz/three"
 printf '"' >"$seeds/gather_selection_fuzz/quote"
+# Small progressive JPEGs: colour 4:2:0 and 4:4:4, grey.
+convert -size 40x24 gradient:red-blue -interlace Plane -sampling-factor 2x2 \
+  "$seeds/jpeg_dc_fuzz/colour420.jpg"
+convert -size 24x17 plasma:fractal -interlace Plane -sampling-factor 1x1 -quality 60 \
+  "$seeds/jpeg_dc_fuzz/colour444.jpg"
+convert -size 33x9 gradient: -colorspace Gray -interlace Plane "$seeds/jpeg_dc_fuzz/grey.jpg"
 
-for fuzzer in reg_file_fuzz html_fuzz thumbnail_args_fuzz gather_selection_fuzz; do
+for fuzzer in reg_file_fuzz html_fuzz thumbnail_args_fuzz gather_selection_fuzz jpeg_dc_fuzz; do
   if [ ! -x "$dir/fuzz/$fuzzer" ]; then
     echo "$fuzzer: not built (its code is missing), skipped" >&2
     continue

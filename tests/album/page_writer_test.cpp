@@ -181,7 +181,9 @@ TEST_F(PageWriterTest, SeparatorsFollowLineAndPosition) {
                      std::to_string(c.position));
         EXPECT_EQ(countOf(images, "<hr>\r\n"), c.hrAfterImages);
         EXPECT_EQ(countOf(images, "<br><hr>\r\n"), c.brHr);
-        if (c.details) EXPECT_EQ(countOf(images, "Taille du fichier"), 2u);
+        if (c.details) {
+            EXPECT_EQ(countOf(images, "Taille du fichier"), 2u);
+        }
     }
 }
 
