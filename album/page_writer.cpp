@@ -163,7 +163,7 @@ private:
 };
 
 // What the workers may hold together. One job alone may take more.
-constexpr std::uint64_t kDecodeBudget = std::uint64_t{72} << 20;
+constexpr std::uint64_t kDecodeBudget = std::uint64_t{96} << 20;
 
 // About the memory that making a thumbnail of this source takes, as
 // measured with this ImageMagick: its bytes (read twice: header, then
@@ -360,7 +360,7 @@ void writeThumbnails(PageFile& out, const std::vector<const std::string*>& paths
             writeThumbnailCell(table, *paths[i], job, page, progress);
             progress.setPosition(static_cast<int>(i));
             if (job.record) {
-                records.put(std::move(*job.record));
+                records.put(ThumbnailRecord(*job.record));  // allocated here, not in a worker's heap
                 changed = true;
             }
             job = ThumbnailJob{};  // what is delivered is no longer needed

@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
 #include <optional>
@@ -38,31 +39,106 @@ struct Accumulator {
     std::size_t width = 0, height = 0;
     std::vector<Span> columns, rows;
     std::vector<float> sums;  // width * height * 5 sums
+    std::vector<float> line;  // the current source row, reduced across
+    std::vector<std::size_t> columnStarts;  // see wholeColumnStarts
     std::size_t row = 0;
 };
 
-void addRow(Accumulator& acc, const PixelPacket* p, std::size_t columns) {
-    const Span rowSpan = acc.rows[acc.row++];
-    const auto addTo = [&](std::size_t ty, double rowPart) {
-        float* line = acc.sums.data() + ty * acc.width * 5;
-        for (std::size_t x = 0; x < columns; ++x) {
-            const Span& c = acc.columns[x];
-            // Colours weighted by their alpha, as ScaleImage weighs them;
-            // the fifth sum is the alpha itself.
-            const double alpha = QuantumScale * (QuantumRange - static_cast<double>(p[x].opacity));
-            const double v[5] = {alpha * p[x].red, alpha * p[x].green, alpha * p[x].blue,
-                                 static_cast<double>(p[x].opacity), alpha};
-            float* cell = line + c.first * 5;
-            const double a = rowPart * c.firstPart;
-            for (int k = 0; k < 5; ++k) cell[k] += static_cast<float>(a * v[k]);
-            if (c.firstPart < 1.0) {
-                const double b = rowPart * (1.0 - c.firstPart);
-                for (int k = 0; k < 5; ++k) cell[5 + k] += static_cast<float>(b * v[k]);
-            }
+// One source row of RGBA samples (8 or 16 bits) reduced across into
+// acc.line: per target pixel the sums of its colours weighted by their
+// alpha (as ScaleImage weighs them), of the opacity and of the alpha.
+// An opaque row (no alpha in the file) skips the weighting.
+template <bool Wide, bool Opaque>
+void reduceAcross(Accumulator& acc, const std::uint8_t* r, std::size_t columns) {
+    constexpr float kWiden = Wide ? 1.0f : 257.0f;
+    constexpr float kScale = 1.0f / 65535.0f;
+    const auto pixel = [](const std::uint8_t* p, float v[5]) {
+        const auto at = [&](int k) {
+            return static_cast<float>(Wide ? (p[2 * k] << 8 | p[2 * k + 1]) : p[k]) * kWiden;
+        };
+        if constexpr (Opaque) {
+            v[0] = at(0);
+            v[1] = at(1);
+            v[2] = at(2);
+            v[3] = 0.0f;
+            v[4] = 1.0f;
+        } else {
+            const float a = at(3);
+            const float alpha = a * kScale;
+            v[0] = alpha * at(0);
+            v[1] = alpha * at(1);
+            v[2] = alpha * at(2);
+            v[3] = 65535.0f - a;
+            v[4] = alpha;
         }
     };
-    addTo(rowSpan.first, rowSpan.firstPart);
-    if (rowSpan.firstPart < 1.0) addTo(rowSpan.first + 1, 1.0 - rowSpan.firstPart);
+    constexpr std::size_t kStep = Wide ? 8 : 4;
+    float* line = acc.line.data();
+    if (!acc.columnStarts.empty()) {
+        // Every target pixel covers whole source pixels: sum them in place.
+        for (std::size_t tx = 0; tx < acc.width; ++tx) {
+            float red = 0, green = 0, blue = 0, opacity = 0, alpha = 0;
+            const std::uint8_t* p = r + acc.columnStarts[tx] * kStep;
+            const std::uint8_t* end = r + acc.columnStarts[tx + 1] * kStep;
+            for (; p != end; p += kStep) {
+                float v[5];
+                pixel(p, v);
+                red += v[0];
+                green += v[1];
+                blue += v[2];
+                opacity += v[3];
+                alpha += v[4];
+            }
+            float* cell = line + tx * 5;
+            cell[0] = red;
+            cell[1] = green;
+            cell[2] = blue;
+            cell[3] = opacity;
+            cell[4] = alpha;
+        }
+        return;
+    }
+    std::fill(acc.line.begin(), acc.line.end(), 0.0f);
+    const Span* span = acc.columns.data();
+    for (std::size_t x = 0; x < columns; ++x, ++span, r += kStep) {
+        float v[5];
+        pixel(r, v);
+        float* cell = line + span->first * 5;
+        if (span->firstPart >= 1.0) {
+            for (int k = 0; k < 5; ++k) cell[k] += v[k];
+        } else {
+            const auto first = static_cast<float>(span->firstPart);
+            for (int k = 0; k < 5; ++k) {
+                cell[k] += first * v[k];
+                cell[5 + k] += (1.0f - first) * v[k];
+            }
+        }
+    }
+}
+
+// Where each target pixel's source columns start (and the last ends) when
+// every source pixel falls in one target pixel; empty otherwise.
+std::vector<std::size_t> wholeColumnStarts(const std::vector<Span>& columns, std::size_t width) {
+    std::vector<std::size_t> starts(width + 1, columns.size());
+    std::size_t next = 0;
+    for (std::size_t x = 0; x < columns.size(); ++x) {
+        if (columns[x].firstPart < 1.0) return {};
+        while (next <= columns[x].first) starts[next++] = x;
+    }
+    if (next != width) return {};
+    return starts;
+}
+
+// Adds the reduced row into the one or two target rows it falls in.
+void addLine(Accumulator& acc) {
+    const Span rowSpan = acc.rows[acc.row++];
+    const std::size_t n = acc.width * 5;
+    const auto addTo = [&](std::size_t ty, float part) {
+        float* sums = acc.sums.data() + ty * n;
+        for (std::size_t i = 0; i < n; ++i) sums[i] += part * acc.line[i];
+    };
+    addTo(rowSpan.first, static_cast<float>(rowSpan.firstPart));
+    if (rowSpan.firstPart < 1.0) addTo(rowSpan.first + 1, static_cast<float>(1.0 - rowSpan.firstPart));
 }
 
 struct PngSource {
@@ -84,8 +160,7 @@ void pngWarning(png_structp, png_const_charp) {}
 // them (8-bit samples widened to 16 bits, grey as RGB, opacity = 1 -
 // alpha), added into `acc`. Only plain data and pointers live across the
 // library's error jump.
-bool decodePngRows(PngSource* source, Accumulator* acc, std::vector<std::uint8_t>* row,
-                   std::vector<PixelPacket>* pixels) {
+bool decodePngRows(PngSource* source, Accumulator* acc, std::vector<std::uint8_t>* row) {
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, pngWarning);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
@@ -120,22 +195,14 @@ bool decodePngRows(PngSource* source, Accumulator* acc, std::vector<std::uint8_t
         return false;
     }
     row->resize(bytes);
-    pixels->resize(width);
+    acc->line.assign(acc->width * 5, 0.0f);
+    const bool opaque = (type & PNG_COLOR_MASK_ALPHA) == 0 && !png_get_valid(png, info, PNG_INFO_tRNS);
+    const auto across = wide ? (opaque ? reduceAcross<true, true> : reduceAcross<true, false>)
+                             : (opaque ? reduceAcross<false, true> : reduceAcross<false, false>);
     for (png_uint_32 y = 0; y < height; ++y) {
         png_read_row(png, row->data(), nullptr);
-        const std::uint8_t* r = row->data();
-        PixelPacket* q = pixels->data();
-        for (png_uint_32 x = 0; x < width; ++x, ++q) {
-            Quantum v[4];
-            for (int k = 0; k < 4; ++k, r += wide ? 2 : 1) {
-                v[k] = static_cast<Quantum>(wide ? (r[0] << 8 | r[1]) : r[0] * 257);
-            }
-            q->red = v[0];
-            q->green = v[1];
-            q->blue = v[2];
-            q->opacity = static_cast<Quantum>(QuantumRange - v[3]);
-        }
-        addRow(*acc, pixels->data(), width);
+        across(*acc, row->data(), width);
+        addLine(*acc);
     }
     png_destroy_read_struct(&png, &info, nullptr);
     return true;
@@ -169,11 +236,11 @@ ImagePtr readPngReduced(const std::string& path, std::size_t width, std::size_t 
     acc.height = height;
     acc.columns = spans(header->columns, width);
     acc.rows = spans(header->rows, height);
+    acc.columnStarts = wholeColumnStarts(acc.columns, width);
     acc.sums.assign(width * height * 5, 0.0f);
     PngSource source{bytes->data.data(), bytes->data.size(), 0};
     std::vector<std::uint8_t> row;
-    std::vector<PixelPacket> pixels;
-    if (!decodePngRows(&source, &acc, &row, &pixels) || acc.row != header->rows) return nullptr;
+    if (!decodePngRows(&source, &acc, &row) || acc.row != header->rows) return nullptr;
     const double area = (static_cast<double>(header->columns) / static_cast<double>(width)) *
                         (static_cast<double>(header->rows) / static_cast<double>(height));
     const bool alpha = header->matte != MagickFalse;

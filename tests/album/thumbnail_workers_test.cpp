@@ -323,8 +323,11 @@ TEST(ThumbnailFidelity, FastReadsStayCloseToTheExactPipeline) {
     };
     // Large enough for the JPEG decoder to shrink while loading (baseline and
     // progressive) and for the PNG to be reduced row by row.
+    // prog.jpg is read from its DC coefficients (at least 16 times the
+    // thumbnail); whole.png covers exactly 4 source columns per reduced one.
     for (const Case& c : {Case{"big.jpg", 1600, 1200, false}, Case{"prog.jpg", 2000, 1500, true},
-                          Case{"big.png", 2000, 1500, false}, Case{"mid.png", 500, 400, false}}) {
+                          Case{"big.png", 2000, 1500, false}, Case{"mid.png", 500, 400, false},
+                          Case{"whole.png", 3840, 2880, false}}) {
         const std::string src = dir + "/" + c.name;
         ASSERT_TRUE(test::writeTestImage(src, c.w, c.h, c.interlace));
         // The exact pipeline: full decode, contrast, scale, normalise.
