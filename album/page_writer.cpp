@@ -190,24 +190,6 @@ std::uint64_t decodeCost(const ImageHeader& header, unsigned width, unsigned hei
     return decoded + coefficients + 2 * fileBytes;
 }
 
-// With several workers, buffers of 8 MB or more (bytes and pixel caches of
-// large images) come straight from the system and go back to it when
-// freed. Left to itself, the C library raises that threshold to the
-// largest buffer freed so far (up to 32 MB), and the workers' large
-// buffers then scatter over their heaps, which keep growing with the
-// number of images (47 to 77 MB for 10,000 small images, 48 MB with
-// this). The trim threshold is set as the library would set it itself:
-// at its default, every image would give back and fault in its heap top.
-void returnLargeBuffersToSystem() {
-#ifdef __GLIBC__
-    static std::once_flag once;
-    std::call_once(once, [] {
-        mallopt(M_MMAP_THRESHOLD, 8 << 20);
-        mallopt(M_TRIM_THRESHOLD, 16 << 20);  // as the C library would set it
-    });
-#endif
-}
-
 // What the workers found out about one image, for the calling thread.
 struct ThumbnailJob {
     ThumbnailNames names;
@@ -360,7 +342,6 @@ void writeThumbnails(PageFile& out, const std::vector<const std::string*>& paths
     ThumbnailRecords previous;  // read by the workers
     previous.load(recordFile);
     ThumbnailRecords records = previous;  // brought up to date by the calling thread
-    if (workers > 1) returnLargeBuffersToSystem();
     MemoryGate memory(kDecodeBudget);
     WriteOrder order(count);
     bool changed = false;
