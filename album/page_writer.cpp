@@ -1,6 +1,6 @@
 #include "album/page_writer.h"
 
-#include <malloc.h>
+#include <malloc.h>  // mallopt, malloc_trim
 
 #include <algorithm>
 #include <condition_variable>
