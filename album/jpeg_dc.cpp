@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <climits>
 #include <cstring>
 
 namespace lumigal {
@@ -529,13 +528,10 @@ bool walkMarkers(const std::uint8_t* data, std::size_t size, Walk& walk, bool fr
                 break;
             }
             default:
-                // Any other frame type (baseline, lossless, arithmetic) is
-                // not taken; other segments are skipped.
-                if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
-                    marker != 0xCC) {
-                    return false;
-                }
-                if (marker == 0xCC) return false;  // arithmetic conditioning
+                // Any other frame type (baseline, lossless, arithmetic) and
+                // arithmetic conditioning (0xCC) are not taken; other
+                // segments are skipped.
+                if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC8) return false;
                 if (!walk.scanSeen) readApplicationMarker(marker, p, n, walk.markers);
                 break;
         }
