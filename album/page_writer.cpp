@@ -226,6 +226,11 @@ struct ThumbnailJob {
     std::optional<ImageHeader> header;
     int made = kThumbnailNotMade;
     std::string error;
+    // The record of a thumbnail found up to date, or of a new thumbnail
+    // (then without its names, which the calling thread fills in: what
+    // stays until the end is not allocated among a worker's short-lived
+    // buffers, where it would keep the worker's heap from being reused).
+    const ThumbnailRecord* upToDate = nullptr;
     std::optional<ThumbnailRecord> record;
 };
 
@@ -272,7 +277,7 @@ void makeThumbnailJob(ThumbnailJob& job, std::size_t index, const std::string& s
             header.height = r->sourceHeight;
             job.header = header;
             job.made = kThumbnailWritten;
-            job.record = *r;
+            job.upToDate = r;
             return;
         }
     }
@@ -299,10 +304,6 @@ void makeThumbnailJob(ThumbnailJob& job, std::size_t index, const std::string& s
     const std::optional<FileStamp> written = stampOfFile(job.names.page);
     if (!stamp || !written) return;
     ThumbnailRecord r;
-    r.thumbnail = job.names.page;
-    r.maker = job.names.maker;
-    r.recipe = kThumbnailRecipe;
-    r.source = source;
     r.sourceStamp = *stamp;
     r.sourceWidth = job.header->width;
     r.sourceHeight = job.header->height;
@@ -387,7 +388,14 @@ void writeThumbnails(PageFile& out, const std::vector<const std::string*>& paths
             ThumbnailJob& job = jobs[i];
             writeThumbnailCell(table, *paths[i], job, page, progress);
             progress.setPosition(static_cast<int>(i));
-            if (job.record) {
+            if (job.upToDate) {
+                records.put(*job.upToDate);
+                changed = true;
+            } else if (job.record) {
+                job.record->thumbnail = std::move(job.names.page);
+                job.record->maker = std::move(job.names.maker);
+                job.record->recipe = kThumbnailRecipe;
+                job.record->source = *paths[i];
                 records.put(std::move(*job.record));
                 changed = true;
             }
