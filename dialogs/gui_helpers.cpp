@@ -1,10 +1,5 @@
 #include "dialogs/gui_helpers.h"
 
-#include <QCoreApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
-
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QDir>
@@ -118,15 +113,5 @@ void openHelp(QWidget* owner, const std::string& helpFilePath, int context) {
 }
 
 void setHelpOpener(HelpOpener opener) { helpOpener() = std::move(opener); }
-
-void installFrenchTranslations() {
-    auto* translator = new QTranslator(QCoreApplication::instance());
-    if (translator->load(QLocale(QLocale::French), QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QCoreApplication::installTranslator(translator);
-    } else {
-        delete translator;
-    }
-}
 
 }  // namespace lumigal

@@ -59,8 +59,4 @@ using HelpOpener =
     std::function<void(QWidget* owner, const std::string& helpFilePath, int context)>;
 void setHelpOpener(HelpOpener opener);
 
-// Installs Qt's own French texts (file, colour and message dialogs) when the
-// system has them.
-void installFrenchTranslations();
-
 }  // namespace lumigal

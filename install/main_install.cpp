@@ -12,6 +12,7 @@
 #include "install/folders.h"
 #include "install/install_state.h"
 #include "install/messageboxhandler.h"
+#include "locale/french_translations.h"
 #include "install/setupwizard.h"
 #include "install/silent_install.h"
 
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     QApplication app(argc, argv);
+    lumigal::installFrenchTranslations();
     MessageBoxHandler boxes;
     BackgroundWindow background;
     // Maximising is the window manager's job: without one, the window

@@ -8,6 +8,7 @@
 
 #include "install/command_line.h"
 #include "install/messageboxhandler.h"
+#include "locale/french_translations.h"
 #include "install/silent_install.h"
 #include "install/uninstallflow.h"
 #include "platform/registry.h"
@@ -34,6 +35,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     QApplication app(argc, argv);
+    lumigal::installFrenchTranslations();
     MessageBoxHandler boxes;
     lumigal::platform::Registry registry = lumigal::platform::Registry::currentUser();
     return runUninstallWithQuestions(boxes, folder, registry);

@@ -9,6 +9,7 @@
 #include "album/settings.h"
 #include "dialogs/gui_helpers.h"
 #include "dialogs/message_box_handler.h"
+#include "locale/french_translations.h"
 #include "platform/instance_lock.h"
 #include "platform/registry.h"
 #include "selection/main_window.h"
