@@ -56,4 +56,6 @@ void WaitBox::fileAdded(const std::string& path, int count) {
     repaint();
 }
 
+void WaitBox::folderSkipped(const std::string& path) { skipped_.push_back(path); }
+
 }  // namespace lumigal

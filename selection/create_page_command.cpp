@@ -8,7 +8,10 @@
 #include <QThread>
 #include <QToolButton>
 #include <QUrl>
+#include <algorithm>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "album/page_writer.h"
 #include "dialogs/message_box_handler.h"
@@ -50,6 +53,15 @@ private:
 };
 
 bool pressed(const QToolButton* button) { return button->isChecked() && button->isEnabled(); }
+
+// `heading` then the first ten lines of `lines`, and how many more there are.
+QString listText(QString heading, const std::vector<QString>& lines) {
+    const std::size_t shownCount = std::min<std::size_t>(lines.size(), 10);
+    for (std::size_t i = 0; i < shownCount; ++i) heading += QLatin1Char('\n') + lines[i];
+    if (lines.size() > shownCount)
+        heading += QStringLiteral("\n... et %1 autres.").arg(lines.size() - shownCount);
+    return heading;
+}
 }  // namespace
 
 void setPageOpener(PageOpener opener) { pageOpener() = std::move(opener); }
@@ -103,6 +115,7 @@ void RunCreatePage(MainWindow& window) {
     WaitCursor cursor;
     files.clear();
     int count = 0;
+    std::vector<std::string> skippedFolders;
     switch (chooseGathering(folderPressed, treePressed, selectionText)) {
         case Gathering::ScanFolder:
         case Gathering::ScanTree: {
@@ -110,6 +123,7 @@ void RunCreatePage(MainWindow& window) {
             box.repaint();
             count = treePressed ? ScanFolderTree(&box, sourceFolder, window.scanFormats(), files)
                                 : ScanFolder(&box, sourceFolder, window.scanFormats(), files);
+            skippedFolders = box.skippedFolders();
             break;
         }
         case Gathering::Multiple:
@@ -133,6 +147,16 @@ void RunCreatePage(MainWindow& window) {
         }
     }
     cursor.restore();
+
+    if (!skippedFolders.empty()) {
+        std::vector<QString> lines;
+        for (const std::string& folder : skippedFolders) lines.push_back(QString::fromStdString(folder));
+        MessageBoxHandler::warning(
+            &window, kFoldersSkipped,
+            listText(QStringLiteral("Ces sous-dossiers n'ont pas pu être lus ; leurs images ne "
+                                    "sont pas dans la liste :"),
+                     lines));
+    }
 
     if (count == 0) {
         MessageBoxHandler::information(&window, kNothingFound,
@@ -164,15 +188,14 @@ void RunCreatePage(MainWindow& window) {
     window.clearFileNameBox();
 
     if (!failures.empty()) {
-        QString text = QStringLiteral("Certaines images n'ont pas pu être placées dans la page :");
-        const std::size_t shownCount = std::min<std::size_t>(failures.size(), 10);
-        for (std::size_t i = 0; i < shownCount; ++i)
-            text += QStringLiteral("\n%1 (%2)")
-                        .arg(QString::fromStdString(failures[i].path),
-                             QString::fromStdString(failures[i].reason));
-        if (failures.size() > shownCount)
-            text += QStringLiteral("\n... et %1 autres.").arg(failures.size() - shownCount);
-        MessageBoxHandler::warning(&window, kImagesFailed, text);
+        std::vector<QString> lines;
+        for (const ProgressBox::ImageFailure& failure : failures)
+            lines.push_back(QStringLiteral("%1 (%2)").arg(QString::fromStdString(failure.path),
+                                                         QString::fromStdString(failure.reason)));
+        MessageBoxHandler::warning(
+            &window, kImagesFailed,
+            listText(QStringLiteral("Certaines images n'ont pas pu être placées dans la page :"),
+                     lines));
     }
 
     if (result == 0 && window.prefs().launch) openPage(window.page().pagePath);

@@ -23,6 +23,7 @@ inline constexpr const char* kSelectionEmpty = "selectionEmpty";
 inline constexpr const char* kFileMissing = "fileMissing";
 inline constexpr const char* kNothingFound = "nothingFound";
 inline constexpr const char* kImagesFailed = "imagesFailed";
+inline constexpr const char* kFoldersSkipped = "foldersSkipped";
 
 // How the new page is shown; tests replace it. An empty opener brings the
 // desktop's browser back.

@@ -2,6 +2,8 @@
 // state, the refusal to confirm, each message of the command, the quoted
 // multiple selection, the scans, two pages in a row, the single saving at
 // the end, and the single instance of the real program.
+#include <unistd.h>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -407,6 +409,32 @@ private slots:
         QCOMPARE(messages.identifiers(), QStringList{createpage::kImagesFailed});
         QVERIFY(messages.messages.front().text.contains(dir + "/parti.png"));
         QVERIFY(readAll(prefs_.pathSave + "/trous.htm").contains("reste.png"));
+    }
+
+    void unreadableSubFoldersAreReported() {
+        if (geteuid() == 0) QSKIP("root can list any folder");
+        const QString dir = folder("locked");
+        folder("locked/open");
+        folder("locked/shut");
+        writeImage(dir + "/visible.png", Qt::red);
+        writeImage(dir + "/open/inside.png", Qt::blue);
+        writeImage(dir + "/shut/hidden.png", Qt::green);
+        QVERIFY(QFile::setPermissions(dir + "/shut", QFileDevice::WriteOwner));
+        MessageRecorder messages;
+        auto w = makeWindow();
+        w->setDirectory(dir);
+        w->selectTreeButton()->setChecked(true);
+        int dialogs = 0;
+        whenPageDialogOpens([&](QWidget* modal) { dialogs += modal ? 1 : 0; });
+        w->createPage();
+        QFile::setPermissions(dir + "/shut", QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                 QFileDevice::ExeOwner);
+        // Named, and the scan still offers what it found.
+        QCOMPARE(messages.identifiers(), QStringList{createpage::kFoldersSkipped});
+        QVERIFY(messages.messages.front().text.contains(dir + "/shut"));
+        QVERIFY(!messages.messages.front().text.contains(dir + "/open"));
+        QCOMPARE(dialogs, 1);
+        QCOMPARE(w->selectedFiles().selectedFileCount(), 2);
     }
 
     void pageNotWrittenOpensNoBrowser() {
