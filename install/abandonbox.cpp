@@ -1,13 +1,11 @@
 #include "install/abandonbox.h"
 
-#include <QDialogButtonBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include "install/artwork.h"
 #include "install/backgroundwindow.h"
+#include "install/icon_box.h"
 
 namespace lumigal::install {
 
@@ -20,9 +18,6 @@ QString AbandonBox::message() {
 AbandonBox::AbandonBox(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("dialog114"));
     setWindowTitle(QStringLiteral("Lumigal"));
-    auto* icon = new QLabel(this);
-    icon->setPixmap(abandonIcon().pixmap(32, 32));
-    icon->setAlignment(Qt::AlignTop);
     auto* text = new QLabel(message(), this);
     text->setWordWrap(true);
     text->setMinimumWidth(300);
@@ -30,20 +25,7 @@ AbandonBox::AbandonBox(QWidget* parent) : QDialog(parent) {
     ok->setObjectName(QStringLiteral("button1"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, [this] { done(1); });
-
-    auto* row = new QHBoxLayout;
-    row->addWidget(icon);
-    row->addSpacing(12);
-    row->addWidget(text, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ok);
-    buttons->addStretch();
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(row);
-    layout->addSpacing(8);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layOutIconBox(this, abandonIcon(), text, {ok});
 }
 
 void AbandonBox::showEvent(QShowEvent* event) {

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdint>
 
-#include "install/unique_fd.h"
+#include "platform/unique_fd.h"
 
 namespace lumigal::install {
 
@@ -100,7 +100,7 @@ std::string desktopEntryText(const DesktopKeys& keys) {
 
 bool writeFileAtomically(const std::string& path, std::string_view text, mode_t mode) {
     std::string temp = path + ".XXXXXX";
-    UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
+    platform::UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
     if (!fd) return false;
     const char* data = text.data();
     std::size_t left = text.size();

@@ -1,21 +1,17 @@
 #include "install/fileerrorbox.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QVBoxLayout>
 
 #include "install/artwork.h"
 #include "install/backgroundwindow.h"
+#include "install/icon_box.h"
 
 namespace lumigal::install {
 
 FileErrorBox::FileErrorBox(const QString& text, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("dialog117"));
     setWindowTitle(QStringLiteral("Lumigal"));
-    auto* icon = new QLabel(this);
-    icon->setPixmap(fileErrorIcon().pixmap(32, 32));
-    icon->setAlignment(Qt::AlignTop);
     auto* message = new QLabel(text, this);
     message->setObjectName(QStringLiteral("text1007"));
     message->setWordWrap(true);
@@ -28,21 +24,7 @@ FileErrorBox::FileErrorBox(const QString& text, QWidget* parent) : QDialog(paren
     quit->setObjectName(QStringLiteral("button2"));
     connect(ignore, &QPushButton::clicked, this, [this] { done(1); });
     connect(quit, &QPushButton::clicked, this, [this] { done(0); });
-
-    auto* row = new QHBoxLayout;
-    row->addWidget(icon);
-    row->addSpacing(12);
-    row->addWidget(message, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(ignore);
-    buttons->addWidget(quit);
-    buttons->addStretch();
-    auto* layout = new QVBoxLayout(this);
-    layout->addLayout(row);
-    layout->addSpacing(8);
-    layout->addLayout(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layOutIconBox(this, fileErrorIcon(), message, {ignore, quit});
 }
 
 void FileErrorBox::showEvent(QShowEvent* event) {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "common/paths.h"
-#include "install/unique_fd.h"
+#include "platform/unique_fd.h"
 #include "install/xdg_dirs.h"
 
 namespace lumigal::install {
@@ -50,7 +50,7 @@ bool folderIsWritable(std::string_view folder) {
     name += kPathSeparator;
     name += "HXXXXXX.tmp";
     collapseBackslashes(name);
-    UniqueFd fd(::mkostemps(name.data(), 4, O_CLOEXEC));
+    platform::UniqueFd fd(::mkostemps(name.data(), 4, O_CLOEXEC));
     if (!fd) return false;
     fd.close();
     ::unlink(name.c_str());

@@ -8,7 +8,7 @@
 
 #include "common/paths.h"
 #include "install/lz_expand.h"
-#include "install/unique_fd.h"
+#include "platform/unique_fd.h"
 
 namespace lumigal::install {
 
@@ -83,7 +83,7 @@ public:
 private:
     std::string finalPath_;
     std::string tempPath_;
-    UniqueFd fd_;
+    platform::UniqueFd fd_;
 };
 
 }  // namespace
@@ -120,7 +120,7 @@ bool installFile(InstallObserver& observer, std::string_view setupFolder,
         return observer.fileError(message, messageFor(message, path)) == FileErrorChoice::Ignore;
     };
 
-    UniqueFd sourceFd(::open(sourcePath.c_str(), O_RDONLY | O_CLOEXEC));
+    platform::UniqueFd sourceFd(::open(sourcePath.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat sourceInfo {};
     if (sourceFd && (::fstat(sourceFd.get(), &sourceInfo) != 0 || !S_ISREG(sourceInfo.st_mode))) {
         sourceFd.reset();

@@ -16,6 +16,7 @@
 
 #include "platform/reg_file.h"
 #include "platform/registry.h"
+#include "platform/unique_fd.h"
 
 namespace lumigal::platform {
 
@@ -28,36 +29,6 @@ constexpr std::string_view kKeyExtension = ".reg";
 constexpr std::string_view kLockName = ".lock";
 // A settings file is small; anything bigger than this is not one of ours.
 constexpr off_t kMaxFileSize = 64 * 1024 * 1024;
-
-// Owns a file descriptor.
-class UniqueFd {
-public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    UniqueFd(UniqueFd&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept {
-        if (this != &other) {
-            reset();
-            fd_ = std::exchange(other.fd_, -1);
-        }
-        return *this;
-    }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd() { reset(); }
-
-    int get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
-    void reset() {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-    }
-    // Closes now and reports the result (a late write error shows here).
-    int closeChecked() { return ::close(std::exchange(fd_, -1)); }
-
-private:
-    int fd_ = -1;
-};
 
 struct DirCloser {
     void operator()(DIR* dir) const { ::closedir(dir); }
@@ -277,7 +248,7 @@ bool replaceFileAtomically(const fs::path& file, std::string_view text, Failure&
     if (::stat(file.c_str(), &old) == 0) ::fchmod(fd.get(), old.st_mode & 07777);
     if (!writeAll(fd.get(), text)) return abandon(errno, "Impossible d'écrire les paramètres");
     if (::fsync(fd.get()) != 0) return abandon(errno, "Impossible d'écrire les paramètres");
-    if (fd.closeChecked() != 0) return abandon(errno, "Impossible d'écrire les paramètres");
+    if (!fd.close()) return abandon(errno, "Impossible d'écrire les paramètres");
     if (::rename(temp.c_str(), file.c_str()) != 0) {
         return abandon(errno, "Impossible de remplacer le fichier de paramètres");
     }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "install/unique_fd.h"
+#include "platform/unique_fd.h"
 #include "sandbox.h"
 
 namespace lumigal::install {
@@ -22,8 +22,8 @@ protected:
     // in `output`.
     ExpandStatus expand(const std::string& source, std::string& output) {
         const std::string dest = sandbox.path("expanded");
-        UniqueFd in(::open(source.c_str(), O_RDONLY));
-        UniqueFd out(::open(dest.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
+        platform::UniqueFd in(::open(source.c_str(), O_RDONLY));
+        platform::UniqueFd out(::open(dest.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644));
         EXPECT_TRUE(in && out);
         const ExpandStatus status = expandInto(in.get(), out.get());
         out.close();
@@ -148,7 +148,7 @@ TEST_F(LzExpandTest, ReportsSourcesThatDoNotExpandToTheirDeclaredSize) {
         std::string output;
         EXPECT_EQ(expand(source, output), ExpandStatus::Damaged);
         // Never more than the declared size is written.
-        UniqueFd fd(::open(source.c_str(), O_RDONLY));
+        platform::UniqueFd fd(::open(source.c_str(), O_RDONLY));
         const auto size = declaredSzddSize(fd.get());
         if (size) {
             EXPECT_LE(output.size(), *size);
@@ -158,10 +158,10 @@ TEST_F(LzExpandTest, ReportsSourcesThatDoNotExpandToTheirDeclaredSize) {
 
 TEST_F(LzExpandTest, ReadsTheDeclaredSize) {
     writeSzdd(sandbox.path("text._"), "twenty-three bytes long");
-    UniqueFd fd(::open(sandbox.path("text._").c_str(), O_RDONLY));
+    platform::UniqueFd fd(::open(sandbox.path("text._").c_str(), O_RDONLY));
     EXPECT_EQ(declaredSzddSize(fd.get()), 23u);
     writeFile(sandbox.path("plain"), "not compressed at all");
-    UniqueFd plain(::open(sandbox.path("plain").c_str(), O_RDONLY));
+    platform::UniqueFd plain(::open(sandbox.path("plain").c_str(), O_RDONLY));
     EXPECT_FALSE(declaredSzddSize(plain.get()).has_value());
 }
 

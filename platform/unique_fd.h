@@ -5,7 +5,7 @@
 
 #include <utility>
 
-namespace lumigal::install {
+namespace lumigal::platform {
 
 class UniqueFd {
 public:
@@ -39,4 +39,4 @@ private:
     int fd_ = -1;
 };
 
-}  // namespace lumigal::install
+}  // namespace lumigal::platform
