@@ -150,7 +150,8 @@ void RunCreatePage(MainWindow& window) {
 
     if (!skippedFolders.empty()) {
         std::vector<QString> lines;
-        for (const std::string& folder : skippedFolders) lines.push_back(QString::fromStdString(folder));
+        for (const std::string& folder : skippedFolders)
+            lines.push_back(QString::fromStdString(folder));
         MessageBoxHandler::warning(
             &window, kFoldersSkipped,
             listText(QStringLiteral("Ces sous-dossiers n'ont pas pu être lus ; leurs images ne "
@@ -191,7 +192,7 @@ void RunCreatePage(MainWindow& window) {
         std::vector<QString> lines;
         for (const ProgressBox::ImageFailure& failure : failures)
             lines.push_back(QStringLiteral("%1 (%2)").arg(QString::fromStdString(failure.path),
-                                                         QString::fromStdString(failure.reason)));
+                                                          QString::fromStdString(failure.reason)));
         MessageBoxHandler::warning(
             &window, kImagesFailed,
             listText(QStringLiteral("Certaines images n'ont pas pu être placées dans la page :"),
