@@ -1,10 +1,16 @@
 // Test doubles for the dialogs' hooks: message boxes, colour chooser,
-// folder browser and help viewer are answered by the test and recorded.
+// folder browser and help viewer are answered by the test and recorded;
+// and the dialogs' controls found by their numbered names.
 #pragma once
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QList>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QString>
 #include <QTimer>
 #include <deque>
@@ -16,6 +22,20 @@
 #include "dialogs/message_box_handler.h"
 
 namespace lumigal::test {
+
+// The control named `kind` + `id` ("edit1136"); a missing one ends the test
+// program, naming it.
+template <typename W>
+W* control(QWidget& dialog, const char* kind, int id) {
+    W* widget = dialog.findChild<W*>(QLatin1String(kind) + QString::number(id));
+    if (widget == nullptr) qFatal("control %s%d is missing", kind, id);
+    return widget;
+}
+inline QLineEdit* edit(QWidget& d, int id) { return control<QLineEdit>(d, "edit", id); }
+inline QRadioButton* radio(QWidget& d, int id) { return control<QRadioButton>(d, "radio", id); }
+inline QCheckBox* check(QWidget& d, int id) { return control<QCheckBox>(d, "check", id); }
+inline QPushButton* button(QWidget& d, int id) { return control<QPushButton>(d, "button", id); }
+inline QLabel* label(QWidget& d, int id) { return control<QLabel>(d, "static", id); }
 
 // The offscreen platform warns that it cannot pass size hints on to a
 // window manager whenever a fixed-size dialog is shown; keep that out of

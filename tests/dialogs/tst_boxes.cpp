@@ -27,13 +27,6 @@ using namespace lumigal::test;
 
 namespace {
 
-template <typename W>
-W* control(QWidget& box, const char* kind, int id) {
-    W* widget = box.findChild<W*>(QLatin1String(kind) + QString::number(id));
-    if (widget == nullptr) qFatal("control %s%d is missing", kind, id);
-    return widget;
-}
-
 QProgressBar* bar(QWidget& box) { return control<QProgressBar>(box, "progress", 1262); }
 QString text(QWidget& box, int id) {
     if (auto* label = box.findChild<QLabel*>(QStringLiteral("static%1").arg(id)))

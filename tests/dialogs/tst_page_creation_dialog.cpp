@@ -60,18 +60,6 @@ struct Fixture {
     }
 };
 
-template <typename W>
-W* control(QWidget& dialog, const char* kind, int id) {
-    W* widget = dialog.findChild<W*>(QLatin1String(kind) + QString::number(id));
-    if (widget == nullptr) qFatal("control %s%d is missing", kind, id);
-    return widget;
-}
-
-QLineEdit* edit(QWidget& d, int id) { return control<QLineEdit>(d, "edit", id); }
-QRadioButton* radio(QWidget& d, int id) { return control<QRadioButton>(d, "radio", id); }
-QCheckBox* check(QWidget& d, int id) { return control<QCheckBox>(d, "check", id); }
-QPushButton* button(QWidget& d, int id) { return control<QPushButton>(d, "button", id); }
-QLabel* label(QWidget& d, int id) { return control<QLabel>(d, "static", id); }
 
 QString withoutMnemonic(QString text) { return text.remove(QLatin1Char('&')); }
 

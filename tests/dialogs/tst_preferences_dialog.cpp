@@ -29,16 +29,6 @@ Preferences storedPreferences() {
     return prefs;
 }
 
-template <typename W>
-W* control(QWidget& dialog, const char* kind, int id) {
-    W* widget = dialog.findChild<W*>(QLatin1String(kind) + QString::number(id));
-    if (widget == nullptr) qFatal("control %s%d is missing", kind, id);
-    return widget;
-}
-
-QLineEdit* edit(QWidget& d, int id) { return control<QLineEdit>(d, "edit", id); }
-QCheckBox* check(QWidget& d, int id) { return control<QCheckBox>(d, "check", id); }
-QPushButton* button(QWidget& d, int id) { return control<QPushButton>(d, "button", id); }
 QString labelText(QWidget& d, int id) {
     return control<QLabel>(d, "static", id)->text().remove(QLatin1Char('&'));
 }
