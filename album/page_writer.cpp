@@ -403,6 +403,7 @@ void writeThumbnails(PageFile& out, const std::vector<const std::string*>& paths
         });
     table.close();
     if (changed) {
+        records.dropMissingThumbnails();  // the record file does not grow without end
         std::string ignored;  // without the record, thumbnails are only made again
         records.save(recordFile, ignored);
     }

@@ -184,4 +184,10 @@ void ThumbnailRecords::put(ThumbnailRecord record) {
 
 void ThumbnailRecords::erase(const std::string& thumbnail) { records_.erase(thumbnail); }
 
+std::size_t ThumbnailRecords::dropMissingThumbnails() {
+    return std::erase_if(records_, [](const auto& entry) {
+        return !stampOfFile(entry.second.thumbnail).has_value();
+    });
+}
+
 }  // namespace lumigal

@@ -263,6 +263,26 @@ TEST_F(AlbumRunTest, UnchangedThumbnailsAreKeptAndAnyChangeRemakesThem) {
     }
 }
 
+TEST_F(AlbumRunTest, RecordsOfThumbnailsThatAreGoneAreDropped) {
+    const std::string kept = image("a/kept.png", 60, 50), dropped = image("b/gone.png", 60, 50);
+    files.add(kept);
+    files.add(dropped);
+    Recorder first;
+    generate(2, first);
+    const std::string recordFile = ThumbnailRecords::fileIn(prefs.pathThumbnail);
+    ASSERT_NE(readFile(recordFile).find(thumb("gone.png")), std::string::npos);
+
+    // The second album leaves gone.png out; its thumbnail is deleted.
+    ASSERT_TRUE(fs::remove(thumb("gone.png")));
+    files.clear();
+    files.add(kept);
+    Recorder second;
+    generate(2, second);
+    const std::string text = readFile(recordFile);
+    EXPECT_NE(text.find(thumb("kept.png")), std::string::npos);
+    EXPECT_EQ(text.find(thumb("gone.png")), std::string::npos);
+}
+
 TEST(ThumbnailRecords, LinesRoundTripAndDamagedLinesAreRefused) {
     ThumbnailRecord r;
     r.thumbnail = "/v/a\tb\\c.png";
