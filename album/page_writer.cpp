@@ -226,11 +226,12 @@ struct ThumbnailJob {
     std::optional<ImageHeader> header;
     int made = kThumbnailNotMade;
     std::string error;
-    // The record of a thumbnail found up to date, or of a new thumbnail
-    // (then without its names, which the calling thread fills in: what
-    // stays until the end is not allocated among a worker's short-lived
-    // buffers, where it would keep the worker's heap from being reused).
-    const ThumbnailRecord* upToDate = nullptr;
+    // The thumbnail was found up to date: its record is already there.
+    bool upToDate = false;
+    // The record of a new thumbnail, without its names: the calling thread
+    // fills them in, so that what stays until the end is not allocated
+    // among a worker's short-lived buffers, where it would keep the
+    // worker's heap from being reused.
     std::optional<ThumbnailRecord> record;
 };
 
@@ -277,7 +278,7 @@ void makeThumbnailJob(ThumbnailJob& job, std::size_t index, const std::string& s
             header.height = r->sourceHeight;
             job.header = header;
             job.made = kThumbnailWritten;
-            job.upToDate = r;
+            job.upToDate = true;
             return;
         }
     }
@@ -389,8 +390,7 @@ void writeThumbnails(PageFile& out, const std::vector<const std::string*>& paths
             writeThumbnailCell(table, *paths[i], job, page, progress);
             progress.setPosition(static_cast<int>(i));
             if (job.upToDate) {
-                records.put(*job.upToDate);
-                changed = true;
+                changed = true;  // `records` holds it already, as a copy of `previous`
             } else if (job.record) {
                 job.record->thumbnail = std::move(job.names.page);
                 job.record->maker = std::move(job.names.maker);

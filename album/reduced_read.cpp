@@ -138,7 +138,9 @@ void addLine(Accumulator& acc) {
         for (std::size_t i = 0; i < n; ++i) sums[i] += part * acc.line[i];
     };
     addTo(rowSpan.first, static_cast<float>(rowSpan.firstPart));
-    if (rowSpan.firstPart < 1.0) addTo(rowSpan.first + 1, static_cast<float>(1.0 - rowSpan.firstPart));
+    if (rowSpan.firstPart < 1.0) {
+        addTo(rowSpan.first + 1, static_cast<float>(1.0 - rowSpan.firstPart));
+    }
 }
 
 struct PngSource {

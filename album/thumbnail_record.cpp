@@ -184,8 +184,8 @@ void ThumbnailRecords::put(ThumbnailRecord record) {
 
 void ThumbnailRecords::erase(const std::string& thumbnail) { records_.erase(thumbnail); }
 
-std::size_t ThumbnailRecords::dropMissingThumbnails() {
-    return std::erase_if(records_, [](const auto& entry) {
+void ThumbnailRecords::dropMissingThumbnails() {
+    std::erase_if(records_, [](const auto& entry) {
         return !stampOfFile(entry.second.thumbnail).has_value();
     });
 }

@@ -57,8 +57,8 @@ public:
     void put(ThumbnailRecord record);
     void erase(const std::string& thumbnail);
     // Forgets the records whose thumbnail file is gone (such a record can
-    // never be up to date again); gives how many were dropped.
-    std::size_t dropMissingThumbnails();
+    // never be up to date again).
+    void dropMissingThumbnails();
     std::size_t size() const { return records_.size(); }
 
     // One line of the file, and back (nullopt for a damaged line).
