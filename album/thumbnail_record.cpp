@@ -177,6 +177,11 @@ const ThumbnailRecord* ThumbnailRecords::upToDate(const std::string& thumbnail,
     return &r;
 }
 
+const ThumbnailRecord* ThumbnailRecords::find(const std::string& thumbnail) const {
+    const auto it = records_.find(thumbnail);
+    return it == records_.end() ? nullptr : &it->second;
+}
+
 void ThumbnailRecords::put(ThumbnailRecord record) {
     std::string key = record.thumbnail;
     records_.insert_or_assign(std::move(key), std::move(record));

@@ -54,6 +54,9 @@ public:
                                     const FileStamp& sourceStamp, unsigned width,
                                     unsigned height) const;
 
+    // The record of `thumbnail`, whatever it describes; nullptr when there is none.
+    const ThumbnailRecord* find(const std::string& thumbnail) const;
+
     void put(ThumbnailRecord record);
     void erase(const std::string& thumbnail);
     // Forgets the records whose thumbnail file is gone (such a record can
