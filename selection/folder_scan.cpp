@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <memory>
 #include <optional>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "common/paths.h"
@@ -52,8 +54,49 @@ struct FolderId {
 
 struct Listing {
     FolderId id;
-    std::vector<Entry> entries;  // in delivery order, dot names left out
+    std::vector<Entry> entries;  // in listing order (see below), dot names left out
 };
+
+// The name as the listing order compares it: ASCII letters and the letters
+// of the Latin-1 block (U+00E0 to U+00FE but U+00F7, two bytes in UTF-8)
+// upper-cased, every other byte kept. Compared byte by byte, UTF-8 gives
+// code point order, so the names come as a file system that ignores case
+// lists them; other letters (Greek, Cyrillic, ...) keep their case, and
+// bytes that are not UTF-8 sort by their value.
+std::string listingKey(std::string_view name) {
+    std::string key(name);
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        const auto c = static_cast<unsigned char>(key[i]);
+        if (c >= 'a' && c <= 'z') {
+            key[i] = static_cast<char>(c - 'a' + 'A');
+        } else if (c == 0xC3 && i + 1 < key.size()) {
+            const auto next = static_cast<unsigned char>(key[i + 1]);
+            if (next >= 0xA0 && next <= 0xBE && next != 0xB7) {
+                key[i + 1] = static_cast<char>(next - 0x20);
+            }
+            ++i;
+        }
+    }
+    return key;
+}
+
+// Orders a folder's entries by name, case ignored; names that differ only
+// by case come in the order of their bytes, so the order is total and the
+// same at every run whatever order the system delivered them in.
+void sortByName(std::vector<Entry>& entries) {
+    std::vector<std::pair<std::string, Entry>> keyed;
+    keyed.reserve(entries.size());
+    for (Entry& entry : entries) {
+        std::string key = listingKey(entry.name);
+        keyed.emplace_back(std::move(key), std::move(entry));
+    }
+    // std::string compares its bytes as unsigned values.
+    std::sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) {
+        if (a.first != b.first) return a.first < b.first;
+        return a.second.name < b.second.name;
+    });
+    for (std::size_t i = 0; i < entries.size(); ++i) entries[i] = std::move(keyed[i].second);
+}
 
 EntryKind kindOfStat(const struct stat& info) {
     if (S_ISREG(info.st_mode)) return EntryKind::File;
@@ -90,7 +133,7 @@ EntryKind kindOf(int folderFd, const dirent& entry) {
     }
 }
 
-// Lists the folder at `path` in the order the system delivers its entries.
+// Lists the folder at `path`, its entries sorted by name (sortByName).
 // The whole listing is read before the caller works on it, so a deep tree
 // holds one open folder at a time. `followLink` allows `path` itself to be a
 // symbolic link (the folder the user chose); sub-folders are opened with
@@ -119,6 +162,7 @@ std::optional<Listing> listFolder(const std::string& path, bool followLink) {
         if (kind == EntryKind::Other) continue;
         listing.entries.push_back({entry->d_name, kind});
     }
+    sortByName(listing.entries);
     return listing;
 }
 

@@ -29,11 +29,15 @@ bool IsWantedImage(std::string_view extension, const ScanFormats& formats);
 // cannot be listed. `observer` may be null.
 // Files are regular files and symbolic links to regular files; links to
 // folders, dangling links, pipes, devices and sockets are never collected.
-// Entries come in the order the system lists them; nothing is sorted.
+// Entries come by name, case ignored (ASCII and Latin-1 letters), names
+// that differ only by case in the order of their bytes, so a folder gives
+// the same order at every scan whatever order the system delivers.
 int ScanFolder(ScanObserver* observer, const std::string& folder, const ScanFormats& formats,
                SelectedFileList& list);
 
-// The same for `folder` and, depth first, every folder below it. Symbolic
+// The same for `folder` and, depth first, every folder below it: a
+// sub-folder's images come where its own name comes among its parent's
+// entries, before the parent's later entries. Symbolic
 // links to folders are not followed, so the scan never loops and never
 // leaves the tree.
 int ScanFolderTree(ScanObserver* observer, const std::string& folder, const ScanFormats& formats,

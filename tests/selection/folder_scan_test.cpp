@@ -1,15 +1,16 @@
 #include "selection/folder_scan.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <set>
 #include <string>
 #include <utility>
@@ -109,19 +110,6 @@ protected:
         ASSERT_EQ(chmod(path(relative).c_str(), 0), 0);
     }
 
-    // The names of a folder in the order the system lists them.
-    static std::vector<std::string> listingOrder(const std::string& folder) {
-        std::vector<std::string> names;
-        DIR* dir = opendir(folder.c_str());
-        if (!dir) return names;
-        while (const dirent* entry = readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (name != "." && name != "..") names.push_back(name);
-        }
-        closedir(dir);
-        return names;
-    }
-
     std::string root_;
     std::vector<std::string> locked_;
 };
@@ -145,7 +133,7 @@ TEST_F(FolderScanTest, EmptyFolderOrNoWantedImageGivesZero) {
     }
 }
 
-TEST_F(FolderScanTest, CollectsTheWantedFilesInListingOrder) {
+TEST_F(FolderScanTest, CollectsTheWantedFilesInNameOrder) {
     const std::set<std::string> wanted = {"a.JPG", "b.jpeg", "c.Bmp",  "d.dib",  "e.gif",
                                           "f.png", "g.xbm",  "k.bmpx", "l.JPEGX"};
     const std::set<std::string> unwanted = {"h.tif", "i", "j.jpg.txt", ".photo.jpg", ".jpg"};
@@ -154,11 +142,9 @@ TEST_F(FolderScanTest, CollectsTheWantedFilesInListingOrder) {
     folder("x.jpg");
     file("x.jpg/inside.png");
 
+    // Their names differ from their first letter on, so name order is set order.
     std::vector<std::string> expected;
-    for (const std::string& name : listingOrder(root_)) {
-        if (wanted.count(name)) expected.push_back(path(name));
-    }
-    ASSERT_EQ(expected.size(), wanted.size());
+    for (const std::string& name : wanted) expected.push_back(path(name));
 
     SelectedFileList list;
     EXPECT_EQ(ScanFolder(nullptr, root_, ScanFormats{}, list), 9);
@@ -204,55 +190,77 @@ TEST_F(FolderScanTest, FolderNamedLikeAnImageIsNeverAFile) {
               (std::set<std::string>{path("x.jpg/y.gif"), path("z.png")}));
 }
 
-// What a depth-first scan must give, from the folders' real listing order.
-void expectedDepthFirst(const std::string& folder, std::vector<std::string>& out) {
-    DIR* dir = opendir(folder.c_str());
-    ASSERT_NE(dir, nullptr);
-    std::vector<std::string> names;
-    while (const dirent* entry = readdir(dir)) names.push_back(entry->d_name);
-    closedir(dir);
-    for (const std::string& name : names) {
-        if (name[0] == '.') continue;
-        const std::string full = folder + "/" + name;
-        if (fs::is_directory(fs::symlink_status(full))) {
-            expectedDepthFirst(full, out);
-        } else if (name.ends_with(".jpg")) {
-            out.push_back(full);
+TEST_F(FolderScanTest, ScansListByNameCaseIgnoredAndTreesDepthFirst) {
+    // Entries are made in the order given; a name ending in '/' is a folder.
+    const struct {
+        const char* label;
+        std::vector<std::string> made;
+        std::vector<std::string> flat;  // ScanFolder of the case's folder
+        std::vector<std::string> tree;  // ScanFolderTree of it
+    } cases[] = {
+        {"case ignored, ties by bytes, letters before the signs after 'Z'",
+         {"_u.jpg", "b.jpg", "Z.jpg", "a.jpg", "9.jpg", "C.JPG", "ab.jpg", "A.jpg", "10.jpg"},
+         {"10.jpg", "9.jpg", "A.jpg", "a.jpg", "ab.jpg", "b.jpg", "C.JPG", "Z.jpg", "_u.jpg"},
+         {"10.jpg", "9.jpg", "A.jpg", "a.jpg", "ab.jpg", "b.jpg", "C.JPG", "Z.jpg", "_u.jpg"}},
+        {"a sub-folder's images where its name comes",
+         {"N.jpg", "m/", "m/z.jpg", "m/B.jpg", "m/.hidden/", "m/.hidden/h.jpg", "m/k/", "m/k/1.jpg",
+          "l.jpg", "A.jpg", "O/", "e/"},
+         {"A.jpg", "l.jpg", "N.jpg"},
+         {"A.jpg", "l.jpg", "m/B.jpg", "m/k/1.jpg", "m/z.jpg", "N.jpg"}},
+        {"Latin-1 letters folded, others by code point, other bytes by value",
+         {"\xff.jpg", "\xc3\x89" "b.jpg", "zoo.jpg", "\xce\xb1.jpg", "\xc3\xa9" "a.jpg", "eau.jpg"},
+         {"eau.jpg", "zoo.jpg", "\xc3\xa9" "a.jpg", "\xc3\x89" "b.jpg", "\xce\xb1.jpg", "\xff.jpg"},
+         {"eau.jpg", "zoo.jpg", "\xc3\xa9" "a.jpg", "\xc3\x89" "b.jpg", "\xce\xb1.jpg", "\xff.jpg"}},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const std::string top = "case" + std::to_string(n++);
+        folder(top);
+        for (const std::string& name : c.made) {
+            if (name.ends_with('/')) {
+                folder(top + "/" + name.substr(0, name.size() - 1));
+            } else {
+                file(top + "/" + name);
+            }
         }
+        const auto full = [&](const std::vector<std::string>& names) {
+            std::vector<std::string> paths;
+            for (const std::string& name : names) paths.push_back(path(top + "/" + name));
+            return paths;
+        };
+        SelectedFileList flat;
+        ScanFolder(nullptr, path(top), ScanFormats{}, flat);
+        EXPECT_EQ(flat.selectedFiles(), full(c.flat));
+        SelectedFileList tree;
+        ScanFolderTree(nullptr, path(top), ScanFormats{}, tree);
+        EXPECT_EQ(tree.selectedFiles(), full(c.tree));
     }
 }
 
-TEST_F(FolderScanTest, TreeScanIsDepthFirstInListingOrder) {
-    folder("A");
-    file("A/1.jpg");
-    folder("A/B");
-    file("A/B/2.jpg");
-    folder("A/B/C");
-    file("A/B/C/4.jpg");
-    file("A/B/5.jpg");
-    file("A/3.jpg");
-    folder("A/D");
-    file("A/D/6.jpg");
-    file("A/7.jpg");
-    folder("A/.hidden");
-    file("A/.hidden/8.jpg");
-    folder("A/E");  // empty
+TEST_F(FolderScanTest, ManyFilesMadeShuffledComeInNameOrder) {
+    std::vector<std::string> names;
+    for (int i = 1; i <= 300; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "%03d.png", i);
+        names.push_back(name);
+    }
+    std::vector<std::string> made = names;
+    std::shuffle(made.begin(), made.end(), std::mt19937(13));
+    folder("many");
+    for (const std::string& name : made) file("many/" + name);
 
     std::vector<std::string> expected;
-    expectedDepthFirst(path("A"), expected);
-    ASSERT_EQ(expected.size(), 7u);
-
-    SelectedFileList list;
-    EXPECT_EQ(ScanFolderTree(nullptr, path("A"), ScanFormats{}, list), 7);
-    EXPECT_EQ(list.selectedFiles(), expected);
-
-    // A sub-folder's images come together, never interleaved with its parent's.
-    const auto& files = list.selectedFiles();
-    const auto inB = [&](const std::string& p) { return p.starts_with(path("A/B/")); };
-    const auto first = std::find_if(files.begin(), files.end(), inB);
-    const auto count = std::count_if(files.begin(), files.end(), inB);
-    ASSERT_NE(first, files.end());
-    EXPECT_TRUE(std::all_of(first, first + count, inB));
+    for (const std::string& name : names) expected.push_back(path("many/" + name));
+    for (const bool treeScan : {false, true}) {
+        SelectedFileList list;
+        if (treeScan) {
+            ScanFolderTree(nullptr, path("many"), ScanFormats{}, list);
+        } else {
+            ScanFolder(nullptr, path("many"), ScanFormats{}, list);
+        }
+        EXPECT_EQ(list.selectedFiles(), expected) << (treeScan ? "tree" : "flat");
+    }
 }
 
 TEST_F(FolderScanTest, ObserverSeesEveryFileWithTheRunningCount) {
