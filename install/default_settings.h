@@ -1,6 +1,7 @@
 // The first settings of the main program, written by the installation under
-// its registry key: seventeen values in a fixed order. Other values of the
-// key are left as they are.
+// its registry key: seventeen values in a fixed order. An installation over
+// an earlier one keeps the user's settings: only values that are not stored
+// yet are written, and other values of the key are left as they are.
 #pragma once
 
 #include <string_view>
@@ -11,9 +12,12 @@ class Registry;
 
 namespace lumigal::install {
 
-// Creates or opens the key and writes the seventeen values, the three folder
-// values holding `installFolder`. Nothing is reported: a key that cannot be
-// made gets no value, a value that cannot be set is skipped.
+// Creates or opens the key and writes each of the seventeen values that it
+// does not hold yet (or holds in a form the program cannot read), the folder
+// values holding `installFolder`. `installPath` always gets `installFolder`;
+// `pathSave` and `pathLaunch` get it too when they still name the earlier
+// installation folder. Nothing is reported: a key that cannot be made gets
+// no value, a value that cannot be set is skipped.
 void writeDefaultSettings(platform::Registry& registry, std::string_view installFolder);
 
 }  // namespace lumigal::install

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "album/settings.h"
@@ -43,6 +45,14 @@ const std::vector<Expected> kExpected = {
     {"pathLaunch", platform::REG_SZ, std::nullopt},
     {"installPath", platform::REG_SZ, std::nullopt},
 };
+
+RegValue dword(std::uint32_t n) {
+    return {platform::REG_DWORD,
+            {static_cast<std::uint8_t>(n), static_cast<std::uint8_t>(n >> 8),
+             static_cast<std::uint8_t>(n >> 16), static_cast<std::uint8_t>(n >> 24)}};
+}
+
+RegValue text(const std::string& s) { return {platform::REG_SZ, {s.begin(), s.end()}}; }
 
 class DefaultSettingsTest : public ::testing::Test {
 protected:
@@ -96,31 +106,66 @@ TEST_F(DefaultSettingsTest, WritesTheSeventeenValuesInTheirOrder) {
     }
 }
 
-TEST_F(DefaultSettingsTest, AReinstallationResetsOnlyItsOwnValues) {
-    {
-        std::optional<RegistryKey> key;
-        ASSERT_EQ(registry.createKey(kSettingsKey, key), RegStatus::Ok);
-        key->setDword("width", 300);
-        key->setDword("bip", 1);
-        key->setDword("table_border", 4);
-        key->setDword("position", 2);
-        key->setString("pathThumbnail", "/home/ana/vignettes");
-        key->setString("installPath", "/old/place");
-        ASSERT_EQ(key->close(), RegStatus::Ok);
+// What a reinstallation to "/new/place" finds stored, and which of the
+// seventeen values must then differ from a first installation's.
+TEST_F(DefaultSettingsTest, AReinstallationKeepsWhatTheUserHas) {
+    const RegValue twoBytes{platform::REG_BINARY, {0x99, 0}};
+    const struct {
+        const char* label;
+        std::vector<std::pair<std::string, RegValue>> stored;
+        std::map<std::string, RegValue> kept;  // the rest: first values
+    } cases[] = {
+        {"a stored width survives, the missing values are written",
+         {{"width", dword(0x99)}},
+         {{"width", dword(0x99)}}},
+        {"every number the user has survives",
+         {{"bip", dword(1)}, {"launch", dword(0)}, {"tri", dword(1)}, {"height", dword(200)},
+          {"nbThumbByLine", dword(3)}, {"details", dword(0)}, {"thumbnail", dword(1)}},
+         {{"bip", dword(1)}, {"launch", dword(0)}, {"tri", dword(1)}, {"height", dword(200)},
+          {"nbThumbByLine", dword(3)}, {"details", dword(0)}, {"thumbnail", dword(1)}}},
+        {"chosen folders stay, even empty; the installation folder is the new one",
+         {{"pathSave", text("/home/ana/albums")}, {"pathLaunch", text("")},
+          {"installPath", text("/old/place")}},
+         {{"pathSave", text("/home/ana/albums")}, {"pathLaunch", text("")}}},
+        {"folders still naming the earlier installation move with it",
+         {{"pathSave", text("/old/place")}, {"pathLaunch", text("/home/ana/photos")},
+          {"installPath", text("/old/place")}},
+         {{"pathLaunch", text("/home/ana/photos")}}},
+        {"a number the program cannot read gets its first value",
+         {{"height", twoBytes}, {"width", dword(0x99)}},
+         {{"width", dword(0x99)}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        registry.deleteKey(kSettingsKey);
+        {
+            std::optional<RegistryKey> key;
+            ASSERT_EQ(registry.createKey(kSettingsKey, key), RegStatus::Ok);
+            for (const auto& [name, value] : c.stored) key->setValue(name, value);
+            key->setDword("table_border", 4);  // not the installation's: never touched
+            key->setString("pathThumbnail", "/home/ana/vignettes");
+            ASSERT_EQ(key->close(), RegStatus::Ok);
+        }
+        writeDefaultSettings(registry, "/new/place");
+        std::optional<RegistryKey> key = openKey();
+        ASSERT_TRUE(key.has_value());
+        for (const Expected& value : kExpected) {
+            SCOPED_TRACE(value.name);
+            const auto kept = c.kept.find(value.name);
+            const RegValue want = kept != c.kept.end() ? kept->second
+                                  : value.number   ? dword(*value.number)
+                                                   : text("/new/place");
+            RegValue got;
+            ASSERT_EQ(key->queryValue(value.name, got), RegStatus::Ok);
+            EXPECT_EQ(got, want);
+        }
+        RegValue got;
+        EXPECT_EQ(key->queryValue("table_border", got), RegStatus::Ok);
+        EXPECT_EQ(got, dword(4));
+        EXPECT_EQ(key->queryValue("pathThumbnail", got), RegStatus::Ok);
+        EXPECT_EQ(got, text("/home/ana/vignettes"));
+        EXPECT_EQ(key->valueNames().size(), 17u + 2u);
     }
-    writeDefaultSettings(registry, "/new/place");
-    std::optional<RegistryKey> key = openKey();
-    ASSERT_TRUE(key.has_value());
-    expectTheSeventeenValues(*key, "/new/place");
-    std::uint32_t number = 0;
-    EXPECT_EQ(key->queryDword("table_border", number), RegStatus::Ok);
-    EXPECT_EQ(number, 4u);
-    EXPECT_EQ(key->queryDword("position", number), RegStatus::Ok);
-    EXPECT_EQ(number, 2u);
-    std::string text;
-    EXPECT_EQ(key->queryString("pathThumbnail", text), RegStatus::Ok);
-    EXPECT_EQ(text, "/home/ana/vignettes");
-    EXPECT_EQ(key->valueNames().size(), 17u + 3u);
 }
 
 TEST_F(DefaultSettingsTest, ADamagedKeyIsLeftAsItIs) {
