@@ -4,10 +4,16 @@ folder scanned with -r, in every page mode, and checks the figures: no crash,
 no run over 10 s, peak memory under 300 MB, every bad file named on standard
 error, the page written every time, no coder outside the six formats.
 
-Runs as an unprivileged user when started as root (root ignores permissions).
+Started as root (root ignores permissions), it runs the program as uid 65534
+in a scratch folder of its own below the system's temporary folder, made
+reachable for that user and removed afterwards: the checkout may lie where
+that user cannot enter. When that user cannot run the program there, it says
+so and runs the cases as root, the permission cases then unchecked; with
+LUMIGAL_DROP_REQUIRED=1 it then stops with status 77 (skipped) instead.
 
 usage: malformed_images_test.py LUMIGAL_BATCH SCRATCH_DIR
 """
+import atexit
 import os
 import re
 import resource
@@ -15,6 +21,7 @@ import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 
 BATCH, SCRATCH = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
@@ -23,19 +30,75 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 LIMIT_S = float(os.environ.get('LUMIGAL_RUN_SECONDS', '10'))
 LIMIT_MB = int(os.environ.get('LUMIGAL_PEAK_MB', '300'))
 ALLOWED_CODERS = {'png', 'jpeg', 'gif', 'bmp', 'dib', 'xbm'}
-NOBODY = ['setpriv', '--reuid=65534', '--regid=65534', '--clear-groups'] if os.geteuid() == 0 else []
+RUNNER = 65534
+AS_RUNNER = ['setpriv', '--reuid=%d' % RUNNER, '--regid=%d' % RUNNER, '--clear-groups']
+os.umask(0o022)  # whatever the caller's umask, the runner must read the corpus
 
-shutil.rmtree(SCRATCH, ignore_errors=True)
-CORPUS, OUT = SCRATCH + '/corpus', SCRATCH + '/out'
-os.makedirs(OUT)
-os.chmod(SCRATCH, 0o755)
-os.chmod(OUT, 0o777)
-subprocess.run([sys.executable, HERE + '/make_malformed_corpus.py', CORPUS], check=True)
+
+def lay_out(scratch, owner):
+    """The corpus and the program's home, settings and output folders below
+    scratch. The folders the program writes to (the corpus too: the MSL marker
+    goes there) belong to owner when given."""
+    for sub in ('out/thumbs', 'home', 'config'):
+        os.makedirs(scratch + '/' + sub)
+    subprocess.run([sys.executable, HERE + '/make_malformed_corpus.py', scratch + '/corpus'], check=True)
+    if owner is not None:
+        for sub in ('corpus', 'out', 'out/thumbs', 'home', 'config'):
+            os.chown(scratch + '/' + sub, owner, owner)
+
+
+def environment(scratch):
+    return dict(os.environ, HOME=scratch + '/home', XDG_CONFIG_HOME=scratch + '/config', MAGICK_DEBUG='Coder',
+                MAGICK_TEMPORARY_PATH=scratch + '/out', LC_ALL='C.UTF-8')
+
+
+def runner_scratch():
+    """As root: (scratch folder, program copy) the runner can use, or (None, why not)."""
+    why = []
+    for base in dict.fromkeys((tempfile.gettempdir(), '/tmp')):
+        scratch = tempfile.mkdtemp(prefix='lumigal-malformed-', dir=base)
+        atexit.register(shutil.rmtree, scratch, True)
+        os.chmod(scratch, 0o755)
+        program = scratch + '/lumigal-batch'
+        shutil.copy(BATCH, program)
+        os.chmod(program, 0o755)
+        lay_out(scratch, RUNNER)
+        page = scratch + '/out/probe.htm'
+        try:
+            probe = subprocess.run(AS_RUNNER + [program, '-q', '-o', page, scratch + '/corpus/tree/good.png'],
+                                   stdin=subprocess.DEVNULL, capture_output=True, env=environment(scratch))
+            said = probe.stderr.decode('utf-8', 'replace').strip()[-200:]
+        except OSError as e:
+            probe, said = None, str(e)
+        if probe and probe.returncode == 0 and os.path.exists(page) and os.stat(page).st_uid == RUNNER:
+            os.remove(page)
+            return scratch, program
+        why.append('%s: %s' % (base, said or 'no page written'))
+    return None, '; '.join(why)
+
+
+SCRATCH_OWN, PROGRAM = runner_scratch() if os.geteuid() == 0 else (None, BATCH)
+if SCRATCH_OWN:
+    SCRATCH, BATCH, RUN_PREFIX = SCRATCH_OWN, PROGRAM, AS_RUNNER
+else:
+    RUN_PREFIX = []
+    if os.geteuid() == 0:
+        print('NOTE: uid %d cannot run lumigal-batch here (%s): the cases run as root, the unreadable '
+              'entries unchecked' % (RUNNER, PROGRAM))
+        if os.environ.get('LUMIGAL_DROP_REQUIRED') == '1':
+            sys.exit(77)
+    shutil.rmtree(SCRATCH, ignore_errors=True)
+    lay_out(SCRATCH, None)
+# Root reads unreadable files and enters locked folders: those cases hold only for another user.
+PERMISSIONS_HOLD = bool(RUN_PREFIX) or os.geteuid() != 0
+CORPUS, OUT, ENV = SCRATCH + '/corpus', SCRATCH + '/out', environment(SCRATCH)
 MUST_FAIL = set(open(CORPUS + '/must_fail.txt').read().split())
 SPECIALS = set(open(CORPUS + '/specials.txt').read().split())
+if not PERMISSIONS_HOLD:
+    SPECIALS.discard('unreadable.png')
 FILES = sorted(n for n in os.listdir(CORPUS) if not n.endswith('.txt') and n != 'tree')
 
-fig = dict(runs=0, crashes=0, slow=0, over_memory=0, unnamed=0, no_page=0, foreign_coder=0)
+fig = dict(runs=0, as_runner=0, crashes=0, slow=0, over_memory=0, unnamed=0, no_page=0, foreign_coder=0)
 worst_s, worst_mb = 0.0, 0
 FAILS = []
 
@@ -48,12 +111,11 @@ def fail(what):
 def run(args, page):
     """Runs one lumigal-batch; returns (status, stderr, seconds, peak MB)."""
     global worst_s, worst_mb
-    env = dict(os.environ, HOME=OUT, MAGICK_DEBUG='Coder', MAGICK_TEMPORARY_PATH=OUT, LC_ALL='C.UTF-8')
     err_path = OUT + '/stderr.txt'
     with open(err_path, 'wb') as err:
         start = time.monotonic()
-        proc = subprocess.Popen(NOBODY + [BATCH, '-q', '-o', page] + args, stdin=subprocess.DEVNULL,
-                                stdout=subprocess.DEVNULL, stderr=err, env=env, start_new_session=True)
+        proc = subprocess.Popen(RUN_PREFIX + [BATCH, '-q', '-o', page] + args, stdin=subprocess.DEVNULL,
+                                stdout=subprocess.DEVNULL, stderr=err, env=ENV, start_new_session=True)
         status = None
         while status is None:
             pid, st, usage = os.wait4(proc.pid, os.WNOHANG)
@@ -88,6 +150,11 @@ def one(label, mode, args, expect_named, expect_absent=()):
     if not (os.WIFEXITED(status) and os.WEXITSTATUS(status) == 0 and os.path.exists(page)):
         fig['no_page'] += 1
         fail('%s: page not written (status %r) %s' % (label, status, err[-300:]))
+    elif RUN_PREFIX:
+        if os.stat(page).st_uid == RUNNER:
+            fig['as_runner'] += 1
+        else:
+            fail('%s: page written by uid %d, not %d' % (label, os.stat(page).st_uid, RUNNER))
     # MAGICK_DEBUG=Coder logs every coder entered as "Coder prog[pid]: png.c/ReadPNGImage/...":
     # only the six formats' coders may ever appear.
     coders = set(re.findall(r' Coder \S+\[\d+\]: (\w+)\.c/', err)) - ALLOWED_CODERS
@@ -122,8 +189,6 @@ if shutil.which('convert'):
 
 for mode in ('thumbnails', 'details', 'plain'):
     common = ['-m', mode, '--thumb-dir', OUT + '/thumbs', '-s', '64x64', '-j', '2']
-    os.makedirs(OUT + '/thumbs', exist_ok=True)
-    os.chmod(OUT + '/thumbs', 0o777)
     for name in FILES:
         # Thumbnails decode every image: each bad one is refused and named. Details read only
         # the header: a bad file is named or shown with what its header says. Plain mode does not
@@ -138,10 +203,14 @@ for mode in ('thumbnails', 'details', 'plain'):
     page_text = one('%s -r tree' % mode, mode, common + ['-r', CORPUS + '/tree'], [],
                     [CORPUS + '/tree/up/tree/good.png', CORPUS + '/tree/self/good.png', CORPUS + '/tree/loop-a.png'])
     urls = set(re.findall(r'"file://(' + re.escape(CORPUS) + r'/tree/[^"]*)"', page_text))
+    if not PERMISSIONS_HOLD:
+        urls.discard(CORPUS + '/tree/locked/inside.png')
     if urls != {CORPUS + '/tree/good.png'}:
         fail('%s -r tree: links %s, want good.png only' % (mode, sorted(urls)))
 
 print('malformed images: %d cases, %d runs' % (len(FILES), fig['runs']))
+print('runs as uid %d in %s: %d' % (RUNNER, SCRATCH, fig['as_runner']) if RUN_PREFIX else
+      'runs as the calling user (uid %d): %d' % (os.geteuid(), fig['runs']))
 print('crashes: %d' % fig['crashes'])
 print('runs over %d s: %d (slowest %.2f s)' % (LIMIT_S, fig['slow'], worst_s))
 print('runs at or over %d MB peak: %d (largest %d MB)' % (LIMIT_MB, fig['over_memory'], worst_mb))

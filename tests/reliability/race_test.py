@@ -70,7 +70,8 @@ thread = threading.Thread(target=flipper)
 thread.start()
 hangs = crashes = no_page = 0
 slowest = 0.0
-env = dict(os.environ, HOME=SCRATCH + '/out')
+# The caller's stored settings stay out of it.
+env = dict(os.environ, HOME=SCRATCH + '/out', XDG_CONFIG_HOME=SCRATCH + '/out/config')
 try:
     for n in range(READS):
         page = SCRATCH + '/out/page.htm'
