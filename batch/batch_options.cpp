@@ -228,7 +228,10 @@ Crée une page d'album HTML à partir d'images (BMP, DIB, GIF, JPEG, PNG, XBM).
       --version            la version
 
 Les options absentes prennent les réglages enregistrés de Lumigal, sinon ceux d'une
-première installation. Code de sortie : 0 page écrite, 1 page non écrite, 2 usage incorrect.
+première installation. Le dossier de la page est créé s'il n'existe pas.
+Code de sortie : 0 page écrite avec toutes les images, 3 page écrite sans certains
+fichiers (image illisible, fichier absent ou qui n'est pas une image, dossier illisible),
+1 page non écrite, 2 usage incorrect.
 )";
 }
 

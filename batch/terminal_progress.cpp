@@ -56,6 +56,7 @@ void TerminalProgress::fileAdded(const std::string& path, int count) {
 }
 
 void TerminalProgress::folderSkipped(const std::string& path) {
+    ++skippedFolders_;
     clearBar();
     std::fprintf(out_, "lumigal-batch: %s : dossier illisible, ignoré\n", printablePath(path).c_str());
 }

@@ -23,7 +23,9 @@ public:
     void fileAdded(const std::string& path, int count) override;
     void folderSkipped(const std::string& path) override;
 
+    // Images left out of the page, and sub-folders passed over by a scan.
     int failures() const { return failures_; }
+    int skippedFolders() const { return skippedFolders_; }
 
 private:
     void drawBar();
@@ -35,6 +37,7 @@ private:
     int count_ = 0;
     int done_ = 0;
     int failures_ = 0;
+    int skippedFolders_ = 0;
     std::string label_;
 };
 
