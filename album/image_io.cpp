@@ -155,10 +155,11 @@ bool overLimit(const ExceptionInfo& exception) {
            std::strncmp(exception.reason, message, std::strlen(message)) == 0;
 }
 
-// What went wrong in a decode, as told to the user.
-std::string decodeError(const std::string& path, const ExceptionInfo& exception) {
-    if (overLimit(exception)) return path + " : image trop grande";
-    return path + " : image illisible ou endommagée";
+// What went wrong in a decode, as told to the user (without the path: the
+// caller names the file).
+std::string decodeError(const ExceptionInfo& exception) {
+    if (overLimit(exception)) return "image trop grande";
+    return "image illisible ou endommagée";
 }
 
 // The width and height of a size hint "WxH"; nullopt for any other text.
@@ -226,13 +227,13 @@ ImagePtr decodeFirstFrame(const std::string& path, bool ping, const std::string&
         stripJpegXmp(bytes->data);  // never shown, and slow to read when large
     }
     if (bytes->data.empty()) {
-        error = path + " : fichier vide";
+        error = "fichier vide";
         return nullptr;
     }
     const std::optional<ImageFormat> sniffed =
         sniffImageFormat(bytes->data.data(), bytes->data.size());
     if (!sniffed) {
-        error = path + " : format d'image non reconnu";
+        error = "format d'image non reconnu";
         return nullptr;
     }
     ImageInfoPtr info(AcquireImageInfo());
@@ -257,16 +258,16 @@ ImagePtr decodeFirstFrame(const std::string& path, bool ping, const std::string&
                                        exception.get()));
     }
     if (exception->severity >= ErrorException) {
-        error = decodeError(path, *exception);
+        error = decodeError(*exception);
         return nullptr;
     }
     if (!image) {
-        error = path + " : image illisible ou endommagée";
+        error = "image illisible ou endommagée";
         return nullptr;
     }
     if (Image* rest = SplitImageList(image.get())) DestroyImageList(rest);
     if (image->columns == 0 || image->rows == 0) {
-        error = path + " : image vide (0 x 0 pixel)";
+        error = "image vide (0 x 0 pixel)";
         return nullptr;
     }
     if (format) *format = *sniffed;
@@ -315,21 +316,21 @@ std::optional<FileBytes> readImageFile(const std::string& path, std::string& err
     // O_NONBLOCK: opening a FIFO without a writer must not wait.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
-        error = "Impossible d'ouvrir " + path + " : " + errnoText(errno);
+        error = "impossible d'ouvrir : " + errnoText(errno);
         return std::nullopt;
     }
     FileCloser closer{fd};
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
-        error = "Impossible d'ouvrir " + path + " : " + errnoText(errno);
+        error = "impossible d'ouvrir : " + errnoText(errno);
         return std::nullopt;
     }
     if (!S_ISREG(st.st_mode)) {
-        error = path + " n'est pas un fichier ordinaire";
+        error = "n'est pas un fichier ordinaire";
         return std::nullopt;
     }
     if (st.st_size > kMaxImageFileBytes) {
-        error = path + " : fichier trop gros";
+        error = "fichier trop gros";
         return std::nullopt;
     }
     FileBytes bytes;
@@ -342,7 +343,7 @@ std::optional<FileBytes> readImageFile(const std::string& path, std::string& err
     for (;;) {
         if (done == data.size()) {
             if (done > cap) {
-                error = path + " : fichier trop gros";
+                error = "fichier trop gros";
                 return std::nullopt;
             }
             data.resize(std::min(std::max(done * 2, std::size_t{1} << 16), cap + 1));
@@ -350,7 +351,7 @@ std::optional<FileBytes> readImageFile(const std::string& path, std::string& err
         const ssize_t n = ::read(fd, data.data() + done, data.size() - done);
         if (n < 0) {
             if (errno == EINTR) continue;
-            error = "Erreur de lecture de " + path + " : " + errnoText(errno);
+            error = "erreur de lecture : " + errnoText(errno);
             return std::nullopt;
         }
         if (n == 0) break;

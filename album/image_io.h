@@ -49,7 +49,9 @@ struct FileBytes {
     std::vector<std::uint8_t> data;
     std::int64_t size = 0;  // the file's size as stat reports it
 };
-// Reads a regular file whole; nullopt with `error` set (French) otherwise.
+// Reads a regular file whole; nullopt with `error` set otherwise. Every
+// error text of this file is French and says why without naming the file:
+// whoever shows it names the file once.
 std::optional<FileBytes> readImageFile(const std::string& path, std::string& error);
 
 // What the header tells about an image (no pixels decoded).
