@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <deque>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -154,11 +156,26 @@ TEST_F(InstallationTest, WithNoChoiceOnlyFilesAndSettingsAreMade) {
               std::vector<std::string>{});
 }
 
-TEST_F(InstallationTest, ASecondInstallationAddsToTheRecord) {
+TEST_F(InstallationTest, ASecondInstallationAddsToTheRecordAndKeepsTheSettings) {
     writePayload();
     FixedAnswerObserver observer(FileErrorChoice::Quit);
     ASSERT_EQ(install(stateFor(true), observer), InstallResult::Completed);
+    {
+        std::optional<platform::RegistryKey> key;
+        ASSERT_EQ(registry.openKey(kSettingsKey, platform::KeyAccess::AllAccess, key),
+                  platform::RegStatus::Ok);
+        key->setDword("width", 0x99);  // what the user set meanwhile
+        ASSERT_EQ(key->close(), platform::RegStatus::Ok);
+    }
     ASSERT_EQ(install(stateFor(false), observer), InstallResult::Completed);
+    {
+        std::optional<platform::RegistryKey> key;
+        ASSERT_EQ(registry.openKey(kSettingsKey, platform::KeyAccess::Read, key),
+                  platform::RegStatus::Ok);
+        std::uint32_t width = 0;
+        EXPECT_EQ(key->queryDword("width", width), platform::RegStatus::Ok);
+        EXPECT_EQ(width, 0x99u);
+    }
     EXPECT_TRUE(uninstall().complete());
     EXPECT_EQ(test::differences(before, test::snapshot(sandbox.root())),
               std::vector<std::string>{});
