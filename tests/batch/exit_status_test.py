@@ -75,7 +75,6 @@ A, B = IN + '/a.png', IN + '/b.png'
 # name, inputs, extra options, status, images in the page, paths said on standard error
 CASES = [
     ('all good', [A, B], [], 0, [A, B], []),
-    ('all good, scanned', [IN + '/tree/m', A], ['-r'], 0, [IN + '/tree/m/b.png', A], []),
     ('a damaged image', [A, IN + '/damaged.png', B], [], 3, [A, B], [IN + '/damaged.png']),
     ('a file that is no image', [IN + '/notes.png', A], [], 3, [A], [IN + '/notes.png']),
     ('a missing file', [A, IN + '/missing.png'], [], 3, [A], [IN + '/missing.png']),
@@ -83,11 +82,10 @@ CASES = [
     ('an unlistable sub-folder', [IN + '/tree'], ['-r'], 3, [IN + '/tree/a.png', IN + '/tree/m/b.png'],
      [IN + '/tree/locked']),
     ('an unlistable folder given', [IN + '/locked', A], [], 3, [A], [IN + '/locked']),
-    ('an unlistable folder given, scanned', [A, IN + '/locked'], ['-r'], 3, [A], [IN + '/locked']),
     ('a page folder that is a file', [A], ['-o', IN + '/afile/page.htm'], 1, None, []),
     ('no page named', [A], ['-o', ''], 2, None, []),
 ]
-LOCKED = {'an unlistable sub-folder', 'an unlistable folder given', 'an unlistable folder given, scanned'}
+LOCKED = {'an unlistable sub-folder', 'an unlistable folder given'}
 
 runs = 0
 for mode in ('thumbnails', 'details', 'plain'):

@@ -252,15 +252,9 @@ TEST_F(FolderScanTest, ManyFilesMadeShuffledComeInNameOrder) {
 
     std::vector<std::string> expected;
     for (const std::string& name : names) expected.push_back(path("many/" + name));
-    for (const bool treeScan : {false, true}) {
-        SelectedFileList list;
-        if (treeScan) {
-            ScanFolderTree(nullptr, path("many"), ScanFormats{}, list);
-        } else {
-            ScanFolder(nullptr, path("many"), ScanFormats{}, list);
-        }
-        EXPECT_EQ(list.selectedFiles(), expected) << (treeScan ? "tree" : "flat");
-    }
+    SelectedFileList list;
+    ScanFolder(nullptr, path("many"), ScanFormats{}, list);
+    EXPECT_EQ(list.selectedFiles(), expected);
 }
 
 TEST_F(FolderScanTest, ObserverSeesEveryFileWithTheRunningCount) {
