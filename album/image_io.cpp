@@ -2,6 +2,7 @@
 
 #include "album/jpeg_dc.h"
 #include "album/jpeg_markers.h"
+#include "platform/system_error.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -116,28 +117,7 @@ bool isXbm(const std::uint8_t* data, std::size_t size) {
     return startsWith(data + i, size - i, "#define", 7);
 }
 
-std::string errnoText(int err) {
-    switch (err) {
-        case ENOENT:
-            return "fichier introuvable";
-        case EACCES:
-        case EPERM:
-            return "accès refusé";
-        case ENOTDIR:
-            return "dossier introuvable";
-        case ENAMETOOLONG:
-            return "nom trop long";
-        case ELOOP:
-            return "trop de liens symboliques";
-        case EMFILE:
-        case ENFILE:
-            return "trop de fichiers ouverts";
-        case EIO:
-            return "erreur d'entrée-sortie";
-        default:
-            return "erreur système " + std::to_string(err);
-    }
-}
+std::string errnoText(int err) { return platform::errnoText(err, platform::FileAccess::Reading); }
 
 struct FileCloser {
     int fd;

@@ -4,9 +4,10 @@
 // never destroys the previous one.
 #pragma once
 
-#include <cstdio>
 #include <string>
 #include <string_view>
+
+#include "platform/atomic_file.h"
 
 namespace lumigal {
 
@@ -15,20 +16,24 @@ public:
     PageFile() = default;
     PageFile(const PageFile&) = delete;
     PageFile& operator=(const PageFile&) = delete;
-    ~PageFile();  // discards an unfinished page
+    ~PageFile() = default;  // an unfinished page is discarded
 
     // Creates the temporary file; false when the folder cannot take it.
+    // Our temporaries that a killed run left in the folder are removed first.
     bool create(const std::string& pagePath);
     void write(std::string_view text);
     // Flushes, syncs and renames over the page; false on any write error.
     bool commit();
 
+    // Why create() or commit() failed, in French and without the path
+    // ("système de fichiers en lecture seule", "disque plein", ...).
+    const std::string& reason() const { return reason_; }
+
 private:
-    void discard();
-    std::FILE* file_ = nullptr;
-    std::string pagePath_;
-    std::string tempPath_;
-    bool failed_ = false;
+    bool failed();
+
+    platform::AtomicFile file_;
+    std::string reason_;
 };
 
 }  // namespace lumigal

@@ -18,6 +18,8 @@
 #include "album/image_io.h"
 #include "album/reduced_read.h"
 #include "common/paths.h"
+#include "platform/atomic_file.h"
+#include "platform/system_error.h"
 
 namespace lumigal {
 
@@ -183,84 +185,20 @@ BlobPtr encodeImage(const ImageInfo& request, Image& image, ImageFormat format, 
     return blob;
 }
 
-std::string systemError(int err) {
-    switch (err) {
-        case ENOENT:
-        case ENOTDIR:
-            return "dossier introuvable";
-        case EACCES:
-        case EPERM:
-        case EROFS:
-            return "accès refusé";
-        case ENOSPC:
-        case EDQUOT:
-            return "disque plein";
-        case EISDIR:
-            return "un dossier porte ce nom";
-        case ENAMETOOLONG:
-            return "nom trop long";
-        default:
-            return "erreur système " + std::to_string(err);
-    }
-}
-
-// A temporary file that is removed unless it was renamed into place.
-struct TempFile {
-    std::string path;
-    int fd = -1;
-    bool renamed = false;
-    ~TempFile() {
-        if (fd >= 0) ::close(fd);
-        if (!renamed && !path.empty()) ::unlink(path.c_str());
-    }
-};
+std::string systemError(int err) { return platform::errnoText(err, platform::FileAccess::Writing); }
 
 // Writes `data` to `path` through a temporary file of the same folder that
 // is synced and then renamed over `path`: a failure at any point leaves the
-// old file (or none) and never a partial one.
+// old file (or none) and never a partial one. The folder is not synced: a
+// thumbnail whose rename a crash undid no longer has its recorded stamp, and
+// is made again.
 bool writeFileReplacing(const std::string& path, const void* data, std::size_t length,
                         std::string& message) {
-    const auto fail = [&](int err) {
-        message = "Impossible d'écrire la vignette " + path + " : " + systemError(err);
-        return false;
-    };
-    const PathParts parts = splitPath(path);
-    const std::string folder = parts.folder.empty() ? std::string("./") : parts.folder;
-    static std::atomic<unsigned> counter{0};
-    std::random_device entropy;
-    TempFile temp;
-    for (int attempt = 0; attempt < 100 && temp.fd < 0; ++attempt) {
-        char name[64];
-        std::snprintf(name, sizeof name, ".lumigal-%ld-%u-%08x.tmp", static_cast<long>(::getpid()),
-                      counter.fetch_add(1), static_cast<unsigned>(entropy()));
-        temp.path = folder + name;
-        // Mode 0666 lets the umask give the usual permissions.
-        temp.fd =
-            ::open(temp.path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-        if (temp.fd < 0) {
-            const int err = errno;
-            temp.path.clear();
-            if (err != EEXIST) return fail(err);
-        }
-    }
-    if (temp.fd < 0) return fail(EEXIST);
-    const auto* bytes = static_cast<const char*>(data);
-    std::size_t done = 0;
-    while (done < length) {
-        const ssize_t n = ::write(temp.fd, bytes + done, length - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return fail(errno);
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (::fsync(temp.fd) != 0) return fail(errno);
-    const int closed = ::close(temp.fd);
-    temp.fd = -1;
-    if (closed != 0) return fail(errno);
-    if (::rename(temp.path.c_str(), path.c_str()) != 0) return fail(errno);
-    temp.renamed = true;
-    return true;
+    platform::ReplaceError error;
+    const std::string_view bytes(static_cast<const char*>(data), length);
+    if (platform::replaceFile(path, bytes, error, 0666, false)) return true;
+    message = "Impossible d'écrire la vignette " + path + " : " + systemError(error.err);
+    return false;
 }
 
 // Options that change each pixel on its own (or nothing at all), so that

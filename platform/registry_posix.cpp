@@ -14,6 +14,7 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/atomic_file.h"
 #include "platform/reg_file.h"
 #include "platform/registry.h"
 #include "platform/unique_fd.h"
@@ -93,9 +94,19 @@ auto noInterrupt(Call call) {
 }
 
 // Reads a whole regular file. Fails with errno's status, or IoError when it
-// is not a regular file or is too large to be a key.
+// is not a regular file or is too large to be a key. Anything else in its
+// place (a pipe, a device, a link to one) is not even opened, and the open
+// never waits, so nothing planted there can hold up a run.
 bool readWholeFile(const fs::path& path, std::string& text, Failure& failure) {
-    UniqueFd fd(noInterrupt([&] { return ::open(path.c_str(), O_RDONLY | O_CLOEXEC); }));
+    const auto notRegular = [&] {
+        failure = {RegStatus::IoError,
+                   "Le fichier de paramètres " + quoted(path) + " n'est pas un fichier ordinaire."};
+        return false;
+    };
+    struct stat named {};
+    if (::stat(path.c_str(), &named) == 0 && !S_ISREG(named.st_mode)) return notRegular();
+    UniqueFd fd(noInterrupt(
+        [&] { return ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC); }));
     if (!fd) {
         failure = errnoFailure(errno, "Impossible de lire le fichier de paramètres", path);
         return false;
@@ -105,11 +116,7 @@ bool readWholeFile(const fs::path& path, std::string& text, Failure& failure) {
         failure = errnoFailure(errno, "Impossible de lire le fichier de paramètres", path);
         return false;
     }
-    if (!S_ISREG(info.st_mode)) {
-        failure = {RegStatus::IoError,
-                   "Le fichier de paramètres " + quoted(path) + " n'est pas un fichier ordinaire."};
-        return false;
-    }
+    if (!S_ISREG(info.st_mode)) return notRegular();
     if (info.st_size > kMaxFileSize) {
         failure = {RegStatus::Damaged, "Le fichier de paramètres " + quoted(path) +
                                            " est endommagé (taille anormale) ; il n'a pas été "
@@ -170,8 +177,9 @@ class StoreLock {
 public:
     bool acquire(const fs::path& folder, Failure& failure) {
         const fs::path lockFile = folder / kLockName;
-        fd_ = UniqueFd(noInterrupt(
-            [&] { return ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600); }));
+        fd_ = UniqueFd(noInterrupt([&] {
+            return ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0600);
+        }));
         if (!fd_) {
             failure = errnoFailure(errno, "Impossible d'ouvrir le verrou des paramètres", lockFile);
             return false;
@@ -217,42 +225,37 @@ bool syncFolder(const fs::path& folder, Failure& failure) {
     return true;
 }
 
-bool writeAll(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t put = noInterrupt([&] { return ::write(fd, text.data(), text.size()); });
-        if (put < 0) return false;
-        text.remove_prefix(static_cast<std::size_t>(put));
-    }
-    return true;
-}
-
-// Replaces `file` with `text`: temporary file in the same folder, synced,
-// renamed over the old one, folder synced. The store lock must be held.
+// Replaces `file` with `text` (see platform/atomic_file.h): a new file is
+// private, an existing one keeps its permissions. The store lock must be
+// held, so every temporary left in the folder is a dead writer's.
 bool replaceFileAtomically(const fs::path& file, std::string_view text, Failure& failure) {
     const fs::path folder = file.parent_path();
     removeStaleTempFiles(file);
-    std::string tempName = (folder / (tempPrefix(file) + "XXXXXX")).string();
-    UniqueFd fd(::mkostemp(tempName.data(), O_CLOEXEC));
-    if (!fd) {
-        failure = errnoFailure(errno, "Impossible de créer un fichier temporaire dans", folder);
+    removeStaleTemporaries(folder.string());
+    AtomicFile out;
+    if (!out.create(file.string(), 0600)) {
+        failure =
+            errnoFailure(out.error().err, "Impossible de créer un fichier temporaire dans", folder);
         return false;
     }
-    const fs::path temp = tempName;
-    auto abandon = [&](int err, const std::string& what) {
-        failure = errnoFailure(err, what, file);
-        fd.reset();
-        ::unlink(temp.c_str());
-        return false;
-    };
     struct stat old {};
-    if (::stat(file.c_str(), &old) == 0) ::fchmod(fd.get(), old.st_mode & 07777);
-    if (!writeAll(fd.get(), text)) return abandon(errno, "Impossible d'écrire les paramètres");
-    if (::fsync(fd.get()) != 0) return abandon(errno, "Impossible d'écrire les paramètres");
-    if (!fd.close()) return abandon(errno, "Impossible d'écrire les paramètres");
-    if (::rename(temp.c_str(), file.c_str()) != 0) {
-        return abandon(errno, "Impossible de remplacer le fichier de paramètres");
+    if (::stat(file.c_str(), &old) == 0) ::fchmod(out.fd(), old.st_mode & 07777);
+    if (out.write(text) && out.commit()) return true;
+    const ReplaceError& error = out.error();
+    switch (error.step) {
+        case ReplaceStep::Rename:
+            failure =
+                errnoFailure(error.err, "Impossible de remplacer le fichier de paramètres", file);
+            break;
+        case ReplaceStep::SyncFolder:
+            failure = errnoFailure(error.err, "Impossible d'enregistrer sur le disque le dossier",
+                                   folder);
+            break;
+        default:
+            failure = errnoFailure(error.err, "Impossible d'écrire les paramètres", file);
+            break;
     }
-    return syncFolder(folder, failure);
+    return false;
 }
 
 bool makeFolders(const fs::path& folder, Failure& failure) {

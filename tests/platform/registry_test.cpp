@@ -16,7 +16,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/atomic_file.h"
 #include "platform/reg_file.h"
+#include "tests/platform/run_in_child.h"
 
 namespace lumigal::platform {
 namespace {
@@ -59,7 +61,7 @@ std::vector<std::string> tempFilesBeside(const fs::path& file) {
     std::vector<std::string> names;
     for (const auto& entry : fs::directory_iterator(file.parent_path())) {
         const std::string name = entry.path().filename().string();
-        if (name.find(".tmp-") != std::string::npos) names.push_back(name);
+        if (isTemporaryName(name)) names.push_back(name);
     }
     return names;
 }
@@ -388,6 +390,65 @@ INSTANTIATE_TEST_SUITE_P(
                     "Software\\Other"},
         DamagedFile{"Garbage", std::string("\x89PNG\r\n\x1a\n\0\0\0", 11), "ligne 1"}),
     [](const testing::TestParamInfo<DamagedFile>& info) { return info.param.label; });
+
+// Something planted in place of the key file is reported at once (the open
+// never waits on a pipe, nothing is read from a device) and left as it is.
+TEST_F(RegistryTest, APlantedKeyFileIsReportedAtOnceAndLeftAlone) {
+    struct Case {
+        const char* label;
+        char kind;          // 'p' pipe, 'z' link to /dev/zero, 'b' huge file
+        const char* where;  // what the message must say
+    };
+    for (const Case& c : {Case{"pipe", 'p', "n'est pas un fichier ordinaire"},
+                          Case{"device", 'z', "n'est pas un fichier ordinaire"},
+                          Case{"huge", 'b', "taille anormale"}}) {
+        fs::remove_all(store_);
+        fs::create_directories(keyPath().parent_path());
+        const std::string file = keyPath().string();
+        if (c.kind == 'p') {
+            ASSERT_EQ(::mkfifo(file.c_str(), 0600), 0);
+        }
+        if (c.kind == 'z') fs::create_symlink("/dev/zero", keyPath());
+        if (c.kind == 'b') {
+            writeFile(keyPath(), "REGEDIT4\n");
+            fs::resize_file(keyPath(), std::uintmax_t{65} << 20);
+        }
+        const test::ChildResult child = test::runInChild(
+            [&](int out) {
+                Registry registry(store_);
+                std::optional<RegistryKey> key;
+                std::string report;
+                for (KeyAccess access : {KeyAccess::Read, KeyAccess::AllAccess}) {
+                    if (registry.openKey(kKey, access, key) != RegStatus::Ok) {
+                        report += registry.lastError() + "\n";
+                    }
+                }
+                if (registry.createKey(kKey, key) != RegStatus::Ok) {
+                    report += registry.lastError() + "\n";
+                }
+                return ::write(out, report.data(), report.size()) ==
+                               static_cast<ssize_t>(report.size())
+                           ? 0
+                           : 1;
+            },
+            20);
+        ASSERT_FALSE(child.timedOut) << c.label << ": the store waited on the planted file";
+        EXPECT_EQ(child.code, 0) << c.label;
+        std::size_t messages = 0;
+        for (std::size_t at = 0; (at = child.output.find(c.where, at)) != std::string::npos; ++at) {
+            ++messages;
+        }
+        EXPECT_EQ(messages, 3u) << c.label << ": " << child.output;
+        const fs::file_status now = fs::symlink_status(keyPath());
+        EXPECT_EQ(now.type(), c.kind == 'p'   ? fs::file_type::fifo
+                              : c.kind == 'z' ? fs::file_type::symlink
+                                              : fs::file_type::regular)
+            << c.label;
+        if (c.kind == 'b') {
+            EXPECT_EQ(fs::file_size(keyPath()), std::uintmax_t{65} << 20);
+        }
+    }
+}
 
 TEST_F(RegistryTest, AFileDamagedWhileOpenIsNotOverwrittenOnClose) {
     makeKey({{"bip", {REG_DWORD, {1, 0, 0, 0}}}});
