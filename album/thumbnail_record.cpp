@@ -1,24 +1,77 @@
 #include "album/thumbnail_record.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <fstream>
 #include <sstream>
 
-#include "album/thumbnail.h"
 #include "common/paths.h"
+#include "platform/atomic_file.h"
+#include "platform/system_error.h"
+#include "platform/unique_fd.h"
 
 namespace lumigal {
 
 namespace {
 
-constexpr const char* kHeader = "lumigal-vignettes 1";
+// Version 1 lines have no inodes and no change times.
+constexpr std::string_view kHeader = "lumigal-vignettes 2";
+constexpr std::string_view kHeaderVersion1 = "lumigal-vignettes 1";
 constexpr const char* kFileName = ".lumigal-vignettes";
-constexpr std::size_t kFields = 13;
-// A record file bigger than this is not a record file of ours.
-constexpr std::streamsize kMaxFileBytes = std::streamsize{64} << 20;
+constexpr std::size_t kFields = 17;
+constexpr std::size_t kFieldsVersion1 = 13;
+
+std::int64_t nanoseconds(const timespec& t) {
+    return static_cast<std::int64_t>(t.tv_sec) * 1000000000 + t.tv_nsec;
+}
+
+FileStamp stampOf(const struct stat& st) {
+    return FileStamp{static_cast<std::int64_t>(st.st_size), nanoseconds(st.st_mtim),
+                     static_cast<std::uint64_t>(st.st_ino), nanoseconds(st.st_ctim)};
+}
+
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// The whole record file when it is a regular file of at most
+// kMaxFileBytes; it is opened without blocking and never through a link.
+std::optional<std::string> readRecordFile(const std::string& path) {
+    constexpr std::size_t kMax = ThumbnailRecords::kMaxFileBytes;
+    struct stat named {};
+    if (::lstat(path.c_str(), &named) != 0 || !S_ISREG(named.st_mode) ||
+        static_cast<std::uint64_t>(named.st_size) > kMax) {
+        return std::nullopt;
+    }
+    const platform::UniqueFd fd(
+        ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat st {};
+    if (!fd || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_ino != named.st_ino ||
+        static_cast<std::uint64_t>(st.st_size) > kMax) {
+        return std::nullopt;
+    }
+    // One byte more than allowed, to notice a file that grew meanwhile.
+    std::string text(static_cast<std::size_t>(st.st_size) + 1, '\0');
+    std::size_t done = 0;
+    for (;;) {
+        if (done == text.size()) {
+            if (text.size() > kMax) return std::nullopt;
+            text.resize(std::min(kMax + 1, 2 * text.size()));
+        }
+        const ssize_t got = ::read(fd.get(), text.data() + done, text.size() - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return std::nullopt;
+        if (got == 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    text.resize(done);
+    return text;
+}
 
 // Tabs, line breaks and backslashes in a field are escaped.
 std::string escape(const std::string& text) {
@@ -86,9 +139,7 @@ bool number(std::string_view text, T& value) {
 std::optional<FileStamp> stampOfFile(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    return FileStamp{
-        static_cast<std::int64_t>(st.st_size),
-        static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+    return stampOf(st);
 }
 
 std::string ThumbnailRecords::fileIn(const std::string& folder) {
@@ -96,11 +147,17 @@ std::string ThumbnailRecords::fileIn(const std::string& folder) {
 }
 
 std::string ThumbnailRecords::toLine(const ThumbnailRecord& r) {
+    const auto stamp = [](std::ostringstream& out, const FileStamp& s) {
+        out << s.size << '\t' << s.mtimeNs << '\t' << s.inode << '\t' << s.ctimeNs;
+    };
     std::ostringstream line;
     line << escape(r.thumbnail) << '\t' << escape(r.maker) << '\t' << escape(r.recipe) << '\t'
-         << escape(r.source) << '\t' << r.sourceStamp.size << '\t' << r.sourceStamp.mtimeNs << '\t'
-         << r.sourceWidth << '\t' << r.sourceHeight << '\t' << r.width << '\t' << r.height << '\t'
-         << r.thumbnailStamp.size << '\t' << r.thumbnailStamp.mtimeNs << "\tok";
+         << escape(r.source) << '\t';
+    stamp(line, r.sourceStamp);
+    line << '\t' << r.sourceWidth << '\t' << r.sourceHeight << '\t' << r.width << '\t' << r.height
+         << '\t';
+    stamp(line, r.thumbnailStamp);
+    line << "\tok";
     return line.str();
 }
 
@@ -110,24 +167,28 @@ std::optional<ThumbnailRecord> ThumbnailRecords::fromLine(const std::string& lin
     for (;;) {
         const std::size_t tab = rest.find('\t');
         fields.push_back(rest.substr(0, tab));
-        if (tab == std::string_view::npos) break;
+        if (tab == std::string_view::npos || fields.size() > kFields) break;
         rest.remove_prefix(tab + 1);
     }
     // The last field marks a line written to its end.
-    if (fields.size() != kFields || fields.back() != "ok") return std::nullopt;
+    const bool version1 = fields.size() == kFieldsVersion1;
+    if ((fields.size() != kFields && !version1) || fields.back() != "ok") return std::nullopt;
     ThumbnailRecord r;
-    const auto text = [&](std::size_t i, std::string& out) {
-        std::optional<std::string> value = unescape(fields[i]);
+    std::size_t at = 0;
+    const auto text = [&](std::string& out) {
+        std::optional<std::string> value = unescape(fields[at++]);
         if (!value || value->empty()) return false;
         out = std::move(*value);
         return true;
     };
-    if (!text(0, r.thumbnail) || !text(1, r.maker) || !text(2, r.recipe) || !text(3, r.source) ||
-        !number(fields[4], r.sourceStamp.size) || !number(fields[5], r.sourceStamp.mtimeNs) ||
-        !number(fields[6], r.sourceWidth) || !number(fields[7], r.sourceHeight) ||
-        !number(fields[8], r.width) || !number(fields[9], r.height) ||
-        !number(fields[10], r.thumbnailStamp.size) ||
-        !number(fields[11], r.thumbnailStamp.mtimeNs)) {
+    const auto num = [&](auto& value) { return number(fields[at++], value); };
+    // Size and modification time, then (from version 2) inode and change time.
+    const auto stamp = [&](FileStamp& s) {
+        return num(s.size) && num(s.mtimeNs) && (version1 || (num(s.inode) && num(s.ctimeNs)));
+    };
+    if (!text(r.thumbnail) || !text(r.maker) || !text(r.recipe) || !text(r.source) ||
+        !stamp(r.sourceStamp) || !num(r.sourceWidth) || !num(r.sourceHeight) || !num(r.width) ||
+        !num(r.height) || !stamp(r.thumbnailStamp)) {
         return std::nullopt;
     }
     return r;
@@ -135,28 +196,41 @@ std::optional<ThumbnailRecord> ThumbnailRecords::fromLine(const std::string& lin
 
 void ThumbnailRecords::load(const std::string& path) {
     records_.clear();
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return;
-    std::string line;
-    if (!std::getline(in, line) || line != kHeader) return;
-    std::streamsize total = 0;
-    while (std::getline(in, line)) {
-        total += static_cast<std::streamsize>(line.size()) + 1;
-        if (total > kMaxFileBytes) {
-            records_.clear();
-            return;
+    platform::removeStaleTemporaries(folderOf(path));
+    const std::optional<std::string> file = readRecordFile(path);
+    if (!file) return;
+    std::string_view text(*file);
+    const auto nextLine = [&text](std::string_view& line) {
+        if (text.empty()) return false;
+        const std::size_t end = text.find('\n');
+        line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        return true;
+    };
+    std::string_view line;
+    if (!nextLine(line) || (line != kHeader && line != kHeaderVersion1)) return;
+    while (nextLine(line)) {
+        if (line.size() > kMaxLineBytes) continue;
+        std::optional<ThumbnailRecord> r = fromLine(std::string(line));
+        if (!r) continue;
+        FileStamp& thumb = r->thumbnailStamp;
+        if (thumb.inode == 0 && thumb.ctimeNs == 0) {
+            const std::optional<FileStamp> now = stampOfFile(r->thumbnail);
+            if (now && now->size == thumb.size && now->mtimeNs == thumb.mtimeNs) thumb = *now;
         }
-        if (std::optional<ThumbnailRecord> r = fromLine(line)) put(std::move(*r));
+        put(std::move(*r));
     }
 }
 
 bool ThumbnailRecords::save(const std::string& path, std::string& error) const {
+    platform::removeStaleTemporaries(folderOf(path));
     std::string text = std::string(kHeader) + "\n";
     for (const auto& [name, record] : records_) text += toLine(record) + "\n";
-    EncodedThumbnail file;
-    file.path = path;
-    file.bytes.assign(text.begin(), text.end());
-    return writeThumbnailFile(file, error);
+    platform::ReplaceError failure;
+    if (platform::replaceFile(path, text, failure)) return true;
+    error = "Impossible d'écrire la vignette " + path + " : " +
+            platform::errnoText(failure.err, platform::FileAccess::Writing);
+    return false;
 }
 
 const ThumbnailRecord* ThumbnailRecords::upToDate(const std::string& thumbnail,
