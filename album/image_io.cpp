@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <utility>
@@ -22,20 +23,32 @@ namespace {
 // Bigger files are refused before anything is decoded.
 constexpr std::int64_t kMaxImageFileBytes = std::int64_t{512} << 20;
 
-// Resource limits. The system's own ImageMagick policy may lower any of them
-// further (a policy value is a maximum the program cannot raise).
+// Resource limits, the same on every system (see startImageLibrary).
 constexpr MagickSizeType kMaxSide = 16384;                      // pixels
 constexpr MagickSizeType kMaxArea = MagickSizeType{256} << 20;  // pixels
 // Pixel caches over the memory and map limits go to a temporary disk file,
 // so a large or lying image cannot take hundreds of megabytes of memory (a
-// 8000 x 8000 image holds 512 MB of pixels).
+// 8000 x 8000 image holds 512 MB of pixels, 640 MB with a colour map; the
+// disk limit holds the largest image allowed, colour map included).
 constexpr MagickSizeType kMaxMemory = MagickSizeType{128} << 20;  // bytes
 constexpr MagickSizeType kMaxMap = MagickSizeType{128} << 20;     // bytes
 constexpr MagickSizeType kMaxDisk = MagickSizeType{4} << 30;      // bytes
 constexpr MagickSizeType kMaxFrames = 256;
+// The largest single memory request of the library, and the memory the JPEG
+// decoder may take in all (it has no backing store: over that, it fails
+// instead of allocating). A progressive JPEG keeps the coefficients of the
+// whole image; those are checked first (kMaxJpegCoefficientBytes), with a
+// clearer message, this only catches what that check does not foresee.
+constexpr MagickSizeType kMaxMemoryRequest = MagickSizeType{192} << 20;  // bytes
 // No TimeResource limit: in this ImageMagick it is measured from the first
 // pixel-cache use of the whole process and ends the process when exceeded,
 // so it would kill a long album run instead of stopping one slow image.
+
+// A JPEG whose scans each hold only part of the image (progressive, or one
+// component per scan) is decoded by keeping the coefficients of the whole
+// image, 128 bytes a block, whatever the scale it is decoded at. Over this
+// it is refused, unless it is read from its DC coefficients alone.
+constexpr std::uint64_t kMaxJpegCoefficientBytes = std::uint64_t{160} << 20;
 
 // Only the six formats' coders and modules may run; no delegate program, no
 // filter module and no "@file" list is ever used.
@@ -49,8 +62,71 @@ constexpr const char* kSecurityPolicy = R"(<policymap>
   <policy domain="module" rights="read|write" pattern="{BMP,DIB,GIF,JPEG,PNG,XBM}"/>
 </policymap>)";
 
+// The limits as a policy file.
+std::string limitsPolicy() {
+    const auto entry = [](const char* domain, const char* name, MagickSizeType value) {
+        return std::string("  <policy domain=\"") + domain + "\" name=\"" + name + "\" value=\"" +
+               std::to_string(value) + "\"/>\n";
+    };
+    return "<policymap>\n" + entry("resource", "width", kMaxSide) +
+           entry("resource", "height", kMaxSide) + entry("resource", "area", kMaxArea) +
+           entry("resource", "memory", kMaxMemory) + entry("resource", "map", kMaxMap) +
+           entry("resource", "disk", kMaxDisk) + entry("resource", "list-length", kMaxFrames) +
+           entry("system", "max-memory-request", kMaxMemoryRequest) + "</policymap>\n";
+}
+
+// Writes `text` as policy.xml in a fresh folder that only this user can
+// enter, below the temporary folder; the folder, or empty on failure.
+std::string writePolicyFolder(const std::string& text) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string folder = (tmp && *tmp == '/') ? tmp : "/tmp";
+    folder += "/lumigal-policy-XXXXXX";
+    if (!::mkdtemp(folder.data())) return {};
+    const std::string file = folder + "/policy.xml";
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    bool written = fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    if (fd >= 0 && ::close(fd) != 0) written = false;
+    if (!written) {
+        ::unlink(file.c_str());
+        ::rmdir(folder.c_str());
+        return {};
+    }
+    return folder;
+}
+
+void removePolicyFolder(const std::string& folder) {
+    ::unlink((folder + "/policy.xml").c_str());
+    ::rmdir(folder.c_str());
+}
+
 void startImageLibrary(int threads) {
+    // The system's policy file (the Debian one sets an area of 128
+    // megapixels and a disk of 1 GB) caps every limit the program sets, as
+    // ImageMagick takes the first policy of a name that its files give, and
+    // a policy set through SetMagickSecurityPolicy comes after those files:
+    // an 8000 x 8000 grey PNG was refused. A policy file in the first folder
+    // of the configure path is read before the system's, so its limits are
+    // the ones found. The files are read once, while the library starts (it
+    // sets its limits then); the path is given back and the file removed
+    // right after. Without a temporary folder the system's caps stay.
+    const std::string folder = writePolicyFolder(limitsPolicy());
+    std::optional<std::string> previous;
+    if (!folder.empty()) {
+        if (const char* old = std::getenv("MAGICK_CONFIGURE_PATH")) previous = old;
+        const std::string path = previous ? folder + ":" + *previous : folder;
+        ::setenv("MAGICK_CONFIGURE_PATH", path.c_str(), 1);
+    }
     MagickCoreGenesis("lumigal", MagickFalse);
+    if (char* value = GetPolicyValue("resource:area")) DestroyString(value);  // read by now
+    GetMaxMemoryRequest();  // read once, and kept
+    if (!folder.empty()) {
+        if (previous) {
+            ::setenv("MAGICK_CONFIGURE_PATH", previous->c_str(), 1);
+        } else {
+            ::unsetenv("MAGICK_CONFIGURE_PATH");
+        }
+        removePolicyFolder(folder);
+    }
     ExceptionPtr exception(AcquireExceptionInfo());
     // Loading a policy resets the resource limits, so the limits come after.
     SetMagickSecurityPolicy(kSecurityPolicy, exception.get());
@@ -194,12 +270,63 @@ ImagePtr readAtEighth(const ImageInfo& info, const std::vector<std::uint8_t>& da
     return image;
 }
 
+// A size hint for an image shown turned a quarter (orientations 5 to 8) as
+// the decoder needs it, in the stored orientation: "WxH" becomes "HxW".
+// Any other text stays as it is.
+std::string storedHint(const std::string& hint, int orientation) {
+    if (orientation < 5) return hint;
+    const auto size = hintSize(hint);
+    if (!size) return hint;
+    return std::to_string(size->second) + "x" + std::to_string(size->first);
+}
+
+// The image as shown: its EXIF orientation (2 to 8) undone by mirroring and
+// quarter turns, and its EXIF data dropped so that nothing turns it again.
+// nullptr when the memory for the turned copy is refused.
+ImagePtr upright(ImagePtr image, int orientation) {
+    ExceptionPtr exception(AcquireExceptionInfo());
+    Image* turned = nullptr;
+    switch (orientation) {
+        case 2:
+            turned = FlopImage(image.get(), exception.get());
+            break;
+        case 3:
+            turned = RotateImage(image.get(), 180, exception.get());
+            break;
+        case 4:
+            turned = FlipImage(image.get(), exception.get());
+            break;
+        case 5:
+            turned = TransposeImage(image.get(), exception.get());
+            break;
+        case 6:
+            turned = RotateImage(image.get(), 90, exception.get());
+            break;
+        case 7:
+            turned = TransverseImage(image.get(), exception.get());
+            break;
+        case 8:
+            turned = RotateImage(image.get(), 270, exception.get());
+            break;
+        default:
+            return image;
+    }
+    ImagePtr result(turned);
+    if (!result || exception->severity >= ErrorException) return nullptr;
+    DeleteImageProfile(result.get(), "exif");
+    result->orientation = TopLeftOrientation;
+    return result;
+}
+
 // Reads and decodes (or only pings) the first frame of `path`, the coder
 // forced to the format that the content shows. The data go to ImageMagick
-// as a blob: it never sees, let alone interprets, the file name.
-ImagePtr decodeFirstFrame(const std::string& path, bool ping, const std::string& sizeHint,
+// as a blob: it never sees, let alone interprets, the file name. A decoded
+// JPEG comes upright (its EXIF orientation applied); `sizeHint` is the size
+// as shown. `orientation` receives the EXIF orientation (1 for the other
+// formats).
+ImagePtr decodeFirstFrame(const std::string& path, bool ping, const std::string& shownHint,
                           std::string& error, ImageFormat* format, std::int64_t* fileSize,
-                          bool* eighthReadable = nullptr) {
+                          bool* eighthReadable = nullptr, int* orientation = nullptr) {
     initImageLibrary();
     std::optional<FileBytes> bytes = readImageFile(path, error);
     if (!bytes) return nullptr;
@@ -216,6 +343,9 @@ ImagePtr decodeFirstFrame(const std::string& path, bool ping, const std::string&
         error = "format d'image non reconnu";
         return nullptr;
     }
+    const bool jpeg = *sniffed == ImageFormat::JPEG;
+    const int turn = jpeg ? jpegOrientation(bytes->data.data(), bytes->data.size()) : 1;
+    const std::string sizeHint = storedHint(shownHint, turn);
     ImageInfoPtr info(AcquireImageInfo());
     CopyMagickString(info->magick, magickName(*sniffed), MaxTextExtent);
     info->affirm = MagickTrue;
@@ -224,13 +354,21 @@ ImagePtr decodeFirstFrame(const std::string& path, bool ping, const std::string&
     // The JPEG decoder reads the hint from its own define. The size text
     // itself is not set: the DIB decoder would crop the image to it.
     if (!sizeHint.empty()) SetImageOption(info.get(), "jpeg:size", sizeHint.c_str());
-    if (eighthReadable && *sniffed == ImageFormat::JPEG) {
+    if (eighthReadable && jpeg) {
         *eighthReadable = progressiveJpegFrame(bytes->data.data(), bytes->data.size()).has_value();
     }
     ExceptionPtr exception(AcquireExceptionInfo());
     ImagePtr image;
-    if (!ping && *sniffed == ImageFormat::JPEG && !sizeHint.empty()) {
+    if (!ping && jpeg && !sizeHint.empty()) {
         image = readAtEighth(*info, bytes->data, sizeHint);
+    }
+    if (!ping && jpeg && !image) {
+        const std::optional<JpegFrameMemory> frame =
+            jpegFrameMemory(bytes->data.data(), bytes->data.size());
+        if (frame && frame->multiScan && frame->coefficientBytes > kMaxJpegCoefficientBytes) {
+            error = "image trop grande";
+            return nullptr;
+        }
     }
     if (!image) {
         image.reset(ping ? PingBlob(info.get(), bytes->data.data(), bytes->data.size(), exception.get())
@@ -250,6 +388,14 @@ ImagePtr decodeFirstFrame(const std::string& path, bool ping, const std::string&
         error = "image vide (0 x 0 pixel)";
         return nullptr;
     }
+    if (!ping && turn != 1) {
+        image = upright(std::move(image), turn);
+        if (!image) {
+            error = "image trop grande";
+            return nullptr;
+        }
+    }
+    if (orientation) *orientation = turn;
     if (format) *format = *sniffed;
     if (fileSize) *fileSize = bytes->size;
     return image;
@@ -344,10 +490,11 @@ std::optional<FileBytes> readImageFile(const std::string& path, std::string& err
 std::optional<ImageHeader> pingImageFile(const std::string& path, std::string& error) {
     ImageHeader header;
     ImagePtr image = decodeFirstFrame(path, true, {}, error, &header.format, &header.fileSize,
-                                      &header.eighthReadable);
+                                      &header.eighthReadable, &header.orientation);
     if (!image) return std::nullopt;
-    header.width = image->columns;
-    header.height = image->rows;
+    const bool quarterTurn = header.orientation >= 5;
+    header.width = quarterTurn ? image->rows : image->columns;
+    header.height = quarterTurn ? image->columns : image->rows;
     header.colors = image->colors;
     header.interlaced = image->interlace != NoInterlace && image->interlace != UndefinedInterlace;
     return header;

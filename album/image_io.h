@@ -56,8 +56,11 @@ std::optional<FileBytes> readImageFile(const std::string& path, std::string& err
 
 // What the header tells about an image (no pixels decoded).
 struct ImageHeader {
+    // The size as shown: for a JPEG whose EXIF orientation turns it a
+    // quarter (5 to 8), the stored width and height swapped.
     std::size_t width = 0;
     std::size_t height = 0;
+    int orientation = 1;  // EXIF orientation, 1 to 8; 1: as stored
     std::int64_t fileSize = 0;
     std::size_t colors = 0;  // colour-map size, 0 without a colour map
     bool interlaced = false;  // any interlace other than none
@@ -70,8 +73,10 @@ struct ImageHeader {
 // file cannot be read, is not one of the six formats, or has 0 x 0 pixels.
 std::optional<ImageHeader> pingImageFile(const std::string& path, std::string& error);
 
-// Decodes the first frame. `sizeHint` (may be empty) is ImageMagick's size
-// text, which lets the JPEG decoder shrink while loading.
+// Decodes the first frame, upright: a JPEG's EXIF orientation is applied
+// (and its EXIF data dropped) when it is not 1. `sizeHint` (may be empty) is
+// ImageMagick's size text, which lets the JPEG decoder shrink while loading;
+// "WxH" is the size wanted as shown.
 ImagePtr readImageFirstFrame(const std::string& path, std::string& error,
                              const std::string& sizeHint = {});
 

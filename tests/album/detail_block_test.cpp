@@ -126,8 +126,12 @@ TEST(DetailBlock, ReadsHeaderValues) {
         EXPECT_EQ(d.height, c.h);
         EXPECT_EQ(d.folder, dir + "/");
         EXPECT_EQ(d.baseName + d.extension, c.name);
-        if (!c.coloursText.empty()) EXPECT_EQ(d.coloursText, c.coloursText);
-        if (c.colours) EXPECT_NE(d.coloursText, "16 millions");
+        if (!c.coloursText.empty()) {
+            EXPECT_EQ(d.coloursText, c.coloursText);
+        }
+        if (c.colours) {
+            EXPECT_NE(d.coloursText, "16 millions");
+        }
         EXPECT_EQ(d.modeText, c.modeText);
         EXPECT_GT(d.fileSize, 0);
     }

@@ -7,7 +7,9 @@
 #include <set>
 #include <sstream>
 
+#include "album/detail_block.h"
 #include "album/image_io.h"
+#include "album/jpeg_markers.h"
 #include "tests/album/test_images.h"
 
 namespace lumigal {
@@ -358,6 +360,110 @@ TEST_F(MakeThumbnailTest, RelativeNamesAreTakenLiterally) {
         expected.insert(c.file);
     }
     EXPECT_EQ(folderNames(), expected);
+}
+
+// A grey image with a red block in its stored top-left corner and a green
+// one in its stored top-right corner.
+std::vector<unsigned char> markedCorners(unsigned width, unsigned height) {
+    std::vector<unsigned char> rgb(std::size_t{width} * height * 3, 128);
+    for (unsigned y = 0; y < height / 3; ++y) {
+        for (unsigned x = 0; x < width; ++x) {
+            unsigned char* p = &rgb[(std::size_t{y} * width + x) * 3];
+            if (x < width / 3) p[0] = 220, p[1] = 30, p[2] = 30;
+            if (x >= width - width / 3) p[0] = 30, p[1] = 200, p[2] = 30;
+        }
+    }
+    return rgb;
+}
+
+enum Corner { TL, TR, BL, BR };
+
+// 'r', 'g' or '-' (neither) at a corner of the image.
+char cornerColour(const Image& image, Corner corner) {
+    const ssize_t x = (corner == TR || corner == BR) ? ssize_t(image.columns) - 2 : 1;
+    const ssize_t y = (corner == BL || corner == BR) ? ssize_t(image.rows) - 2 : 1;
+    ExceptionPtr exception(AcquireExceptionInfo());
+    const PixelPacket* p = GetVirtualPixels(&image, x, y, 1, 1, exception.get());
+    if (!p) return '?';
+    const long r = ScaleQuantumToChar(p->red), g = ScaleQuantumToChar(p->green),
+               b = ScaleQuantumToChar(p->blue);
+    if (r > g + 60 && r > b + 60) return 'r';
+    if (g > r + 60 && g > b + 60) return 'g';
+    return '-';
+}
+
+TEST_F(MakeThumbnailTest, ExifOrientationIsAppliedOnEveryJpegPath) {
+    // Where the stored top-left and top-right corners are shown.
+    const struct {
+        int orientation;
+        Corner red, green;
+    } orientations[] = {
+        {1, TL, TR}, {2, TR, TL}, {3, BR, BL}, {4, BL, BR},
+        {5, TL, BL}, {6, TR, BR}, {7, BR, TR}, {8, BL, TL},
+    };
+    const struct {
+        const char* what;
+        unsigned width, height;  // as stored
+        bool progressive;
+        ThumbnailSize thumbnail;
+    } sources[] = {
+        // Shrunk while loading, then reduced early.
+        {"baseline", 384, 320, false, {20, 20}},
+        // Decoded whole, at most 2 x the thumbnail.
+        {"small baseline", 48, 40, false, {30, 20}},
+        // At least 16 x the thumbnail both ways, as stored and as shown:
+        // read from its DC coefficients.
+        {"progressive", 384, 320, true, {20, 20}},
+    };
+    for (const auto& source : sources) {
+        ASSERT_TRUE(test::writeTestImage(path("plain.jpg"), source.width, source.height,
+                                         markedCorners(source.width, source.height),
+                                         source.progressive));
+        const std::string plain = readBytes(path("plain.jpg"));
+        for (const auto& o : orientations) {
+            SCOPED_TRACE(std::string(source.what) + ", orientation " + std::to_string(o.orientation));
+            const std::string file = path("o" + std::to_string(o.orientation) + ".jpg");
+            ASSERT_TRUE(test::writeBytes(
+                file, test::withExifOrientation(plain, o.orientation, o.orientation % 2 == 1)));
+            const bool turned = o.orientation >= 5;
+            const unsigned shownWidth = turned ? source.height : source.width;
+            const unsigned shownHeight = turned ? source.width : source.height;
+            std::string error;
+            const auto header = pingImageFile(file, error);
+            ASSERT_TRUE(header) << error;
+            EXPECT_EQ(header->orientation, o.orientation);
+            EXPECT_EQ(header->eighthReadable, source.progressive);
+            ImageDetails details;
+            ASSERT_EQ(ReadImageDetails(file, details, error), 0) << error;
+            EXPECT_EQ(details.width, shownWidth);
+            EXPECT_EQ(details.height, shownHeight);
+
+            ASSERT_EQ(MakeThumbnail(pageArgs(file, path("t.bmp")), source.thumbnail, &error),
+                      kThumbnailWritten)
+                << error;
+            const ImagePtr thumbnail = readImageFirstFrame(path("t.bmp"), error);
+            ASSERT_TRUE(thumbnail) << error;
+            EXPECT_EQ(thumbnail->columns, source.thumbnail.width);
+            EXPECT_EQ(thumbnail->rows, source.thumbnail.height);
+            std::string corners, expected;
+            for (const Corner c : {TL, TR, BL, BR}) {
+                corners += cornerColour(*thumbnail, c);
+                expected += c == o.red ? 'r' : c == o.green ? 'g' : '-';
+            }
+            EXPECT_EQ(corners, expected) << "corners TL TR BL BR";
+            // A JPEG thumbnail is upright too, and carries no orientation
+            // that would turn it once more.
+            ASSERT_EQ(MakeThumbnail(pageArgs(file, "JPEG:" + path("t.jpg")), source.thumbnail,
+                                    &error),
+                      kThumbnailWritten)
+                << error;
+            const std::string jpeg = readBytes(path("t.jpg"));
+            EXPECT_EQ(jpegOrientation(reinterpret_cast<const std::uint8_t*>(jpeg.data()), jpeg.size()), 1);
+            const ImagePtr jpegThumbnail = readImageFirstFrame(path("t.jpg"), error);
+            ASSERT_TRUE(jpegThumbnail) << error;
+            EXPECT_EQ(cornerColour(*jpegThumbnail, o.red), 'r');
+        }
+    }
 }
 
 }  // namespace
