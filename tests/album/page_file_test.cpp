@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -46,6 +47,15 @@ std::string mountTmpfs(const std::string& folder, unsigned long flags, const cha
     return "";
 }
 
+// A folder of its own below the system's temporary folder, "" when none can
+// be made: another user can reach it wherever the build folder lies.
+std::string reachableFolder() {
+    std::string pattern = (fs::temp_directory_path() / "lumigal-page-file-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) return "";
+    ::chmod(pattern.c_str(), 0755);
+    return pattern;
+}
+
 // Each way a page can fail gets its reason, without the path; a failure
 // keeps the previous page and leaves no temporary behind. The cases run in a
 // child, which may mount a file system of its own or drop privileges.
@@ -56,6 +66,7 @@ TEST(PageFile, EachFailureGivesItsReasonAndKeepsThePreviousPage) {
         std::function<std::string(const std::string& folder)> prepare;  // "" or why skipped
         std::size_t bytes;                                              // written to the page
         const char* reason;  // "" when the page is written
+        bool otherUser = false;  // may run as another user: its folder lies in reach
     };
     const auto nothing = [](const std::string&) { return std::string(); };
     const std::vector<Case> cases = {
@@ -86,13 +97,19 @@ TEST(PageFile, EachFailureGivesItsReasonAndKeepsThePreviousPage) {
              if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) {
                  return std::string("cannot drop root privileges");
              }
+             if (::access(folder.c_str(), R_OK | X_OK) != 0) {
+                 return "uid " + std::to_string(::getuid()) + " cannot enter " + folder;
+             }
              return std::string();
          },
-         100, "accès refusé"},
+         100, "accès refusé", true},
     };
     int index = 0;
     for (const Case& c : cases) {
-        const std::string folder = test::makeTempFolder("page-file-" + std::to_string(index++));
+        const std::string folder = c.otherUser ? reachableFolder()
+                                               : test::makeTempFolder("page-file-" + std::to_string(index));
+        ++index;
+        ASSERT_FALSE(folder.empty()) << c.label << ": no folder in " << fs::temp_directory_path();
         test::writeBytes(folder + "/page.html", "old");
         const std::string page = folder + "/" + c.name;
         const test::ChildResult child = test::runInChild(
@@ -115,6 +132,7 @@ TEST(PageFile, EachFailureGivesItsReasonAndKeepsThePreviousPage) {
             },
             30);
         ::chmod(folder.c_str(), 0755);
+        if (c.otherUser) fs::remove_all(folder);
         ASSERT_FALSE(child.timedOut) << c.label;
         EXPECT_EQ(child.code, 0) << c.label;
         if (!child.output.starts_with("reason=")) {
