@@ -1,8 +1,9 @@
 #include "album/settings.h"
 
-#include <array>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <system_error>
 
@@ -17,100 +18,8 @@ using platform::KeyAccess;
 using platform::Registry;
 using platform::RegistryKey;
 using platform::RegStatus;
-
-// One 32-bit field of the records, signed or unsigned.
-class DwordField {
-public:
-    DwordField(std::uint32_t& field) : unsigned_(&field) {}
-    DwordField(std::int32_t& field) : signed_(&field) {}
-
-    std::uint32_t get() const {
-        return unsigned_ ? *unsigned_ : static_cast<std::uint32_t>(*signed_);
-    }
-    void set(std::uint32_t value) const {
-        if (unsigned_) {
-            *unsigned_ = value;
-        } else {
-            *signed_ = static_cast<std::int32_t>(value);
-        }
-    }
-
-private:
-    std::uint32_t* unsigned_ = nullptr;
-    std::int32_t* signed_ = nullptr;
-};
-
-constexpr std::size_t kDwordCount = 19;
-
-// The stored numbers in the order in which they are read.
-constexpr std::array<std::string_view, kDwordCount> kLoadOrder = {
-    "bip",
-    "center",
-    "details",
-    "height",
-    "keepSameFormat",
-    "launch",
-    "line",
-    "nbThumbByLine",
-    "newFormat",
-    "onlyIfSuitable",
-    "position",
-    "thumbnail",
-    "tri",
-    "width",
-    "table_border",
-    "table_cellspace",
-    "table_cellpadding",
-    "table_bordercolordark",
-    "table_bordercolor",
-};
-
-// The same numbers in the order in which they are written.
-constexpr std::array<std::string_view, kDwordCount> kSaveOrder = {
-    "bip",
-    "center",
-    "details",
-    "keepSameFormat",
-    "height",
-    "launch",
-    "line",
-    "nbThumbByLine",
-    "newFormat",
-    "onlyIfSuitable",
-    "position",
-    "thumbnail",
-    "tri",
-    "width",
-    "table_cellspace",
-    "table_border",
-    "table_cellpadding",
-    "table_bordercolordark",
-    "table_bordercolor",
-};
-
-std::optional<DwordField> dwordField(std::string_view name, Preferences& prefs,
-                                     PageSettings& page) {
-    if (name == "bip") return DwordField(prefs.bip);
-    if (name == "launch") return DwordField(prefs.launch);
-    if (name == "center") return DwordField(page.center);
-    if (name == "details") return DwordField(page.details);
-    if (name == "height") return DwordField(page.height);
-    if (name == "keepSameFormat") return DwordField(page.keepSameFormat);
-    if (name == "line") return DwordField(page.line);
-    if (name == "nbThumbByLine") return DwordField(page.nbThumbByLine);
-    if (name == "newFormat") return DwordField(page.newFormat);
-    if (name == "onlyIfSuitable") return DwordField(page.onlyIfSuitable);
-    if (name == "position") return DwordField(page.position);
-    if (name == "thumbnail") return DwordField(page.thumbnail);
-    if (name == "tri") return DwordField(page.tri);
-    if (name == "width") return DwordField(page.width);
-    if (name == "table_border") return DwordField(page.table_border);
-    if (name == "table_cellspace") return DwordField(page.table_cellspace);
-    if (name == "table_cellpadding") return DwordField(page.table_cellpadding);
-    if (name == "table_bordercolordark") return DwordField(page.table_bordercolordark);
-    if (name == "table_bordercolor") return DwordField(page.table_bordercolor);
-    return std::nullopt;
-}
+using settings::Setting;
+using settings::Type;
 
 void setError(std::string* error, std::string text) {
     if (error) *error = std::move(text);
@@ -130,21 +39,19 @@ bool readStoredSettings(Registry& registry, Preferences& prefs, PageSettings& pa
     }
     // A value that is missing, not 4 bytes long, or longer than a path
     // leaves its field as it was.
-    for (std::string_view name : kLoadOrder) {
-        std::uint32_t number = 0;
-        if (key->queryDword(name, number) == RegStatus::Ok) {
-            dwordField(name, prefs, page)->set(number);
+    for (const Setting& s : settings::schema()) {
+        if (!s.isLoaded()) continue;
+        if (s.type == Type::Number) {
+            std::uint32_t number = 0;
+            if (key->queryDword(s.name, number) == RegStatus::Ok) {
+                s.field.setNumber(prefs, page, number);
+            }
+        } else {
+            std::string text;
+            if (key->queryString(s.name, text, kMaxPath) == RegStatus::Ok) {
+                s.field.text(prefs, page) = std::move(text);
+            }
         }
-    }
-    const std::array<std::pair<std::string_view, std::string*>, 4> texts = {{
-        {"installPath", &prefs.installPath},
-        {"pathSave", &prefs.pathSave},
-        {"pathLaunch", &prefs.pathLaunch},
-        {"pathThumbnail", &prefs.pathThumbnail},
-    }};
-    for (const auto& [name, field] : texts) {
-        std::string text;
-        if (key->queryString(name, text, kMaxPath) == RegStatus::Ok) *field = std::move(text);
     }
     key->close();
     return true;
@@ -170,14 +77,16 @@ int SaveSettings(Registry& registry, const Preferences& prefs, const PageSetting
         setError(error, registry.lastError());
         return 1;
     }
-    key->setString("pathSave", upToNul(prefs.pathSave));
-    key->setString("pathLaunch", upToNul(prefs.pathLaunch));
-    key->setString("pathThumbnail", upToNul(prefs.pathThumbnail));
-    // The fields are only read; copies give the table mutable references.
-    Preferences prefsCopy = prefs;
-    PageSettings pageCopy = page;
-    for (std::string_view name : kSaveOrder) {
-        key->setDword(name, dwordField(name, prefsCopy, pageCopy)->get());
+    // The texts first, then the numbers, each in the table's order.
+    for (const Setting& s : settings::schema()) {
+        if (s.isSaved() && s.type == Type::Text) {
+            key->setString(s.name, upToNul(s.field.text(prefs, page)));
+        }
+    }
+    for (const Setting& s : settings::schema()) {
+        if (s.isSaved() && s.type == Type::Number) {
+            key->setDword(s.name, s.field.number(prefs, page));
+        }
     }
     if (key->close() != RegStatus::Ok) {
         setError(error, key->lastError());
@@ -200,25 +109,6 @@ std::string helpFilePathFor(const std::string& installPath) {
 #else
     return installPath + kPathSeparator + "Lumigal.html";
 #endif
-}
-
-void initialSettings(Preferences& prefs, PageSettings& page, const std::string& installFolder) {
-    prefs = Preferences{};
-    page = PageSettings{};
-    prefs.installPath = installFolder;
-    prefs.pathSave = installFolder;
-    prefs.pathLaunch = installFolder;
-    prefs.bip = 0;
-    prefs.launch = 1;
-    page.center = 0;
-    page.details = 1;
-    page.height = 75;
-    page.line = 0;
-    page.nbThumbByLine = 10;
-    page.onlyIfSuitable = 0;
-    page.thumbnail = 0;
-    page.tri = 0;
-    page.width = 75;
 }
 
 }  // namespace lumigal

@@ -4,28 +4,20 @@
 #include <optional>
 #include <string>
 
-#include "album/settings.h"
 #include "common/paths.h"
 #include "platform/registry.h"
+#include "settings/settings_schema.h"
 
 namespace lumigal::install {
 
 namespace {
 
-struct DwordValue {
-    const char* name;
-    std::uint32_t value;
-};
+using settings::FirstText;
+using settings::Installer;
+using settings::Setting;
+using settings::Type;
 
-constexpr DwordValue kNumbers[] = {
-    {"ajust", 0},          {"bip", 0},       {"center", 0}, {"details", 1}, {"height", 75},
-    {"formatIn", 3},       {"formatOut", 3}, {"launch", 1}, {"line", 0},    {"nbThumbByLine", 10},
-    {"onlyIfSuitable", 0}, {"thumbnail", 0}, {"tri", 0},    {"width", 75},
-};
-
-// The two folders the user may choose in the preferences; the installation
-// folder itself is always the one just installed.
-constexpr const char* kUserFolders[] = {"pathSave", "pathLaunch"};
+// The value that every installation rewrites with its own folder.
 constexpr const char* kInstallPath = "installPath";
 
 }  // namespace
@@ -35,11 +27,13 @@ void writeDefaultSettings(platform::Registry& registry, std::string_view install
     if (registry.createKey(kSettingsKey, key) != platform::RegStatus::Ok || !key) return;
     // A value the program can read is the user's and stays; a missing one,
     // or one the program could not read (not four bytes, a text too long),
-    // gets its first value.
-    for (const DwordValue& number : kNumbers) {
+    // gets its first value. The numbers go first, then the texts.
+    for (const Setting& s : settings::schema()) {
+        if (s.type != Type::Number || s.installer == Installer::Never) continue;
         std::uint32_t stored = 0;
-        if (key->queryDword(number.name, stored) != platform::RegStatus::Ok) {
-            key->setDword(number.name, number.value);
+        if (s.installer == Installer::Always ||
+            key->queryDword(s.name, stored) != platform::RegStatus::Ok) {
+            key->setDword(s.name, s.firstNumber);
         }
     }
     // A folder that still names the earlier installation folder is the
@@ -48,15 +42,16 @@ void writeDefaultSettings(platform::Registry& registry, std::string_view install
     const bool hadInstall =
         key->queryString(kInstallPath, earlierInstall, kMaxPath) == platform::RegStatus::Ok &&
         !earlierInstall.empty();
-    for (const char* name : kUserFolders) {
+    for (const Setting& s : settings::schema()) {
+        if (s.type != Type::Text || s.installer == Installer::Never) continue;
+        const bool isFolder = s.firstText == FirstText::Folder;
         std::string stored;
-        if (key->queryString(name, stored, kMaxPath) != platform::RegStatus::Ok ||
-            (hadInstall && stored == earlierInstall)) {
-            key->setString(name, installFolder);
+        if (s.installer == Installer::Always ||
+            key->queryString(s.name, stored, kMaxPath) != platform::RegStatus::Ok ||
+            (isFolder && hadInstall && stored == earlierInstall)) {
+            key->setString(s.name, isFolder ? installFolder : std::string_view());
         }
     }
-    // The program finds its manual there: it must name the new folder.
-    key->setString(kInstallPath, installFolder);
     key->close();
 }
 

@@ -1,7 +1,9 @@
 // The first settings of the main program, written by the installation under
 // its registry key: seventeen values in a fixed order. An installation over
 // an earlier one keeps the user's settings: only values that are not stored
-// yet are written, and other values of the key are left as they are.
+// yet are written, and other values of the key are left as they are. The
+// values and their first values are the installer's rows of the settings
+// table (settings/settings_schema.h).
 #pragma once
 
 #include <string_view>

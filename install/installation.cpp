@@ -5,7 +5,6 @@
 #include <set>
 #include <system_error>
 
-#include "album/settings.h"
 #include "common/paths.h"
 #include "install/default_settings.h"
 #include "install/file_table.h"
@@ -14,6 +13,7 @@
 #include "install/progman.h"
 #include "install/shell_link.h"
 #include "platform/registry.h"
+#include "settings/settings_schema.h"
 
 namespace lumigal::install {
 
