@@ -9,8 +9,6 @@
 #include <exception>
 #include <mutex>
 #include <optional>
-#include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 #include "album/detail_block.h"
@@ -19,6 +17,7 @@
 #include "album/ordered_pool.h"
 #include "album/page_file.h"
 #include "album/thumbnail.h"
+#include "album/thumbnail_names.h"
 #include "album/thumbnail_record.h"
 #include "common/paths.h"
 
@@ -40,6 +39,12 @@ std::string generationDate() {
     gmtime_r(&now, &utc);
     return format("%02d/%02d/%d %02d:%02d", utc.tm_mday, utc.tm_mon + 1, utc.tm_year + 1900,
                   utc.tm_hour, utc.tm_min);
+}
+
+// What the observer is told when the page cannot be written, and why.
+std::string pageFailure(const std::string& pagePath, const PageFile& out) {
+    if (out.reason().empty()) return "Impossible de créer " + pagePath + "...";
+    return "Impossible de créer " + pagePath + " : " + out.reason();
 }
 
 std::string tableTag(const PageSettings& page, bool first) {
@@ -78,42 +83,45 @@ void writeHeader(PageFile& out, const PageSettings& page, const std::vector<cons
 
 }  // namespace
 
-void WritePlainImage(PageFile& out, const std::string& path) {
-    out.write("<IMG SRC=\"file:///" + fileUrlTail(path) + "\">\r\n");
+void WritePlainImage(std::string& out, const std::string& path) {
+    out += "<IMG SRC=\"file:///" + fileUrlTail(path) + "\">\r\n";
 }
 
-void WritePageFooter(PageFile& out) {
+void WritePageFooter(std::string& out) {
     const std::string home = kFooterHomePage;
     const std::size_t scheme = home.find("://");
     const std::string shown = scheme == std::string::npos ? home : home.substr(scheme + 3);
-    out.write("<br><center><table>\r\n");
-    out.write(std::string("<tr><td colspan=2><center><font face=\"Verdana\" size=1>fait par Lumigal "
-                          "version 1.11<br>") +
-              kFooterNotice + "</CENTER></TD></TR>\r\n");
-    out.write(std::string("<tr><td ALIGN=LEFT><FONT face=\"Verdana\" size=1><a href=\"mailto:") +
-              kFooterEmail + "\">" + kFooterEmail + "</A></FONT></TD>\r\n");
-    out.write("<td ALIGN=RIGHT><FONT face=\"Verdana\" SIZE=1><A HREF=\"" + home + "\">" + shown +
-              "</A></FONT></TD></TR>\r\n");
-    out.write("</TABLE></CENTER>\r\n");
-    out.write("</BODY></HTML>");
+    out += "<br><center><table>\r\n";
+    out += "<tr><td colspan=2><center><font face=\"Verdana\" size=1>fait par Lumigal version 1.11<br>";
+    out += kFooterNotice;
+    out += "</CENTER></TD></TR>\r\n";
+    out += "<tr><td ALIGN=LEFT><FONT face=\"Verdana\" size=1><a href=\"mailto:";
+    out += kFooterEmail;
+    out += "\">";
+    out += kFooterEmail;
+    out += "</A></FONT></TD>\r\n";
+    out += "<td ALIGN=RIGHT><FONT face=\"Verdana\" SIZE=1><A HREF=\"" + home + "\">" + shown +
+           "</A></FONT></TD></TR>\r\n";
+    out += "</TABLE></CENTER>\r\n";
+    out += "</BODY></HTML>";
 }
 
-ThumbnailTable::ThumbnailTable(PageFile& out, const PageSettings& page) : out_(out), page_(page) {}
+ThumbnailTable::ThumbnailTable(std::string& out, const PageSettings& page) : out_(out), page_(page) {}
 
-void ThumbnailTable::open() { out_.write(tableTag(page_, true)); }
+void ThumbnailTable::open() { out_ += tableTag(page_, true); }
 
 void ThumbnailTable::WriteThumbnailCell(const std::string& link, const std::string& image) {
-    out_.write("<TD><A HREF=\"file:///" + fileUrlTail(link) + "\"><IMG SRC=\"file:///" +
-               fileUrlTail(image) + "\"></TD>\r\n");
+    out_ += "<TD><A HREF=\"file:///" + fileUrlTail(link) + "\"><IMG SRC=\"file:///" +
+            fileUrlTail(image) + "\"></TD>\r\n";
     ++rowCellCount_;
     if (rowCellCount_ == page_.nbThumbByLine) {
         rowCellCount_ = 0;
-        out_.write("</table>\r\n");
-        out_.write(tableTag(page_, false));
+        out_ += "</table>\r\n";
+        out_ += tableTag(page_, false);
     }
 }
 
-void ThumbnailTable::close() { out_.write("</table>\r\n"); }
+void ThumbnailTable::close() { out_ += "</table>\r\n"; }
 
 std::string thumbnailFolder(const PageSettings& page, const Preferences& prefs) {
     if (!prefs.pathThumbnail.empty()) return absolutePath(prefs.pathThumbnail);
@@ -219,9 +227,7 @@ public:
 
 // What the workers found out about one image, for the calling thread.
 struct ThumbnailJob {
-    ThumbnailNames names;
-    std::optional<std::size_t> previousSameName;  // the last earlier image with this thumbnail
-    bool nameShared = false;                      // another image has this thumbnail name
+    ThumbnailNames names;  // empty when no free name was found
     // Filled by the worker:
     std::optional<ImageHeader> header;
     int made = kThumbnailNotMade;
@@ -235,41 +241,15 @@ struct ThumbnailJob {
     std::optional<ThumbnailRecord> record;
 };
 
-// Writes of the same thumbnail name happen in image order.
-class WriteOrder {
-public:
-    explicit WriteOrder(std::size_t count) : written_(count, 0) {}
-    void waitFor(std::optional<std::size_t> index) {
-        if (!index) return;
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [&] { return written_[*index] != 0; });
-    }
-    void markWritten(std::size_t index) {
-        {
-            std::lock_guard lock(mutex_);
-            written_[index] = 1;
-        }
-        changed_.notify_all();
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::vector<char> written_;
-};
-
 // Makes (or finds up to date) the thumbnail of one image; runs on a worker.
-void makeThumbnailJob(ThumbnailJob& job, std::size_t index, const std::string& source,
-                      const PageSettings& page, const ThumbnailRecords& records,
-                      MemoryGate& memory, WriteOrder& order) {
-    struct MarkWritten {
-        WriteOrder& order;
-        std::size_t index;
-        ~MarkWritten() { order.markWritten(index); }
-    } markAtEnd{order, index};
-
+void makeThumbnailJob(ThumbnailJob& job, const std::string& source, const PageSettings& page,
+                      const ThumbnailRecords& records, MemoryGate& memory) {
+    if (job.names.page.empty()) {
+        job.error = "aucun nom libre pour sa vignette";
+        return;
+    }
     const std::optional<FileStamp> stamp = stampOfFile(source);
-    if (stamp && !job.nameShared) {
+    if (stamp) {
         if (const ThumbnailRecord* r = records.upToDate(job.names.page, job.names.maker,
                                                         kThumbnailRecipe, source, *stamp,
                                                         page.width, page.height)) {
@@ -296,7 +276,6 @@ void makeThumbnailJob(ThumbnailJob& job, std::size_t index, const std::string& s
         job.made = RenderThumbnail({"Lumigal", "-quality", "99", "-contrast", source, job.names.maker},
                                    ThumbnailSize{page.width, page.height}, encoded, &job.error);
     }
-    order.waitFor(job.previousSameName);
     if (job.made != kThumbnailWritten) return;
     if (!writeThumbnailFile(encoded, job.error)) {
         job.made = kThumbnailNotMade;
@@ -314,15 +293,14 @@ void makeThumbnailJob(ThumbnailJob& job, std::size_t index, const std::string& s
     job.record = std::move(r);
 }
 
-// The cell of one image, once its thumbnail is made: a cell never points
-// at a thumbnail that could not be made (it then shows the source itself).
-void writeThumbnailCell(ThumbnailTable& table, const std::string& source, const ThumbnailJob& job,
+// The cell of one image, once its thumbnail is made. An image whose header
+// cannot be read, or whose thumbnail cannot be made, is left out (false).
+bool writeThumbnailCell(ThumbnailTable& table, const std::string& source, const ThumbnailJob& job,
                         const PageSettings& page, ProgressObserver& progress) {
     progress.setLabel(source);
     if (!job.header) {
         progress.imageFailed(source, job.error);
-        table.WriteThumbnailCell(source, source);
-        return;
+        return false;
     }
     const bool suitable = page.onlyIfSuitable && job.header->width < page.width &&
                           job.header->height < page.height;
@@ -332,62 +310,46 @@ void writeThumbnailCell(ThumbnailTable& table, const std::string& source, const 
         table.WriteThumbnailCell(source, job.names.page);
     } else {
         progress.imageFailed(source, job.error);
-        table.WriteThumbnailCell(source, source);
+        return false;
     }
+    return true;
 }
 
-// The thumbnail table of the page, its thumbnails made by `workers` workers.
-void writeThumbnails(PageFile& out, const std::vector<const std::string*>& paths,
-                     const PageSettings& page, const Preferences& prefs, int workers,
-                     ProgressObserver& progress) {
+// The thumbnail table of the page, its thumbnails made by `workers`
+// workers; `placed` gets the images that it shows.
+void writeThumbnails(std::string& out, const std::vector<const std::string*>& paths,
+                     std::vector<const std::string*>& placed, const PageSettings& page,
+                     const Preferences& prefs, int workers, ProgressObserver& progress) {
     ThumbnailTable table(out, page);
     table.open();
     const std::string folder = thumbnailFolder(page, prefs);
     const std::size_t count = paths.size();
-    std::vector<ThumbnailJob> jobs(count);
-    std::unordered_map<std::string, std::size_t> lastWithName;
-    std::unordered_set<std::string> outputs;
-    for (std::size_t i = 0; i < count; ++i) {
-        ThumbnailJob& job = jobs[i];
-        job.names = thumbnailFileName(*paths[i], folder, page.keepSameFormat != 0, page.newFormat);
-        const auto [at, fresh] = lastWithName.try_emplace(job.names.page, i);
-        if (!fresh) {
-            job.previousSameName = at->second;
-            job.nameShared = true;
-            jobs[at->second].nameShared = true;
-            at->second = i;
-        }
-        outputs.insert(job.names.page);
-    }
-    // A source that is also some image's thumbnail is read after that
-    // thumbnail was written only when the images go one after the other.
-    for (const std::string* path : paths) {
-        if (outputs.count(*path) != 0) {
-            workers = 1;
-            break;
-        }
-    }
     const std::string recordFile = ThumbnailRecords::fileIn(folder);
     ThumbnailRecords previous;  // read by the workers
     previous.load(recordFile);
+    std::vector<ThumbnailJob> jobs(count);
+    {
+        std::vector<ThumbnailNames> names = uniqueThumbnailNames(
+            paths, folder, page.keepSameFormat != 0, page.newFormat, previous, page.pagePath);
+        for (std::size_t i = 0; i < count; ++i) jobs[i].names = std::move(names[i]);
+    }
     ThumbnailRecords records = previous;  // brought up to date by the calling thread
     const LargeBuffersKept heaps;
     MemoryGate memory(kDecodeBudget);
-    WriteOrder order(count);
     bool changed = false;
     runOrdered(
         count, workers,
         [&](std::size_t i) {
             try {
-                makeThumbnailJob(jobs[i], i, *paths[i], page, previous, memory, order);
+                makeThumbnailJob(jobs[i], *paths[i], page, previous, memory);
             } catch (const std::exception&) {
                 jobs[i].made = kThumbnailNotMade;
-                jobs[i].error = *paths[i] + " : mémoire insuffisante";
+                jobs[i].error = "mémoire insuffisante";
             }
         },
         [&](std::size_t i) {
             ThumbnailJob& job = jobs[i];
-            writeThumbnailCell(table, *paths[i], job, page, progress);
+            if (writeThumbnailCell(table, *paths[i], job, page, progress)) placed.push_back(paths[i]);
             progress.setPosition(static_cast<int>(i));
             if (job.upToDate) {
                 changed = true;  // `records` holds it already, as a copy of `previous`
@@ -425,16 +387,18 @@ int GenerateAlbumPage(int count, const PageSettings& page, const Preferences& pr
 
     PageFile out;
     if (!out.create(page.pagePath)) {
-        progress.failed("Impossible de créer " + page.pagePath + "...");
+        progress.failed(pageFailure(page.pagePath, out));
         return 1;
     }
-    writeHeader(out, page, paths);
-
+    // The images come first: the header lists only those that are placed.
+    std::vector<const std::string*> placed;
+    placed.reserve(paths.size());
+    std::string images;
     const bool thumbnails = page.thumbnail != 0;
     const bool details = !thumbnails && page.details != 0;
     const std::string separator = page.position == 2 ? "<hr>\r\n" : "<br><hr>\r\n";
     if (thumbnails) {
-        writeThumbnails(out, paths, page, prefs,
+        writeThumbnails(images, paths, placed, page, prefs,
                         run.workers > 0 ? run.workers : defaultWorkerCount(), progress);
     } else {
         for (std::size_t i = 0; i < paths.size(); ++i) {
@@ -446,23 +410,27 @@ int GenerateAlbumPage(int count, const PageSettings& page, const Preferences& pr
                     progress.imageFailed(path, error);
                     continue;
                 }
-                out.write(FormatDetailBlock(path, imageDetails, page.position, page.center != 0,
-                                            page.page_infocolor));
+                images += FormatDetailBlock(path, imageDetails, page.position, page.center != 0,
+                                            page.page_infocolor);
             } else {
-                // The tag is written whatever the file holds; a file that is
-                // not a readable image is still reported.
-                if (!pingImageFile(path, error)) progress.imageFailed(path, error);
-                WritePlainImage(out, path);
+                if (!pingImageFile(path, error)) {
+                    progress.imageFailed(path, error);
+                    continue;
+                }
+                WritePlainImage(images, path);
             }
+            placed.push_back(paths[i]);
             progress.setLabel(path);
             progress.setPosition(static_cast<int>(i));
-            if (page.line) out.write(separator);
+            if (page.line) images += separator;
         }
     }
-    if (!page.line) out.write("<hr>\r\n");
-    WritePageFooter(out);
+    if (!page.line) images += "<hr>\r\n";
+    WritePageFooter(images);
+    writeHeader(out, page, placed);
+    out.write(images);
     if (!out.commit()) {
-        progress.failed("Impossible de créer " + page.pagePath + "...");
+        progress.failed(pageFailure(page.pagePath, out));
         return 1;
     }
     return 0;

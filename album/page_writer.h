@@ -12,16 +12,19 @@
 namespace lumigal {
 
 // Writes the page `page.pagePath` for the first `count` images of `files`
-// (in sorted order when `tri` is on). Returns 0 when the page was written,
-// 1 when it could not be created or written (the observer's failed() then
-// gets the message "Impossible de créer <pagePath>...").
+// (in sorted order when `tri` is on). An image that cannot be read, or whose
+// thumbnail cannot be made, is left out of the page (its list, its count
+// and its images) and reported to the observer's imageFailed(). Returns 0
+// when the page was written, 1 when it could not be created or written (the
+// observer's failed() then gets the message "Impossible de créer
+// <pagePath> : <why>").
 int GenerateAlbumPage(int count, const PageSettings& page, const Preferences& prefs,
                       const SelectedFileList& files, ProgressObserver& progress);
 
 // How the work is spread. The page, the thumbnails and the progress reports
 // are the same whatever the number of workers: the observer is called on
-// the calling thread, in image order, as each image is done, and where two
-// images give the same thumbnail name the later one's thumbnail is kept.
+// the calling thread, in image order, as each image is done. Each image has
+// a thumbnail file of its own (see thumbnail_names.h).
 struct AlbumRunOptions {
     int workers = 0;  // thumbnail workers; 0: one per processor
 };
@@ -31,26 +34,25 @@ int GenerateAlbumPage(int count, const PageSettings& page, const Preferences& pr
 
 // The options that the page writer gives the thumbnail maker (before the
 // source and the thumbnail name), and the text that stands for them and
-// their implementation in the thumbnail record.
-inline constexpr const char* kThumbnailRecipe = "2 -quality 99 -contrast";
+// their implementation in the thumbnail record (the number changes when
+// the same options give other thumbnails: version 3 stands photos upright).
+inline constexpr const char* kThumbnailRecipe = "3 -quality 99 -contrast";
 
-class PageFile;
-
-// The page's pieces, each written to the open page.
-void WritePlainImage(PageFile& out, const std::string& path);
-void WritePageFooter(PageFile& out);
+// The page's pieces, each added to the page text `out`.
+void WritePlainImage(std::string& out, const std::string& path);
+void WritePageFooter(std::string& out);
 
 // The thumbnail table: each row is a table of its own, `nbThumbByLine` cells
 // long; only the first one carries the dark border colour.
 class ThumbnailTable {
 public:
-    ThumbnailTable(PageFile& out, const PageSettings& page);
+    ThumbnailTable(std::string& out, const PageSettings& page);
     void open();
     void WriteThumbnailCell(const std::string& link, const std::string& image);
     void close();
 
 private:
-    PageFile& out_;
+    std::string& out_;
     const PageSettings& page_;
     std::uint32_t rowCellCount_ = 0;
 };

@@ -200,8 +200,10 @@ TEST_F(PageWriterTest, ThumbnailRowsCloseEveryNthCell) {
     const std::string images = text.substr(text.find("<font color=\"#010203\">\r\n") + 24);
     std::string expected = first;
     for (int i = 0; i < 6; ++i) {
-        const std::string src = dir.substr(1) + "/p" + std::to_string(i) + ".png";
-        expected += "<TD><A HREF=\"file:///" + src + "\"><IMG SRC=\"file:///" + src + "\"></TD>\r\n";
+        // The thumbnails go beside their sources, under names of their own.
+        const std::string src = dir.substr(1) + "/p" + std::to_string(i);
+        expected += "<TD><A HREF=\"file:///" + src + ".png\"><IMG SRC=\"file:///" + src +
+                    "-2.png\"></TD>\r\n";
         if (i % 3 == 2) expected += "</table>\r\n" + next;
     }
     expected += "</table>\r\n<br><center>";
@@ -261,23 +263,30 @@ TEST_F(PageWriterTest, UnreadableImagesAreReportedAndNeverBreakThePage) {
     files.add(dir + "/bad.png");
     files.add(dir + "/missing.jpg");
 
-    page.details = 1;
-    std::string text = generate();
-    EXPECT_EQ(countOf(text, "Taille du fichier"), 1u);
-    EXPECT_EQ(recorder.failedImages, (std::vector<std::string>{dir + "/bad.png", dir + "/missing.jpg"}));
-    EXPECT_EQ(recorder.positions, (std::vector<int>{0})) << "no progress step for a skipped image";
-    EXPECT_NE(text.find("      " + dir + "/missing.jpg\r\n"), std::string::npos);
-
-    recorder = Recorder();
-    page.details = 0;
-    page.thumbnail = 1;
-    text = generate();
-    EXPECT_EQ(recorder.failedImages.size(), 2u);
-    const std::string bad = dir.substr(1) + "/bad.png";
-    EXPECT_NE(text.find("<A HREF=\"file:///" + bad + "\"><IMG SRC=\"file:///" + bad + "\">"),
-              std::string::npos)
-        << "a cell never points at a thumbnail that was not made";
-    EXPECT_EQ(recorder.positions, (std::vector<int>{0, 1, 2}));
+    // In every mode, what cannot be read is reported and left out: out of
+    // the header's list and count, and no tag points at it.
+    struct Mode {
+        const char* name;
+        int thumbnail, details;
+        std::vector<int> positions;
+    };
+    const Mode modes[] = {
+        {"details", 0, 1, {0}}, {"plain", 0, 0, {0}}, {"thumbnails", 1, 0, {0, 1, 2}}};
+    for (const Mode& mode : modes) {
+        recorder = Recorder();
+        page.thumbnail = mode.thumbnail;
+        page.details = mode.details;
+        const std::string text = generate();
+        EXPECT_EQ(recorder.failedImages,
+                  (std::vector<std::string>{dir + "/bad.png", dir + "/missing.jpg"}))
+            << mode.name;
+        EXPECT_EQ(recorder.positions, mode.positions) << mode.name;
+        EXPECT_NE(text.find("<BR><BR>1 image\r\n"), std::string::npos) << mode.name;
+        EXPECT_NE(text.find("      " + dir + "/good.png\r\n"), std::string::npos) << mode.name;
+        EXPECT_EQ(countOf(text, "bad.png"), 0u) << mode.name;
+        EXPECT_EQ(countOf(text, "missing.jpg"), 0u) << mode.name;
+        EXPECT_EQ(countOf(text, dir.substr(1) + "/good"), mode.thumbnail ? 3u : 2u) << mode.name;
+    }
 }
 
 TEST_F(PageWriterTest, SortedOrderFollowsSortList) {
@@ -311,7 +320,8 @@ TEST_F(PageWriterTest, PageThatCannotBeCreatedIsReported) {
     page.pagePath = dir + "/no/such/folder/album.htm";
     EXPECT_EQ(GenerateAlbumPage(0, page, prefs, files, recorder), 1);
     ASSERT_EQ(recorder.failures.size(), 1u);
-    EXPECT_EQ(recorder.failures[0], "Impossible de créer " + page.pagePath + "...");
+    EXPECT_EQ(recorder.failures[0],
+              "Impossible de créer " + page.pagePath + " : dossier introuvable");
 }
 
 TEST_F(PageWriterTest, WriteErrorIsAFailureAndKeepsThePreviousPage) {

@@ -3,6 +3,7 @@
 // thumbnail is kept and any change makes it again, and the fast reads stay
 // close to the exact pipeline.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <atomic>
@@ -132,15 +133,19 @@ protected:
 
 TEST_F(AlbumRunTest, WorkersGiveTheSequentialPageReportsAndThumbnails) {
     // Same base names in several folders (and two formats converted to one):
-    // a large early image ends after a small later one of the same name,
-    // and the later one must still be the thumbnail that stays.
+    // each source gets a thumbnail of its own, the first one under the
+    // usual name, whatever the number of workers.
     struct Source {
         const char* name;
         unsigned w, h;
+        const char* thumbnail;
     };
-    const Source sources[] = {{"a/x.png", 900, 700}, {"b/x.png", 50, 40},  {"a/y.gif", 600, 500},
-                              {"c/y.png", 30, 20},   {"d/bad.png", 0, 0},  {"c/x.jpg", 700, 500},
-                              {"e/x.bmp", 20, 60},   {"e/z.png", 120, 90}, {"f/z.png", 800, 600}};
+    const Source sources[] = {
+        {"a/x.png", 900, 700, "x.bmp"},  {"b/x.png", 50, 40, "x-2.bmp"},
+        {"a/y.gif", 600, 500, "y.bmp"},  {"c/y.png", 30, 20, "y-2.bmp"},
+        {"d/bad.png", 0, 0, nullptr},    {"c/x.jpg", 700, 500, "x-3.bmp"},
+        {"e/x.bmp", 20, 60, "x-4.bmp"},  {"e/z.png", 120, 90, "z.bmp"},
+        {"f/z.png", 800, 600, "z-2.bmp"}};
     for (const Source& s : sources) {
         if (s.w == 0) {
             fs::create_directories(dir + "/d");
@@ -164,8 +169,9 @@ TEST_F(AlbumRunTest, WorkersGiveTheSequentialPageReportsAndThumbnails) {
         Recorder recorder;
         run.page = generate(workers, recorder);
         run.events = recorder.events;
-        for (const char* name : {"x.bmp", "y.bmp", "z.bmp", "bad.bmp"}) {
-            run.thumbnails[name] = fs::exists(thumb(name)) ? readFile(thumb(name)) : "(none)";
+        for (const auto& entry : fs::directory_iterator(prefs.pathThumbnail)) {
+            const std::string name = entry.path().filename().string();
+            if (name[0] != '.') run.thumbnails[name] = readFile(entry.path().string());
         }
         runs.push_back(run);
     }
@@ -174,92 +180,164 @@ TEST_F(AlbumRunTest, WorkersGiveTheSequentialPageReportsAndThumbnails) {
         EXPECT_EQ(runs[r].events, runs[0].events) << "run " << r;
         EXPECT_EQ(runs[r].thumbnails, runs[0].thumbnails) << "run " << r;
     }
-    // The surviving x.bmp is that of the last source named x: e/x.bmp.
-    EncodedThumbnail last;
-    ASSERT_EQ(RenderThumbnail(
-                  {"Lumigal", "-quality", "99", "-contrast", dir + "/e/x.bmp", thumb("x.bmp")},
-                  ThumbnailSize{40, 30}, last),
-              kThumbnailWritten);
-    EXPECT_EQ(runs[0].thumbnails["x.bmp"], std::string(last.bytes.begin(), last.bytes.end()));
-    EXPECT_EQ(runs[0].thumbnails["bad.bmp"], "(none)");
+    std::size_t made = 0;
+    for (const Source& s : sources) {
+        if (!s.thumbnail) continue;
+        ++made;
+        EXPECT_NE(runs[0].page.find(thumb(s.thumbnail).substr(1) + "\">"), std::string::npos)
+            << s.name;
+        EncodedThumbnail own;
+        ASSERT_EQ(RenderThumbnail({"Lumigal", "-quality", "99", "-contrast", dir + "/" + s.name,
+                                   thumb(s.thumbnail)},
+                                  ThumbnailSize{40, 30}, own),
+                  kThumbnailWritten);
+        EXPECT_EQ(runs[0].thumbnails[s.thumbnail], std::string(own.bytes.begin(), own.bytes.end()))
+            << s.name << " shows another source's picture";
+    }
+    EXPECT_EQ(runs[0].thumbnails.size(), made);
 }
 
-TEST_F(AlbumRunTest, SourceThatIsAThumbnailOfAnEarlierImageIsReadAfterIt) {
-    // The thumbnail of a/p.bmp is written over b/p.bmp, which is the next
-    // source: it must be read as the sequential run reads it.
-    prefs.pathThumbnail = dir + "/b";
-    page.newFormat = 0;  // BMP: no time stamp inside, the bytes can be compared
-    files.add(image("a/p.bmp", 300, 200));
-    files.add(image("b/p.bmp", 10, 10));
-    Recorder one, two;
-    const std::string sequential = generate(1, one);
-    const std::string firstThumbnail = readFile(thumb("p.bmp"));
-    files.clear();
-    files.add(image("a/p.bmp", 300, 200));
-    files.add(image("b/p.bmp", 10, 10));
-    EXPECT_EQ(generate(2, two), sequential);
-    EXPECT_EQ(readFile(thumb("p.bmp")), firstThumbnail);
+TEST_F(AlbumRunTest, SourcesAndFilesThatAreNotOursAreNeverOverwritten) {
+    // Thumbnails that would land on a source, on the page or on a file that
+    // no record names get numbered names; every file that was there before
+    // keeps its bytes, and a second run gives the same page from the same
+    // thumbnails.
+    struct Case {
+        const char* what;
+        std::vector<std::string> sources;
+        std::vector<std::string> otherFiles;  // already in the album folder
+        std::string thumbnailFolder;          // under dir; "" for the page's folder
+        int keepSameFormat, newFormat;
+        std::vector<std::string> thumbnails;  // expected, under the thumbnail folder
+    };
+    const std::vector<Case> cases = {
+        {"BMP photo, BMP thumbnail beside it", {"photo.bmp"}, {}, "", 0, 0, {"photo-2.bmp"}},
+        {"same format beside the sources", {"a.png", "b.gif"}, {}, "", 1, 0, {"a-2.png", "b-2.gif"}},
+        {"JPEG photos, JPEG thumbnails", {"p.jpg", "q.jpg"}, {}, "", 0, 2, {"p-2.jpg", "q-2.jpg"}},
+        {"a file of the user's own", {"s/x.png"}, {"v/x.bmp", "v/x-2.bmp"}, "v", 0, 0, {"x-3.bmp"}},
+        {"a later source under an earlier one's name",
+         {"a/p.bmp", "b/p.bmp"}, {}, "b", 0, 0, {"p-2.bmp", "p-3.bmp"}},
+        {"a variant that is a source", {"t.png", "t-2.png"}, {}, "", 0, 3, {"t-3.png", "t-2-2.png"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        dir = test::makeTempFolder(std::string("never-overwritten-") + std::to_string(&c - cases.data()));
+        page.pagePath = dir + "/album.htm";
+        page.pageFolder = dir;
+        page.keepSameFormat = c.keepSameFormat;
+        page.newFormat = c.newFormat;
+        prefs.pathThumbnail = c.thumbnailFolder.empty() ? "" : dir + "/" + c.thumbnailFolder;
+        files.clear();
+        for (const std::string& s : c.sources) files.add(image(s, 120, 80));
+        for (const std::string& o : c.otherFiles) {
+            fs::create_directories(fs::path(dir + "/" + o).parent_path());
+            ASSERT_TRUE(test::writeBytes(dir + "/" + o, "not Lumigal's: " + o));
+        }
+        std::map<std::string, std::string> before;
+        for (const auto& entry : fs::recursive_directory_iterator(dir))
+            if (entry.is_regular_file()) before[entry.path().string()] = readFile(entry.path().string());
+        Recorder first, second;
+        const std::string text = generate(2, first);
+        for (const auto& [path, bytes] : before) EXPECT_EQ(readFile(path), bytes) << path;
+        const std::string folder = c.thumbnailFolder.empty() ? dir : dir + "/" + c.thumbnailFolder;
+        for (const std::string& t : c.thumbnails) {
+            EXPECT_NE(text.find("<IMG SRC=\"file:///" + folder.substr(1) + "/" + t + "\">"),
+                      std::string::npos)
+                << t;
+        }
+        std::map<std::string, ino_t> made;
+        for (const std::string& t : c.thumbnails) made[t] = inodeOf(folder + "/" + t);
+        EXPECT_EQ(generate(2, second), text) << "the names are stable";
+        for (const std::string& t : c.thumbnails)
+            EXPECT_EQ(inodeOf(folder + "/" + t), made[t]) << t << " was made again";
+    }
 }
 
 // ---- the thumbnail record -------------------------------------------------------
 
 TEST_F(AlbumRunTest, UnchangedThumbnailsAreKeptAndAnyChangeRemakesThem) {
-    const std::string src = image("s/photo.jpg", 200, 150);
-    files.add(src);
-    page.keepSameFormat = 0;
-    page.newFormat = 2;
-    Recorder r0;
-    const std::string first = generate(2, r0);
-    const std::string t = thumb("photo.jpg");
-    const ino_t made = inodeOf(t);
-    ASSERT_NE(made, 0u);
-
+    // Each case starts from a fresh album whose thumbnail was made once.
     struct Case {
         const char* what;
-        std::function<void()> change;
+        std::function<void(const std::string& src, const std::string& t)> change;
         bool remade;
+        const char* thumbnail;  // the name the second run uses
     };
-    const std::string recordFile = ThumbnailRecords::fileIn(prefs.pathThumbnail);
+    const auto records = [&] { return ThumbnailRecords::fileIn(prefs.pathThumbnail); };
     const std::vector<Case> cases = {
-        {"nothing changed", [] {}, false},
-        {"source rewritten", [&] { ASSERT_TRUE(test::writeTestImage(src, 210, 150)); }, true},
-        {"nothing changed again", [] {}, false},
-        {"thumbnail size", [&] { page.width = 41; }, true},
-        {"format (JPEG from the source's own .jpg)", [&] { page.keepSameFormat = 1; }, true},
-        {"thumbnail deleted", [&] { fs::remove(t); }, true},
-        {"thumbnail replaced", [&] { ASSERT_TRUE(test::writeBytes(t, "other")); }, true},
-        {"record damaged", [&] { ASSERT_TRUE(test::writeBytes(recordFile, "\x01garbage\n\t\t")); },
-         true},
-        {"record truncated",
-         [&] {
-             const std::string text = readFile(recordFile);
-             ASSERT_TRUE(test::writeBytes(recordFile, text.substr(0, text.size() - 5)));
+        {"nothing changed", [](auto&, auto&) {}, false, "photo.jpg"},
+        {"source rewritten",
+         [](const std::string& src, auto&) { ASSERT_TRUE(test::writeTestImage(src, 210, 150)); },
+         true, "photo.jpg"},
+        {"source rewritten in place, same size and time",
+         [](const std::string& src, auto&) {
+             struct stat st {};
+             ASSERT_EQ(::stat(src.c_str(), &st), 0);
+             // The JFIF header's horizontal density: other bytes, same pixels.
+             std::string bytes = readFile(src);
+             ASSERT_EQ(bytes.substr(0, 4), "\xff\xd8\xff\xe0");
+             bytes[15] = static_cast<char>(bytes[15] ^ 0x01);
+             std::fstream out(src, std::ios::in | std::ios::out | std::ios::binary);
+             out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+             out.close();
+             const timespec times[2] = {st.st_atim, st.st_mtim};
+             ASSERT_EQ(::utimensat(AT_FDCWD, src.c_str(), times, 0), 0);
          },
-         true},
-        {"record removed", [&] { fs::remove(recordFile); }, true},
-        {"nothing changed at last", [] {}, false},
+         true, "photo.jpg"},
+        {"thumbnail size", [&](auto&, auto&) { page.width = 41; }, true, "photo.jpg"},
+        {"format (JPEG from the source's own .jpg)", [&](auto&, auto&) { page.keepSameFormat = 1; },
+         true, "photo.jpg"},
+        {"thumbnail deleted", [](auto&, const std::string& t) { fs::remove(t); }, true, "photo.jpg"},
+        // A file that is no longer as it was made is not ours any more.
+        {"thumbnail replaced",
+         [](auto&, const std::string& t) { ASSERT_TRUE(test::writeBytes(t, "other")); }, true,
+         "photo-2.jpg"},
+        {"record damaged",
+         [&](auto&, auto&) { ASSERT_TRUE(test::writeBytes(records(), "\x01garbage\n\t\t")); }, true,
+         "photo-2.jpg"},
+        {"record truncated",
+         [&](auto&, auto&) {
+             const std::string text = readFile(records());
+             ASSERT_TRUE(test::writeBytes(records(), text.substr(0, text.size() - 5)));
+         },
+         true, "photo-2.jpg"},
+        {"record removed", [&](auto&, auto&) { fs::remove(records()); }, true, "photo-2.jpg"},
     };
-    ino_t before = made;
     for (const Case& c : cases) {
-        c.change();
-        if (!fs::exists(t)) before = 0;
-        Recorder r;
-        const std::string text = generate(2, r);
-        const ino_t now = inodeOf(t);
-        ASSERT_NE(now, 0u) << c.what;
-        EXPECT_EQ(now != before, c.remade) << c.what;
-        before = now;
-        // A kept thumbnail gives the same page and reports as a made one.
-        Recorder full;
-        fs::remove(recordFile);
-        EXPECT_EQ(generate(1, full), text) << c.what;
-        EXPECT_EQ(full.events, r.events) << c.what;
-        before = inodeOf(t);
+        SCOPED_TRACE(c.what);
+        fs::remove_all(dir);
+        fs::create_directories(prefs.pathThumbnail);
+        page.width = 40;
+        page.keepSameFormat = 0;
+        page.newFormat = 2;
+        files.clear();
+        const std::string src = image("s/photo.jpg", 200, 150);
+        files.add(src);
+        Recorder r0, r1;
+        const std::string first = generate(2, r0);
+        const std::string t = thumb("photo.jpg");
+        const ino_t made = inodeOf(t);
+        ASSERT_NE(made, 0u);
+        c.change(src, t);
+        const std::string kept = fs::exists(t) ? readFile(t) : "";
+        const std::string text = generate(2, r1);
+        const std::string now = thumb(c.thumbnail);
+        EXPECT_NE(text.find(now.substr(1) + "\">"), std::string::npos);
+        if (now != t && !kept.empty()) {
+            EXPECT_EQ(readFile(t), kept) << "a file not ours was changed";
+        } else if (now == t && !kept.empty()) {
+            EXPECT_EQ(inodeOf(t) != made, c.remade);
+        }
         std::string error;
-        const auto header = pingImageFile(t, error);
-        ASSERT_TRUE(header) << c.what << ": " << error;
-        EXPECT_EQ(header->width, page.width) << c.what;
-        EXPECT_EQ(header->format, ImageFormat::JPEG) << c.what;
+        const auto header = pingImageFile(now, error);
+        ASSERT_TRUE(header) << error;
+        EXPECT_EQ(header->width, page.width);
+        EXPECT_EQ(header->format, ImageFormat::JPEG);
+        // A kept thumbnail gives the same page and reports as a made one.
+        if (!c.remade) {
+            EXPECT_EQ(text, first);
+            EXPECT_EQ(r1.events, r0.events);
+        }
     }
 }
 

@@ -180,7 +180,8 @@ void TestBoxes::progressBoxReportsAPageThatCannotBeWritten() {
     QCOMPARE(messages.identifiers(), QStringList{ProgressBox::kPageFailed});
     QCOMPARE(
         messages.messages.first().text,
-        QStringLiteral("Impossible de créer %1...").arg(QString::fromStdString(page.pagePath)));
+        QStringLiteral("Impossible de créer %1 : dossier introuvable")
+            .arg(QString::fromStdString(page.pagePath)));
     QCOMPARE(messages.messages.first().icon, QMessageBox::Critical);
     QCOMPARE(messages.messages.first().caption, QStringLiteral("Lumigal"));
 }
