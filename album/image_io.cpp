@@ -28,11 +28,12 @@ constexpr MagickSizeType kMaxSide = 16384;                      // pixels
 constexpr MagickSizeType kMaxArea = MagickSizeType{256} << 20;  // pixels
 // Pixel caches over the memory and map limits go to a temporary disk file,
 // so a large or lying image cannot take hundreds of megabytes of memory (a
-// 8000 x 8000 image holds 512 MB of pixels, 640 MB with a colour map; the
-// disk limit holds the largest image allowed, colour map included).
+// 8000 x 8000 image holds 512 MB of pixels, 640 MB with a colour map). The
+// disk limit holds the largest image allowed while its cache grows to take
+// a colour map: 2.1 GB, then 2.7 GB more before the first is given back.
 constexpr MagickSizeType kMaxMemory = MagickSizeType{128} << 20;  // bytes
 constexpr MagickSizeType kMaxMap = MagickSizeType{128} << 20;     // bytes
-constexpr MagickSizeType kMaxDisk = MagickSizeType{4} << 30;      // bytes
+constexpr MagickSizeType kMaxDisk = MagickSizeType{6} << 30;      // bytes
 constexpr MagickSizeType kMaxFrames = 256;
 // The largest single memory request of the library, and the memory the JPEG
 // decoder may take in all (it has no backing store: over that, it fails
@@ -280,10 +281,9 @@ std::string storedHint(const std::string& hint, int orientation) {
     return std::to_string(size->second) + "x" + std::to_string(size->first);
 }
 
-// The image as shown: its EXIF orientation (2 to 8) undone by mirroring and
-// quarter turns, and its EXIF data dropped so that nothing turns it again.
-// nullptr when the memory for the turned copy is refused.
-ImagePtr upright(ImagePtr image, int orientation) {
+}  // namespace
+
+ImagePtr orientImage(ImagePtr image, int orientation) {
     ExceptionPtr exception(AcquireExceptionInfo());
     Image* turned = nullptr;
     switch (orientation) {
@@ -318,15 +318,18 @@ ImagePtr upright(ImagePtr image, int orientation) {
     return result;
 }
 
+namespace {
+
 // Reads and decodes (or only pings) the first frame of `path`, the coder
 // forced to the format that the content shows. The data go to ImageMagick
 // as a blob: it never sees, let alone interprets, the file name. A decoded
 // JPEG comes upright (its EXIF orientation applied); `sizeHint` is the size
 // as shown. `orientation` receives the EXIF orientation (1 for the other
-// formats).
+// formats); given with `stored`, the image stays as stored.
 ImagePtr decodeFirstFrame(const std::string& path, bool ping, const std::string& shownHint,
                           std::string& error, ImageFormat* format, std::int64_t* fileSize,
-                          bool* eighthReadable = nullptr, int* orientation = nullptr) {
+                          bool* eighthReadable = nullptr, int* orientation = nullptr,
+                          bool stored = false) {
     initImageLibrary();
     std::optional<FileBytes> bytes = readImageFile(path, error);
     if (!bytes) return nullptr;
@@ -388,8 +391,8 @@ ImagePtr decodeFirstFrame(const std::string& path, bool ping, const std::string&
         error = "image vide (0 x 0 pixel)";
         return nullptr;
     }
-    if (!ping && turn != 1) {
-        image = upright(std::move(image), turn);
+    if (!ping && !stored && turn != 1) {
+        image = orientImage(std::move(image), turn);
         if (!image) {
             error = "image trop grande";
             return nullptr;
@@ -501,8 +504,9 @@ std::optional<ImageHeader> pingImageFile(const std::string& path, std::string& e
 }
 
 ImagePtr readImageFirstFrame(const std::string& path, std::string& error,
-                             const std::string& sizeHint) {
-    return decodeFirstFrame(path, false, sizeHint, error, nullptr, nullptr);
+                             const std::string& sizeHint, int* orientation) {
+    return decodeFirstFrame(path, false, sizeHint, error, nullptr, nullptr, nullptr, orientation,
+                            orientation != nullptr);
 }
 
 }  // namespace lumigal

@@ -76,8 +76,15 @@ std::optional<ImageHeader> pingImageFile(const std::string& path, std::string& e
 // Decodes the first frame, upright: a JPEG's EXIF orientation is applied
 // (and its EXIF data dropped) when it is not 1. `sizeHint` (may be empty) is
 // ImageMagick's size text, which lets the JPEG decoder shrink while loading;
-// "WxH" is the size wanted as shown.
+// "WxH" is the size wanted as shown. Given `orientation`, the image comes
+// as stored instead, and `orientation` tells what orientImage must apply.
 ImagePtr readImageFirstFrame(const std::string& path, std::string& error,
-                             const std::string& sizeHint = {});
+                             const std::string& sizeHint = {}, int* orientation = nullptr);
+
+// `image` as shown: an EXIF orientation (2 to 8) undone by mirroring and
+// quarter turns, its EXIF data dropped so that nothing turns it again; 1 or
+// any other value leaves it as it is. nullptr when the memory for the
+// turned copy is refused.
+ImagePtr orientImage(ImagePtr image, int orientation);
 
 }  // namespace lumigal

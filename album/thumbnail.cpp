@@ -304,6 +304,16 @@ int RenderThumbnail(const std::vector<std::string>& args, ThumbnailSize size,
     std::string readError;
     std::size_t lastExamined = 0;
     bool pointwise = true;  // every option so far acts on each pixel alone
+    // When every option acts on each pixel alone, an image shown turned (an
+    // EXIF orientation) is reduced and scaled as stored, to the size turned
+    // the same way, and only the thumbnail is turned upright: the options,
+    // the averages of the scale and the contrast stretch are the same.
+    bool allPointwise = true;
+    for (std::size_t i = 1; i + 1 < args.size(); ++i) {
+        if (isOption(args[i]) && !isPointwiseOption(args[i])) allPointwise = false;
+    }
+    int turn = 1;  // the orientation that the first image still needs
+    ThumbnailSize scaled = size;  // the size the first image is scaled to
     for (std::size_t i = 1; i + 1 < args.size(); ++i) {
         lastExamined = i;
         if (isOption(args[i])) {
@@ -330,9 +340,15 @@ int RenderThumbnail(const std::vector<std::string>& args, ThumbnailSize size,
             input = readPngReduced(args[i], kEarlyFactor * size.width,
                                    kEarlyFactor * size.height, ignored);
         }
-        if (!input) input = readImageFirstFrame(args[i], readError, sizeHint);
+        int stored = 1;
+        if (!input) {
+            input = readImageFirstFrame(args[i], readError, sizeHint,
+                                        reduceEarly && allPointwise ? &stored : nullptr);
+        }
         if (!input) continue;
-        if (reduceEarly) input = reduceBeforeOptions(std::move(input), size);
+        const ThumbnailSize storedSize =
+            stored >= 5 ? ThumbnailSize{size.height, size.width} : size;
+        if (reduceEarly) input = reduceBeforeOptions(std::move(input), storedSize);
         // MogrifyImages also records the options in the request it is given
         // (where "+quality" would mean no quality rather than 75): it gets a
         // copy, and the request keeps what the scan set.
@@ -344,6 +360,8 @@ int RenderThumbnail(const std::vector<std::string>& args, ThumbnailSize size,
         if (!input) continue;
         if (!images) {
             images = std::move(input);
+            turn = stored;
+            scaled = storedSize;
         } else {
             Image* list = images.release();
             AppendImageToList(&list, input.release());
@@ -370,7 +388,10 @@ int RenderThumbnail(const std::vector<std::string>& args, ThumbnailSize size,
     const ImageFormat format = namedFormat.value_or(formatOfImage(*images));
 
     ClearMagickException(exception.get());
-    ImagePtr thumbnail(ScaleImage(images.get(), size.width, size.height, exception.get()));
+    ImagePtr thumbnail(ScaleImage(images.get(), scaled.width, scaled.height, exception.get()));
+    if (thumbnail && exception->severity < ErrorException) {
+        thumbnail = orientImage(std::move(thumbnail), turn);
+    }
     if (!thumbnail || exception->severity >= ErrorException) {
         message = "Impossible de mettre l'image à la taille " + std::to_string(size.width) + " x " +
                   std::to_string(size.height);

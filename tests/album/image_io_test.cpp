@@ -471,7 +471,7 @@ TEST_F(ImageIoTest, ImagesUpToTheLimitsAreReadWhateverTheSystemPolicy) {
     EXPECT_EQ(image->columns, 8000u);
     EXPECT_EQ(image->rows, 8000u);
     EXPECT_EQ(GetMagickResourceLimit(AreaResource), MagickSizeType{256} << 20);
-    EXPECT_EQ(GetMagickResourceLimit(DiskResource), MagickSizeType{4} << 30);
+    EXPECT_EQ(GetMagickResourceLimit(DiskResource), MagickSizeType{6} << 30);
     EXPECT_EQ(GetMagickResourceLimit(MemoryResource), MagickSizeType{128} << 20);
     EXPECT_EQ(GetMaxMemoryRequest(), std::size_t{192} << 20);
 }

@@ -406,14 +406,17 @@ TEST_F(MakeThumbnailTest, ExifOrientationIsAppliedOnEveryJpegPath) {
         unsigned width, height;  // as stored
         bool progressive;
         ThumbnailSize thumbnail;
+        std::vector<std::string> option;  // before the source
     } sources[] = {
-        // Shrunk while loading, then reduced early.
-        {"baseline", 384, 320, false, {20, 20}},
+        // Shrunk while loading, then reduced early; turned once scaled.
+        {"baseline", 384, 320, false, {20, 20}, {}},
         // Decoded whole, at most 2 x the thumbnail.
-        {"small baseline", 48, 40, false, {30, 20}},
+        {"small baseline", 48, 40, false, {30, 20}, {}},
         // At least 16 x the thumbnail both ways, as stored and as shown:
         // read from its DC coefficients.
-        {"progressive", 384, 320, true, {20, 20}},
+        {"progressive", 384, 320, true, {20, 20}, {}},
+        // An option that moves pixels: turned before it applies.
+        {"baseline, resized by an option", 384, 320, false, {20, 20}, {"-geometry", "100x90"}},
     };
     for (const auto& source : sources) {
         ASSERT_TRUE(test::writeTestImage(path("plain.jpg"), source.width, source.height,
@@ -438,9 +441,14 @@ TEST_F(MakeThumbnailTest, ExifOrientationIsAppliedOnEveryJpegPath) {
             EXPECT_EQ(details.width, shownWidth);
             EXPECT_EQ(details.height, shownHeight);
 
-            ASSERT_EQ(MakeThumbnail(pageArgs(file, path("t.bmp")), source.thumbnail, &error),
-                      kThumbnailWritten)
-                << error;
+            const ImagePtr upright = readImageFirstFrame(file, error);
+            ASSERT_TRUE(upright) << error;
+            EXPECT_EQ(upright->columns, shownWidth);
+            EXPECT_EQ(upright->rows, shownHeight);
+
+            std::vector<std::string> args = pageArgs(file, path("t.bmp"));
+            args.insert(args.begin() + 4, source.option.begin(), source.option.end());
+            ASSERT_EQ(MakeThumbnail(args, source.thumbnail, &error), kThumbnailWritten) << error;
             const ImagePtr thumbnail = readImageFirstFrame(path("t.bmp"), error);
             ASSERT_TRUE(thumbnail) << error;
             EXPECT_EQ(thumbnail->columns, source.thumbnail.width);

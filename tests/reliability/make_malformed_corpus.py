@@ -58,6 +58,28 @@ def jpeg_sof(w, h):
     return JPEG[:at + 5] + struct.pack('>HH', h, w) + JPEG[at + 9:]
 
 
+def jpeg_lie(w, h, progressive, one_component_scan=False):
+    """The JPEG claiming w x h, cut a few bytes into its first scan: progressive
+    (that scan made a DC scan) or with only its first component in that scan.
+    Decoded whole, either needs the coefficients of the whole image."""
+    out, at = bytearray(JPEG[:2]), 2
+    while at + 4 <= len(JPEG):
+        marker, length = JPEG[at + 1], struct.unpack('>H', JPEG[at + 2:at + 4])[0]
+        seg = bytearray(JPEG[at:at + 2 + length])
+        if marker == 0xC0:
+            seg[1] = 0xC2 if progressive else 0xC0
+            seg[5:9] = struct.pack('>HH', h, w)
+        if marker == 0xDA:
+            if one_component_scan:
+                seg = bytearray(b'\xff\xda\x00\x08\x01') + seg[5:7] + seg[-3:]
+            if progressive:
+                seg[-3:] = b'\0\0\0'
+            return bytes(out + seg) + JPEG[at + 2 + length:at + 12 + length]
+        out += seg
+        at += 2 + length
+    return bytes(out)
+
+
 def jpeg_bad_huffman():
     at = JPEG.find(b'\xff\xc4')
     data = bytearray(JPEG)
@@ -88,6 +110,8 @@ def cases():
     c['sof-zero-height.jpg'] = jpeg_sof(16, 0)
     c['sof-65535.jpg'] = jpeg_sof(65535, 65535)
     c['garbage.jpg'] = b'\xff\xd8\xff\xe0' + garbage
+    c['lying-progressive-16000.jpg'] = jpeg_lie(16000, 16000, True)
+    c['lying-one-component-scan-16000.jpg'] = jpeg_lie(16000, 16000, False, True)
     # PNG
     for n in (8000, 16000, 30000):
         c['huge-%d.png' % n] = png(n, n)
@@ -143,7 +167,8 @@ def cases():
 MAY_DECODE = {'png-named.jpg', 'frame-off-screen.gif', 'frames-20000.gif', 'bad-crc.png', 'truncated.jpg',
               'half.jpg', 'sof-65535.jpg', 'bad-depth.png', 'lzw-code-size-15.gif', 'garbage-lzw.gif',
               'screen-65535.gif', 'colours-2p32-1.bmp', 'bad-hex.xbm', 'line-5mb.xbm', 'offset-past-end.bmp',
-              'offset-2p32-1.bmp', 'bad-huffman.jpg', 'garbage.jpg', 'garbage-idat.png', 'huge-8000.png'}
+              'offset-2p32-1.bmp', 'bad-huffman.jpg', 'garbage.jpg', 'garbage-idat.png', 'huge-8000.png',
+              'lying-progressive-16000.jpg', 'lying-one-component-scan-16000.jpg'}
 
 
 def main():
