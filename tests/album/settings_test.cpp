@@ -24,25 +24,15 @@ using platform::RegistryKey;
 using platform::RegStatus;
 using platform::RegValue;
 
-const std::vector<std::string> kDwordNames = {"bip",
-                                              "center",
-                                              "details",
-                                              "height",
-                                              "keepSameFormat",
-                                              "launch",
-                                              "line",
-                                              "nbThumbByLine",
-                                              "newFormat",
-                                              "onlyIfSuitable",
-                                              "position",
-                                              "thumbnail",
-                                              "tri",
-                                              "width",
-                                              "table_border",
-                                              "table_cellspace",
-                                              "table_cellpadding",
-                                              "table_bordercolordark",
-                                              "table_bordercolor"};
+// The numbers the program stores, from the settings table; their number
+// and order are checked against literals below.
+std::vector<std::string> storedNumberNames() {
+    std::vector<std::string> names;
+    for (const settings::Setting& s : settings::schema()) {
+        if (s.isSaved() && s.type == settings::Type::Number) names.emplace_back(s.name);
+    }
+    return names;
+}
 
 std::string readFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -67,27 +57,18 @@ protected:
 
     fs::path keyPath() const { return scratch_ / "store" / "Software" / "Lumigal.reg"; }
 
-    // What the installer writes on a first installation, in its order.
+    // What the installer writes on a first installation: its rows of the
+    // table, numbers then texts (checked value by value in the installer's tests).
     void install(const std::string& folder) {
         std::optional<RegistryKey> key;
         ASSERT_EQ(registry_.createKey(kSettingsKey, key), RegStatus::Ok) << registry_.lastError();
-        const std::vector<std::pair<const char*, std::uint32_t>> numbers = {{"ajust", 0},
-                                                                            {"bip", 0},
-                                                                            {"center", 0},
-                                                                            {"details", 1},
-                                                                            {"height", 75},
-                                                                            {"formatIn", 3},
-                                                                            {"formatOut", 3},
-                                                                            {"launch", 1},
-                                                                            {"line", 0},
-                                                                            {"nbThumbByLine", 10},
-                                                                            {"onlyIfSuitable", 0},
-                                                                            {"thumbnail", 0},
-                                                                            {"tri", 0},
-                                                                            {"width", 75}};
-        for (const auto& [name, value] : numbers) key->setDword(name, value);
-        for (const char* name : {"pathSave", "pathLaunch", "installPath"}) {
-            key->setString(name, folder);
+        for (const settings::Setting& s : settings::schema()) {
+            if (s.installer == settings::Installer::Never) continue;
+            if (s.type == settings::Type::Number) {
+                key->setDword(s.name, s.firstNumber);
+            } else {
+                key->setString(s.name, folder);
+            }
         }
         ASSERT_EQ(key->close(), RegStatus::Ok) << key->lastError();
     }
@@ -162,7 +143,7 @@ TEST_F(SettingsTest, FirstRunAfterInstallThenSaveWritesEveryValue) {
 
     ASSERT_EQ(SaveSettings(registry_, prefs, page, &error), 0) << error;
     const auto values = storedValues();
-    for (const std::string& name : kDwordNames) {
+    for (const std::string& name : storedNumberNames()) {
         const RegValue* value = stored(values, name);
         ASSERT_NE(value, nullptr) << name;
         EXPECT_EQ(value->type, platform::REG_DWORD) << name;

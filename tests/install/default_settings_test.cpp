@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "album/settings.h"
+#include "batch/batch_options.h"
 #include "platform/registry.h"
 #include "sandbox.h"
 
@@ -104,6 +105,22 @@ TEST_F(DefaultSettingsTest, WritesTheSeventeenValuesInTheirOrder) {
         EXPECT_GT(at, last) << name;
         last = at;
     }
+}
+
+// lumigal-batch reads the stored values over its defaults: after a first
+// installation it must start from the values it has without one.
+TEST_F(DefaultSettingsTest, TheFirstValuesLoadAsTheBatchDefaults) {
+    writeDefaultSettings(registry, "/opt/Lumigal");
+    Preferences defaults;
+    PageSettings defaultPage;
+    batch::defaultSettings(defaults, defaultPage);
+    Preferences prefs = defaults;
+    PageSettings page = defaultPage;
+    ASSERT_TRUE(readStoredSettings(registry, prefs, page));
+    Preferences expected = defaults;
+    expected.installPath = expected.pathSave = expected.pathLaunch = "/opt/Lumigal";
+    EXPECT_EQ(prefs, expected);
+    EXPECT_EQ(page, defaultPage);
 }
 
 // What a reinstallation to "/new/place" finds stored, and which of the
