@@ -43,8 +43,9 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args);
 
 std::string usageText();
 
-// The settings a run starts from when nothing is stored: the installer's
-// first values, with a white page, black text and black information.
+// The settings a run starts from when nothing is stored: the first values
+// of the settings table (those the installer writes), without an
+// installation folder, with a white page, black text and black information.
 void defaultSettings(Preferences& prefs, PageSettings& page);
 
 // Overrides the settings with the options given; sets the page's path,
