@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 #include <memory>
 
+#include "album/image_io.h"
 #include "album/settings.h"
 #include "dialogs/gui_helpers.h"
 #include "dialogs/message_box_handler.h"
@@ -15,6 +16,9 @@
 #include "selection/main_window.h"
 
 int main(int argc, char** argv) {
+    // The image library starts before any other thread exists: its start-up
+    // sets the environment for a moment (its own limits, see image_io.cpp).
+    lumigal::initImageLibrary();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumigal"));
     QApplication::setDesktopFileName(QStringLiteral("lumigal"));
