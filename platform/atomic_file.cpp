@@ -13,6 +13,8 @@
 #include <memory>
 #include <random>
 
+#include "platform/unique_fd.h"
+
 namespace lumigal::platform {
 
 namespace {
@@ -24,15 +26,6 @@ constexpr std::size_t kBufferBytes = std::size_t{1} << 16;
 // Earlier versions wrote a temporary in one go, without a lock: one this old
 // has no writer any more.
 constexpr std::time_t kUnlockedStaleSeconds = 600;
-
-template <typename Call>
-auto noInterrupt(Call call) {
-    decltype(call()) result;
-    do {
-        result = call();
-    } while (result == -1 && errno == EINTR);
-    return result;
-}
 
 // The folder part of `path` with its final slash ("" for a bare name).
 std::string folderOf(const std::string& path) {

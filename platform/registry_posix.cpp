@@ -84,15 +84,6 @@ Failure errnoFailure(int err, const std::string& what, const fs::path& path) {
     return {statusForErrno(err), what + " " + quoted(path) + " : " + describeErrno(err) + "."};
 }
 
-template <typename Call>
-auto noInterrupt(Call call) {
-    decltype(call()) result;
-    do {
-        result = call();
-    } while (result == -1 && errno == EINTR);
-    return result;
-}
-
 // Reads a whole regular file. Fails with errno's status, or IoError when it
 // is not a regular file or is too large to be a key. Anything else in its
 // place (a pipe, a device, a link to one) is not even opened, and the open

@@ -3,9 +3,20 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <utility>
 
 namespace lumigal::platform {
+
+// Runs a system call again while a signal interrupts it (-1 with EINTR).
+template <typename Call>
+auto noInterrupt(Call call) {
+    decltype(call()) result;
+    do {
+        result = call();
+    } while (result == -1 && errno == EINTR);
+    return result;
+}
 
 class UniqueFd {
 public:
