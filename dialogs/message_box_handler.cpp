@@ -1,5 +1,6 @@
 #include "dialogs/message_box_handler.h"
 
+#include <QAbstractButton>
 #include <utility>
 
 namespace lumigal {
@@ -13,10 +14,15 @@ MessageBoxHandler::Answerer& answerer() {
 
 }  // namespace
 
-QMessageBox::StandardButton MessageBoxHandler::show(QWidget* parent, const MessageRecord& message) {
+QMessageBox::StandardButton MessageBoxHandler::show(QWidget* parent, const MessageRecord& message,
+                                                    const Presenter& presenter) {
     if (answerer()) return answerer()(parent, message);
+    if (presenter) return presenter(parent, message);
     QMessageBox box(message.icon, message.caption, message.text, message.buttons, parent);
     box.setTextFormat(Qt::PlainText);
+    for (const auto& [button, text] : message.buttonTexts) {
+        if (QAbstractButton* shown = box.button(button)) shown->setText(text);
+    }
     if (message.defaultButton != QMessageBox::NoButton) box.setDefaultButton(message.defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }

@@ -9,7 +9,7 @@
 #include "install/artwork.h"
 #include "install/file_table.h"
 #include "install/installation.h"
-#include "install/messageboxhandler.h"
+#include "install/setup_boxes.h"
 #include "install/setupwizard.h"
 
 namespace lumigal::install {
@@ -54,13 +54,12 @@ void FinishPage::activated() {
 
 bool FinishPage::validatePage() {
     const std::string& folder = setup().state().installFolder;
-    MessageBoxHandler& boxes = setup().boxes();
     // The read-me is opened before the program is started.
     if (readMe_->isChecked()) {
-        boxes.openDocument(QString::fromStdString(installedFilePath(folder, readMeFileName())));
+        openDocument(QString::fromStdString(installedFilePath(folder, readMeFileName())));
     }
     if (launch_->isChecked()) {
-        boxes.startProgram(QString::fromStdString(installedProgramPath(folder)));
+        startProgram(QString::fromStdString(installedProgramPath(folder)));
     }
     setup().finish();
     return true;

@@ -10,7 +10,7 @@
 #include "common/paths.h"
 #include "install/artwork.h"
 #include "install/folders.h"
-#include "install/messageboxhandler.h"
+#include "install/setup_boxes.h"
 #include "install/setupwizard.h"
 
 namespace lumigal::install {
@@ -42,8 +42,7 @@ FolderPage::FolderPage(SetupWizard& wizard) : SetupPage(wizard, sidePicture()) {
 }
 
 void FolderPage::browse() {
-    if (const std::optional<QString> folder =
-            setup().boxes().browseInstallFolder(this, QStringLiteral("/"))) {
+    if (const std::optional<QString> folder = browseInstallFolder(this, QStringLiteral("/"))) {
         field_->setText(*folder);
         setup().state().installFolder = folder->toStdString();
     }
@@ -51,15 +50,14 @@ void FolderPage::browse() {
 
 bool FolderPage::validatePage() {
     InstallState& state = setup().state();
-    MessageBoxHandler& boxes = setup().boxes();
     const std::string typed = field_->text().toStdString();
     if (typed.empty()) {
-        boxes.emptyFolder(this);
+        showEmptyFolder(this);
         field_->setFocus();
         return false;
     }
     const std::string folder = normaliseTypedFolder(typed);
-    if (!folderIsWritable(folder) && !boxes.askCreateFolder(this, QString::fromStdString(folder))) {
+    if (!folderIsWritable(folder) && !askCreateFolder(this, QString::fromStdString(folder))) {
         field_->setFocus();
         return false;
     }

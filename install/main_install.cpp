@@ -11,7 +11,6 @@
 #include "install/command_line.h"
 #include "install/folders.h"
 #include "install/install_state.h"
-#include "install/messageboxhandler.h"
 #include "locale/french_translations.h"
 #include "install/setupwizard.h"
 #include "install/silent_install.h"
@@ -38,7 +37,6 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     lumigal::installFrenchTranslations();
-    MessageBoxHandler boxes;
     BackgroundWindow background;
     // Maximising is the window manager's job: without one, the window
     // still covers the screen.
@@ -48,7 +46,7 @@ int main(int argc, char** argv) {
     background.showMaximized();
 
     InstallState state;
-    SetupWizard wizard(state, SetupEnvironment::fromSystem(), boxes, &background);
+    SetupWizard wizard(state, SetupEnvironment::fromSystem(), &background);
     wizard.exec();
     if (wizard.outcome() == SetupWizard::Outcome::EndedAtOnce) return 0;
     // The background stays until the user closes it when the abandon box

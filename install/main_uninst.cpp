@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "install/command_line.h"
-#include "install/messageboxhandler.h"
 #include "locale/french_translations.h"
 #include "install/silent_install.h"
 #include "install/uninstallflow.h"
@@ -36,7 +35,6 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     lumigal::installFrenchTranslations();
-    MessageBoxHandler boxes;
     lumigal::platform::Registry registry = lumigal::platform::Registry::currentUser();
-    return runUninstallWithQuestions(boxes, folder, registry);
+    return runUninstallWithQuestions(folder, registry);
 }

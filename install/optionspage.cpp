@@ -6,7 +6,7 @@
 
 #include "install/artwork.h"
 #include "install/folders.h"
-#include "install/messageboxhandler.h"
+#include "install/setup_boxes.h"
 #include "install/setupwizard.h"
 
 namespace lumigal::install {
@@ -56,7 +56,7 @@ bool OptionsPage::validatePage() {
             for (std::string& made : createFolderPath(*root)) {
                 state.createdFolders.push_back(std::move(made));
             }
-            picked = setup().boxes().browseStartMenuFolder(this, QString::fromStdString(*root));
+            picked = browseStartMenuFolder(this, QString::fromStdString(*root));
         }
         if (picked) {
             state.startMenuFolder = picked->toStdString();

@@ -6,7 +6,7 @@
 
 #include "install/artwork.h"
 #include "install/installation.h"
-#include "install/messageboxhandler.h"
+#include "install/setup_boxes.h"
 #include "install/setupwizard.h"
 #include "install/xdg_program_manager.h"
 #include "platform/registry.h"
@@ -105,7 +105,7 @@ void ReadyPage::showProgress(const std::string& from, const std::string& to) {
 }
 
 FileErrorChoice ReadyPage::fileError(FileMessage, const std::string& text) {
-    return setup().boxes().fileError(this, QString::fromStdString(text));
+    return askFileError(this, QString::fromStdString(text));
 }
 
 }  // namespace lumigal::install

@@ -6,9 +6,9 @@
 #include "install/finishpage.h"
 #include "install/folderpage.h"
 #include "install/folders.h"
-#include "install/messageboxhandler.h"
 #include "install/optionspage.h"
 #include "install/readypage.h"
+#include "install/setup_boxes.h"
 #include "install/welcomepage.h"
 #include "install/xdg_dirs.h"
 #include "platform/registry.h"
@@ -27,11 +27,10 @@ SetupEnvironment SetupEnvironment::fromSystem() {
 }
 
 SetupWizard::SetupWizard(InstallState& state, SetupEnvironment environment,
-                         MessageBoxHandler& boxes, BackgroundWindow* background)
+                         BackgroundWindow* background)
     : QWizard(background),
       state_(state),
       environment_(std::move(environment)),
-      boxes_(boxes),
       background_(background) {
     setObjectName(QStringLiteral("setupWizard"));
     setWindowTitle(QStringLiteral("Lumigal  -  Installation"));
@@ -68,7 +67,7 @@ void SetupWizard::finish() {
 }
 
 void SetupWizard::abandon(bool endsAtOnce) {
-    const bool ok = boxes_.abandon(this);
+    const bool ok = showAbandon(this);
     if (ok && background_ != nullptr) background_->end();
     if (endsAtOnce) {
         outcome_ = Outcome::EndedAtOnce;

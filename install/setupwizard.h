@@ -16,7 +16,6 @@
 namespace lumigal::install {
 
 class BackgroundWindow;
-class MessageBoxHandler;
 
 // What the wizard needs to know of the system; tests give their own.
 struct SetupEnvironment {
@@ -43,12 +42,10 @@ public:
         EndedAtOnce,     // cancel on a later page, or "Quitter" on a file
     };
 
-    SetupWizard(InstallState& state, SetupEnvironment environment, MessageBoxHandler& boxes,
-                BackgroundWindow* background);
+    SetupWizard(InstallState& state, SetupEnvironment environment, BackgroundWindow* background);
 
     InstallState& state() { return state_; }
     const SetupEnvironment& environment() const { return environment_; }
-    MessageBoxHandler& boxes() { return boxes_; }
 
     Outcome outcome() const { return outcome_; }
     // The program's exit code for the outcome: 0 when it ends at once, 1
@@ -70,7 +67,6 @@ private:
 
     InstallState& state_;
     SetupEnvironment environment_;
-    MessageBoxHandler& boxes_;
     BackgroundWindow* background_;
     Outcome outcome_ = Outcome::Running;
 };

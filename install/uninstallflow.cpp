@@ -5,30 +5,29 @@
 #include <QStringList>
 
 #include "install/install_record.h"
-#include "install/messageboxhandler.h"
+#include "install/setup_boxes.h"
 #include "install/uninstall.h"
 
 namespace lumigal::install {
 
-int runUninstallWithQuestions(MessageBoxHandler& boxes, const std::string& installFolder,
-                              platform::Registry& registry) {
+int runUninstallWithQuestions(const std::string& installFolder, platform::Registry& registry) {
     const QString folder = QString::fromStdString(installFolder);
     const std::string recordPath = InstallRecord::pathIn(installFolder);
     struct stat info {};
     if (::stat(recordPath.c_str(), &info) != 0) {
-        boxes.uninstallDone(nullptr,
-                            QStringLiteral("Lumigal n'est pas installé dans le dossier %1 : "
-                                           "le fichier %2 est introuvable.")
-                                .arg(folder, QString::fromStdString(recordPath)),
-                            false);
+        showUninstallDone(nullptr,
+                          QStringLiteral("Lumigal n'est pas installé dans le dossier %1 : "
+                                         "le fichier %2 est introuvable.")
+                              .arg(folder, QString::fromStdString(recordPath)),
+                          false);
         return 1;
     }
-    if (!boxes.confirmUninstall(
-            nullptr, QStringLiteral("Voulez-vous supprimer Lumigal de votre ordinateur ?\n\n"
-                                    "Le programme, ses fichiers, ses entrées de menu, ses "
-                                    "raccourcis et ses paramètres installés dans %1 seront "
-                                    "supprimés.")
-                         .arg(folder))) {
+    if (!confirmUninstall(nullptr,
+                          QStringLiteral("Voulez-vous supprimer Lumigal de votre ordinateur ?\n\n"
+                                         "Le programme, ses fichiers, ses entrées de menu, ses "
+                                         "raccourcis et ses paramètres installés dans %1 seront "
+                                         "supprimés.")
+                              .arg(folder))) {
         return 1;
     }
     const UninstallReport report = removeInstallation(recordPath, registry);
@@ -45,7 +44,7 @@ int runUninstallWithQuestions(MessageBoxHandler& boxes, const std::string& insta
         lines << QStringLiteral("Le dossier %1 contient d'autres fichiers ; il a été conservé.")
                      .arg(QString::fromStdString(kept));
     }
-    boxes.uninstallDone(nullptr, lines.join(QLatin1Char('\n')), report.complete());
+    showUninstallDone(nullptr, lines.join(QLatin1Char('\n')), report.complete());
     return report.complete() ? 0 : 1;
 }
 

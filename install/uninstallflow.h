@@ -10,11 +10,8 @@ class Registry;
 
 namespace lumigal::install {
 
-class MessageBoxHandler;
-
 // Returns the exit code: 0 when everything was removed, 1 when the user
 // declined, the folder holds no installation, or something stayed.
-int runUninstallWithQuestions(MessageBoxHandler& boxes, const std::string& installFolder,
-                              platform::Registry& registry);
+int runUninstallWithQuestions(const std::string& installFolder, platform::Registry& registry);
 
 }  // namespace lumigal::install

@@ -30,6 +30,8 @@ private slots:
     void pickColourCancelledKeepsTheColour();
     void pickColourUsesTheHook();
     void messageHookAnswersEveryBox();
+    void messageBoxShowsTheRecord_data();
+    void messageBoxShowsTheRecord();
     void missingHelpFileIsReported();
     void parseUnsignedField_data();
     void parseUnsignedField();
@@ -155,6 +157,55 @@ void TestDialogHelpers::messageHookAnswersEveryBox() {
     QCOMPARE(recorder.messages[2].icon, QMessageBox::Information);
     for (const MessageRecord& m : recorder.messages) QCOMPARE(m.caption, QStringLiteral("Lumigal"));
     QCOMPARE(recorder.messages[2].text, QStringLiteral("troisième"));
+}
+
+// Without a hook: the box shows the record's texts, buttons and default,
+// or the caller's own box answers; the button that closed it comes back.
+void TestDialogHelpers::messageBoxShowsTheRecord_data() {
+    QTest::addColumn<bool>("ownBox");
+    QTest::addColumn<int>("closedWith");
+    QTest::newRow("message box, Yes") << false << static_cast<int>(QMessageBox::Yes);
+    QTest::newRow("message box, No") << false << static_cast<int>(QMessageBox::No);
+    QTest::newRow("own box, Ignore") << true << static_cast<int>(QMessageBox::Ignore);
+    QTest::newRow("own box, Abort") << true << static_cast<int>(QMessageBox::Abort);
+}
+
+void TestDialogHelpers::messageBoxShowsTheRecord() {
+    QFETCH(bool, ownBox);
+    QFETCH(int, closedWith);
+    const MessageRecord message{QStringLiteral("question"),
+                                QMessageBox::Question,
+                                QStringLiteral("Légende"),
+                                QStringLiteral("<b>pas gras</b>"),
+                                QMessageBox::Yes | QMessageBox::No,
+                                QMessageBox::No,
+                                {{QMessageBox::Yes, QStringLiteral("&Oui")}}};
+    QStringList seen;
+    MessageBoxHandler::Presenter presenter;
+    if (ownBox) {
+        presenter = [&](QWidget*, const MessageRecord& shown) {
+            seen << shown.identifier << shown.text;
+            return static_cast<QMessageBox::StandardButton>(closedWith);
+        };
+    } else {
+        whenModalOpens([&](QWidget* modal) {
+            auto* box = qobject_cast<QMessageBox*>(modal);
+            if (box == nullptr) return;
+            seen << box->windowTitle() << box->text()
+                 << QString::number(static_cast<int>(box->textFormat()))
+                 << box->button(QMessageBox::Yes)->text() << box->defaultButton()->text();
+            box->button(static_cast<QMessageBox::StandardButton>(closedWith))->click();
+        });
+    }
+    QCOMPARE(static_cast<int>(MessageBoxHandler::show(nullptr, message, presenter)), closedWith);
+    const QStringList expected =
+        ownBox ? QStringList{"question", "<b>pas gras</b>"}
+               : QStringList{"Légende", "<b>pas gras</b>",
+                             QString::number(static_cast<int>(Qt::PlainText)), "&Oui",
+                             QMessageBox(QMessageBox::Question, {}, {}, QMessageBox::No)
+                                 .button(QMessageBox::No)
+                                 ->text()};
+    QCOMPARE(seen, expected);
 }
 
 void TestDialogHelpers::missingHelpFileIsReported() {

@@ -14,10 +14,10 @@
 #include "install/backgroundwindow.h"
 #include "install/fileerrorbox.h"
 #include "install/install_file.h"
-#include "install/messageboxhandler.h"
 #include "install/setupwizard.h"
 #include "install/xdg_dirs.h"
 #include "sandbox.h"
+#include "scripted_boxes.h"
 
 using namespace lumigal::install;
 
@@ -71,20 +71,20 @@ int main(int argc, char** argv) {
 
     SetupEnvironment environment = SetupEnvironment::fromSystem();
     environment.setupFolder = setupFolder;
-    MessageBoxHandler boxes;
+    test::ScriptedBoxes boxes;
     boxes.openDocument = [](const QString&) {};
     boxes.startProgram = [](const QString&) {};
-    boxes.setAutomaticAnswer(MessageBoxHandler::Box::CreateFolder, {true, {}});
-    boxes.setAutomaticAnswer(MessageBoxHandler::Box::StartMenuBrowser,
+    boxes.setAutomaticAnswer(test::Box::CreateFolder, {true, {}});
+    boxes.setAutomaticAnswer(test::Box::StartMenuBrowser,
                              {true, QString::fromStdString(*environment.startMenuRoot)});
-    boxes.setAutomaticAnswer(MessageBoxHandler::Box::FileError, {true, {}});
-    boxes.setAutomaticAnswer(MessageBoxHandler::Box::Abandon, {true, {}});
+    boxes.setAutomaticAnswer(test::Box::FileError, {true, {}});
+    boxes.setAutomaticAnswer(test::Box::Abandon, {true, {}});
 
     BackgroundWindow background;
     background.setGeometry(background.screen()->geometry());
     background.show();
     InstallState state;
-    SetupWizard wizard(state, environment, boxes, &background);
+    SetupWizard wizard(state, environment, &background);
     wizard.show();
     QApplication::processEvents();
     centreWindow(&wizard);
@@ -100,8 +100,8 @@ int main(int argc, char** argv) {
     ok = save(wizard, folder, QStringLiteral("ready")) && ok;
     // The help manual is missing from this payload: the page is drawn while
     // its file error box is up, as the installation step left it.
-    boxes.onShown = [&](MessageBoxHandler::Box box, const QString&) {
-        if (box == MessageBoxHandler::Box::FileError && boxes.log().size() < 4) {
+    boxes.onShown = [&](const QString& box, const QString&) {
+        if (box == test::Box::FileError && boxes.log().size() < 4) {
             ok = save(wizard, folder, QStringLiteral("installing")) && ok;
         }
     };

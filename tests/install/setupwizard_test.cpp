@@ -19,15 +19,17 @@
 #include "install/folderpage.h"
 #include "install/folders.h"
 #include "install/installation.h"
-#include "install/messageboxhandler.h"
 #include "install/optionspage.h"
+#include "install/setup_boxes.h"
 #include "install/uninstallflow.h"
 #include "install/xdg_dirs.h"
 #include "platform/registry.h"
 #include "sandbox.h"
+#include "scripted_boxes.h"
 
 using namespace lumigal::install;
-using Box = MessageBoxHandler::Box;
+namespace Box = lumigal::install::test::Box;
+using lumigal::install::test::ScriptedBoxes;
 using Outcome = SetupWizard::Outcome;
 
 namespace {
@@ -71,13 +73,14 @@ private slots:
     void backgroundRampIsStretchedOverTheWindow();
     void centreWindowCentresEvenLargeWindows();
     void uninstallAsksFirst();
+    void boxesShowTheirMessages();
 
 private:
     void writePayload(const QStringList& leaveOut = {});
     void makeWizard();
     void next();
     void cancel() { wizard->button(QWizard::CancelButton)->click(); }
-    int countShown(Box box) const;
+    int countShown(const QString& box) const;
     void goTo(int page);
 
     std::unique_ptr<lumigal::install::test::Sandbox> sandbox;
@@ -85,7 +88,7 @@ private:
     std::string installFolder;
     SetupEnvironment environment;
     InstallState state;
-    MessageBoxHandler boxes;
+    ScriptedBoxes boxes;
     QStringList shellCalls;
     std::unique_ptr<BackgroundWindow> background;
     std::unique_ptr<SetupWizard> wizard;
@@ -105,15 +108,15 @@ void SetupWizardTest::init() {
     environment.menuFolders = XdgProgramManager::userFolders();
     environment.settingsFolder = sandbox->config() + "/lumigal";
     state = InstallState{};
-    boxes = MessageBoxHandler{};
+    boxes.reset();
     shellCalls.clear();
     boxes.openDocument = [this](const QString& path) { shellCalls << "open " + path; };
     boxes.startProgram = [this](const QString& path) { shellCalls << "start " + path; };
     // No box ever waits for a user. Unless a test says otherwise: the
     // install folder is created, the Start-menu folder is the root itself,
     // and any other box gets its accepting answer, a file error "Quitter".
-    for (const Box box : {Box::EmptyFolder, Box::CreateFolder, Box::Abandon, Box::ConfirmUninstall,
-                          Box::UninstallDone}) {
+    for (const char* box : {Box::EmptyFolder, Box::CreateFolder, Box::Abandon,
+                            Box::ConfirmUninstall, Box::UninstallDone}) {
         boxes.setAutomaticAnswer(box, {true, {}});
     }
     boxes.setAutomaticAnswer(Box::FileError, {false, {}});
@@ -148,7 +151,7 @@ void SetupWizardTest::writePayload(const QStringList& leaveOut) {
 void SetupWizardTest::makeWizard() {
     wizard.reset();
     background = std::make_unique<BackgroundWindow>();
-    wizard = std::make_unique<SetupWizard>(state, environment, boxes, background.get());
+    wizard = std::make_unique<SetupWizard>(state, environment, background.get());
     wizard->show();
     QVERIFY(QTest::qWaitForWindowExposed(wizard.get()));
 }
@@ -161,9 +164,9 @@ void SetupWizardTest::next() {
     button->click();
 }
 
-int SetupWizardTest::countShown(Box box) const {
+int SetupWizardTest::countShown(const QString& box) const {
     int count = 0;
-    for (const MessageBoxHandler::Shown& shown : boxes.log()) count += shown.box == box;
+    for (const ScriptedBoxes::Shown& shown : boxes.log()) count += shown.box == box;
     return count;
 }
 
@@ -192,7 +195,7 @@ void SetupWizardTest::buttonsOfEachPage() {
     writePayload({"Lumigal.htm_"});
     boxes.queueAnswer(Box::FileError, {true, {}});
     boxes.queueAnswer(Box::FileError, {true, {}});
-    boxes.onShown = [&](Box box, const QString&) {
+    boxes.onShown = [&](const QString& box, const QString&) {
         if (box != Box::FileError) return;
         duringInstallation = buttonsOf(*wizard);
         duringInstallation.finish = wizard->button(QWizard::FinishButton)->isVisible() &&
@@ -500,12 +503,12 @@ void SetupWizardTest::uninstallAsksFirst() {
     const std::string program = installFolder + "/Lumigal";
 
     boxes.queueAnswer(Box::ConfirmUninstall, {false, {}});
-    QCOMPARE(runUninstallWithQuestions(boxes, installFolder, registry), 1);
+    QCOMPARE(runUninstallWithQuestions(installFolder, registry), 1);
     QVERIFY(lumigal::install::test::exists(program));
 
     boxes.queueAnswer(Box::ConfirmUninstall, {true, {}});
     boxes.queueAnswer(Box::UninstallDone, {true, {}});
-    QCOMPARE(runUninstallWithQuestions(boxes, installFolder, registry), 0);
+    QCOMPARE(runUninstallWithQuestions(installFolder, registry), 0);
     QCOMPARE(boxes.log().last().text,
              QStringLiteral("Lumigal a été supprimé de votre ordinateur."));
     QVERIFY(!lumigal::install::test::exists(program));
@@ -513,8 +516,55 @@ void SetupWizardTest::uninstallAsksFirst() {
     QVERIFY(!lumigal::install::test::exists(*environment.desktopFolder + "/Lumigal.desktop"));
 
     boxes.queueAnswer(Box::UninstallDone, {true, {}});
-    QCOMPARE(runUninstallWithQuestions(boxes, installFolder, registry), 1);
+    QCOMPARE(runUninstallWithQuestions(installFolder, registry), 1);
     QVERIFY(boxes.log().last().text.contains("n'est pas installé"));
+}
+
+// Caption, icon, buttons and default of each box, and what each answer means.
+void SetupWizardTest::boxesShowTheirMessages() {
+    using B = QMessageBox;
+    struct Expected {
+        const char* box;
+        std::function<bool()> show;  // true when the answer was taken as accepting
+        const char* caption;
+        B::Icon icon;
+        B::StandardButtons buttons;
+        B::StandardButton defaultButton;
+        int buttonTexts;
+    };
+    const Expected expected[] = {
+        {Box::EmptyFolder, [] { return showEmptyFolder(nullptr), true; }, "Kestro", B::Critical,
+         B::Ok, B::NoButton, 0},
+        {Box::CreateFolder, [] { return askCreateFolder(nullptr, "/x"); }, "Lumigal", B::Question,
+         B::Yes | B::No, B::NoButton, 0},
+        {Box::FileError, [] { return askFileError(nullptr, "f") == FileErrorChoice::Ignore; },
+         "Lumigal", B::Warning, B::Ignore | B::Abort, B::Ignore, 0},
+        {Box::Abandon, [] { return showAbandon(nullptr); }, "Lumigal", B::Warning,
+         B::Ok | B::Cancel, B::Ok, 0},
+        {Box::ConfirmUninstall, [] { return confirmUninstall(nullptr, "?"); }, "Lumigal",
+         B::Question, B::Yes | B::No, B::No, 2},
+    };
+    for (const Expected& e : expected) {
+        for (const bool accepted : {true, false}) {
+            boxes.queueAnswer(e.box, {accepted, {}});
+            const bool taken = e.show();
+            QCOMPARE(taken, accepted || e.buttons == B::Ok);
+            const lumigal::MessageRecord& m = boxes.log().last().message;
+            QCOMPARE(m.identifier, QString::fromLatin1(e.box));
+            QCOMPARE(m.caption, QString::fromLatin1(e.caption));
+            QCOMPARE(m.icon, e.icon);
+            QCOMPARE(m.buttons, e.buttons);
+            QCOMPARE(m.defaultButton, e.defaultButton);
+            QCOMPARE(m.buttonTexts.size(), e.buttonTexts);
+        }
+    }
+    QCOMPARE(boxes.log()[boxes.log().size() - 1].message.buttonTexts,
+             (QList<QPair<B::StandardButton, QString>>{{B::Yes, "&Oui"}, {B::No, "&Non"}}));
+    for (const bool complete : {true, false}) {
+        showUninstallDone(nullptr, "fin", complete);
+        QCOMPARE(boxes.log().last().message.icon, complete ? B::Information : B::Warning);
+        QCOMPARE(boxes.log().last().message.buttons, B::StandardButtons(B::Ok));
+    }
 }
 
 QTEST_MAIN(SetupWizardTest)
