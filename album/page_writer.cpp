@@ -3,6 +3,7 @@
 #include <malloc.h>  // mallopt, malloc_trim
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <ctime>
@@ -337,6 +338,12 @@ void writeThumbnails(std::string& out, const std::vector<const std::string*>& pa
     const LargeBuffersKept heaps;
     MemoryGate memory(kDecodeBudget);
     bool changed = false;
+    // The record is also saved as the run goes, so that a run that is
+    // killed leaves its finished thumbnails known as ours (the next run
+    // keeps them instead of making them again under new names).
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point lastSave = Clock::now();
+    std::string ignored;  // without the record, thumbnails are only made again
     runOrdered(
         count, workers,
         [&](std::size_t i) {
@@ -360,13 +367,16 @@ void writeThumbnails(std::string& out, const std::vector<const std::string*>& pa
                 job.record->source = *paths[i];
                 records.put(std::move(*job.record));
                 changed = true;
+                if (Clock::now() - lastSave >= std::chrono::seconds(1)) {
+                    records.save(recordFile, ignored);
+                    lastSave = Clock::now();
+                }
             }
             job = ThumbnailJob{};  // what is delivered is no longer needed
         });
     table.close();
     if (changed) {
         records.dropMissingThumbnails();  // the record file does not grow without end
-        std::string ignored;  // without the record, thumbnails are only made again
         records.save(recordFile, ignored);
     }
 }
