@@ -2,7 +2,7 @@
 # run-bench.sh - the thumbnail and detail benchmark of lumigal-batch.
 #
 # usage: bench/run-bench.sh [-b LUMIGAL_BATCH] [-c CORPUS] [-n ROUNDS] [-w WORKDIR] [--quick]
-#   -b  the program (default: build/batch/lumigal-batch of this checkout)
+#   -b  the program (default: build/apps/lumigal-batch/lumigal-batch of this checkout)
 #   -c  the corpus folder made by make-corpus.sh (default WORKDIR/corpus,
 #       made there on first use)
 #   -n  rounds of every interleaved comparison (default 3)
@@ -32,7 +32,7 @@ export LC_ALL=C
 HERE=$(cd "$(dirname "$0")" && pwd)
 REPO=$(cd "$HERE/.." && pwd)
 TOOLS=${BENCH_TOOLS:-$REPO/../shared/bench}
-PROG=$REPO/build/batch/lumigal-batch
+PROG=$REPO/build/apps/lumigal-batch/lumigal-batch
 WORK=${TMPDIR:-/tmp}/lumigal-bench
 CORPUS=""
 ROUNDS=3

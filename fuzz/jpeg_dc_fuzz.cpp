@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "album/jpeg_dc.h"
-#include "album/jpeg_markers.h"
+#include "imaging/jpeg_dc.h"
+#include "imaging/jpeg_markers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     for (const int orientation : {lumigal::jpegOrientation(data, size), lumigal::tiffOrientation(data, size)}) {

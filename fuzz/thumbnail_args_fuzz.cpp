@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "album/thumbnail.h"
+#include "imaging/thumbnail.h"
 
 namespace {
 

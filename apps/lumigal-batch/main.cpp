@@ -1,0 +1,142 @@
+// lumigal-batch: makes an album page from the command line, with the same
+// core as the Lumigal program. It reads the stored settings but never
+// changes them.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "imaging/image_io.h"
+#include "album/page_writer.h"
+#include "batch/batch_options.h"
+#include "batch/terminal_progress.h"
+#include "common/paths.h"
+#include "common/selected_files.h"
+#include "platform/registry.h"
+#include "selection/folder_scan.h"
+
+using namespace lumigal;
+
+namespace {
+
+constexpr int kWritten = 0;     // the page holds every image
+constexpr int kNotWritten = 1;
+constexpr int kUsage = 2;
+constexpr int kSomeLeftOut = 3;  // the page is written, some files are not in it
+
+void loadStartingSettings(Preferences& prefs, PageSettings& page) {
+    batch::defaultSettings(prefs, page);
+    platform::Registry registry = platform::Registry::currentUser();
+    std::optional<platform::RegistryKey> key;
+    const platform::RegStatus status =
+        registry.openKey(kSettingsKey, platform::KeyAccess::Read, key);
+    if (status == platform::RegStatus::NotFound) return;
+    key.reset();
+    Preferences stored = prefs;
+    PageSettings storedPage = page;
+    std::string error;
+    if (readStoredSettings(registry, stored, storedPage, &error)) {
+        prefs = stored;
+        page = storedPage;
+    } else {
+        std::fprintf(stderr,
+                     "lumigal-batch: réglages enregistrés illisibles, réglages initiaux utilisés "
+                     ": %s\n",
+                     batch::printablePath(error).c_str());
+    }
+}
+
+// True when the folder can be opened for listing and its entries reached.
+bool canList(const std::string& folder) {
+    if (access(folder.c_str(), R_OK | X_OK) != 0) return false;
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    close(fd);
+    return true;
+}
+
+// Adds the files and folders of the command line, in their order. Returns
+// the number of folders given that could not be listed (each is said).
+int gatherInputs(const batch::BatchOptions& options, SelectedFileList& list,
+                 batch::TerminalProgress& progress) {
+    int unlisted = 0;
+    for (const std::string& input : options.inputs) {
+        std::string path = absolutePath(input);
+        struct stat info{};
+        if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+            while (path.size() > 1 && path.back() == kPathSeparator) path.pop_back();
+            const int before = list.selectedFileCount();
+            if (!canList(path)) {
+                ++unlisted;
+                std::fprintf(stderr, "lumigal-batch: %s : dossier illisible, ignoré\n",
+                             batch::printablePath(path).c_str());
+                continue;
+            }
+            if (options.recursive) {
+                ScanFolderTree(&progress, path, options.types, list);
+            } else {
+                ScanFolder(&progress, path, options.types, list);
+            }
+            if (list.selectedFileCount() == before && !options.quiet) {
+                std::fprintf(stderr, "lumigal-batch: %s : aucune image trouvée\n",
+                             batch::printablePath(path).c_str());
+            }
+        } else {
+            // A file that is missing or no image is named by the page writer,
+            // which leaves it out.
+            list.add(path);
+        }
+    }
+    return unlisted;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::setlocale(LC_ALL, "");
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    const batch::ParsedCommandLine parsed = batch::parseCommandLine(args);
+    switch (parsed.outcome) {
+        case batch::ParsedCommandLine::Help:
+            std::fputs(batch::usageText().c_str(), stdout);
+            return kWritten;
+        case batch::ParsedCommandLine::Version:
+            std::puts("lumigal-batch 1.11");
+            return kWritten;
+        case batch::ParsedCommandLine::Error:
+            std::fprintf(stderr, "lumigal-batch: %s\n%s", parsed.error.c_str(),
+                         "Essayez « lumigal-batch --help ».\n");
+            return kUsage;
+        case batch::ParsedCommandLine::Run:
+            break;
+    }
+
+    Preferences prefs;
+    PageSettings page;
+    loadStartingSettings(prefs, page);
+    batch::applyOptions(parsed.options, prefs, page);
+
+    // The page's folder, and in thumbnail mode the thumbnail folder (as at
+    // the desktop program's start-up), are made with their parents when
+    // they do not exist yet.
+    createPathFolders(page.pageFolder + kPathSeparator);
+    if (page.thumbnail) createPathFolders(thumbnailFolder(page, prefs) + kPathSeparator);
+
+    initImageLibrary();
+    batch::TerminalProgress progress(stderr, !parsed.options.quiet && isatty(STDERR_FILENO));
+    SelectedFileList list;
+    const int unlisted = gatherInputs(parsed.options, list, progress);
+
+    AlbumRunOptions run;
+    run.workers = parsed.options.jobs;
+    const int result =
+        GenerateAlbumPage(list.selectedFileCount(), page, prefs, list, progress, run);
+    if (result != 0) return kNotWritten;
+    // Every image left out of the page was named by imageFailed.
+    const int leftOut = progress.failures() + progress.skippedFolders() + unlisted;
+    return leftOut == 0 ? kWritten : kSomeLeftOut;
+}

@@ -1,0 +1,54 @@
+// The Lumigal program: one copy at a time, the stored settings loaded, the
+// main window run once, the settings saved when it is destroyed. It always
+// ends with exit code 0.
+#include <QApplication>
+#include <QDir>
+#include <QStandardPaths>
+#include <memory>
+
+#include "imaging/image_io.h"
+#include "album/settings.h"
+#include "dialogs/gui_helpers.h"
+#include "message_box/message_box_handler.h"
+#include "locale/french_translations.h"
+#include "platform/instance_lock.h"
+#include "platform/registry.h"
+#include "main_window/main_window.h"
+
+int main(int argc, char** argv) {
+    // The image library starts before any other thread exists: its start-up
+    // sets the environment for a moment (its own limits, see image_io.cpp).
+    lumigal::initImageLibrary();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Lumigal"));
+    QApplication::setDesktopFileName(QStringLiteral("lumigal"));
+    lumigal::installFrenchTranslations();
+
+    QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (runtime.isEmpty()) runtime = QDir::tempPath();
+    QDir().mkpath(runtime);
+    lumigal::platform::InstanceLock lock(
+        lumigal::platform::instanceLockPath(QDir(runtime).absolutePath().toStdString()));
+    if (lock.state() != lumigal::platform::InstanceLock::State::Acquired) return 0;
+
+    lumigal::Preferences prefs{};
+    lumigal::PageSettings page{};
+    std::string helpFilePath;
+    lumigal::platform::Registry registry = lumigal::platform::Registry::currentUser();
+    if (lumigal::LoadSettings(registry, prefs, page, helpFilePath) != 0) {
+        lumigal::MessageBoxHandler::critical(
+            nullptr, QStringLiteral("notInstalled"),
+            QStringLiteral(
+                "Lumigal n'a pas été correctement installé...\nVeuillez relancer install."));
+        return 0;
+    }
+
+    {
+        lumigal::MainWindow window(prefs, page, helpFilePath,
+                                   [&] { lumigal::SaveSettings(registry, prefs, page); });
+        window.show();
+        lumigal::centreOnScreen(&window);
+        window.exec();
+    }
+    return 0;
+}

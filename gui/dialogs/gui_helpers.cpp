@@ -1,0 +1,117 @@
+#include "dialogs/gui_helpers.h"
+
+#include <QColorDialog>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QUrl>
+#include <QWidget>
+#include <utility>
+
+#include "message_box/message_box_handler.h"
+
+namespace lumigal {
+
+namespace {
+
+ColourChooser& colourChooser() {
+    static ColourChooser instance;
+    return instance;
+}
+
+FolderBrowser& folderBrowser() {
+    static FolderBrowser instance;
+    return instance;
+}
+
+HelpOpener& helpOpener() {
+    static HelpOpener instance;
+    return instance;
+}
+
+}  // namespace
+
+QPoint centredPosition(const QRect& screen, const QSize& window, int offset) {
+    // Integer division in C++ truncates toward zero, as the formula wants.
+    const int x = offset + (screen.width() - window.width()) / 2;
+    const int y = (screen.height() - window.height()) / 2;
+    return screen.topLeft() + QPoint(x, y);
+}
+
+void centreOnScreen(QWidget* window, int offset) {
+    if (window == nullptr) return;
+    window = window->window();
+    QScreen* screen = window->screen();
+    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return;
+    // Before the window manager has framed the window its frame is its size.
+    const QSize size = window->frameGeometry().size();
+    window->move(centredPosition(screen->geometry(), size, offset));
+}
+
+QColor toQColor(Colour colour) { return QColor(redOf(colour), greenOf(colour), blueOf(colour)); }
+
+Colour toColour(const QColor& colour) {
+    const QColor rgb = colour.toRgb();
+    return makeColour(static_cast<std::uint8_t>(rgb.red()), static_cast<std::uint8_t>(rgb.green()),
+                      static_cast<std::uint8_t>(rgb.blue()));
+}
+
+bool pickColour(QWidget* owner, Colour& colour) {
+    std::optional<Colour> chosen;
+    if (colourChooser()) {
+        chosen = colourChooser()(owner);
+    } else {
+        // The custom colours are shared by every chooser of the process:
+        // make them white again so that nothing survives from an earlier call.
+        for (int i = 0; i < QColorDialog::customCount(); ++i)
+            QColorDialog::setCustomColor(i, Qt::white);
+        QColorDialog dialog(Qt::black, owner);
+        if (dialog.exec() == QDialog::Accepted) chosen = toColour(dialog.selectedColor());
+    }
+    if (!chosen) return false;
+    colour = *chosen;
+    return true;
+}
+
+void setColourChooser(ColourChooser chooser) { colourChooser() = std::move(chooser); }
+
+std::optional<QString> browseForFolder(QWidget* owner, const QString& title) {
+    if (folderBrowser()) return folderBrowser()(owner, title);
+    const QString folder = QFileDialog::getExistingDirectory(
+        owner, title, QString(), QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+    if (folder.isEmpty()) return std::nullopt;
+    return QDir::toNativeSeparators(folder);
+}
+
+void setFolderBrowser(FolderBrowser browser) { folderBrowser() = std::move(browser); }
+
+QString helpAnchor(int context) { return QString::number(context); }
+
+void openHelp(QWidget* owner, const std::string& helpFilePath, int context) {
+    if (helpOpener()) {
+        helpOpener()(owner, helpFilePath, context);
+        return;
+    }
+    const QString path = QString::fromStdString(helpFilePath);
+    if (path.isEmpty() || !QFileInfo(path).isFile()) {
+        MessageBoxHandler::warning(owner, QStringLiteral("helpFileMissing"),
+                                   QStringLiteral("Le fichier d'aide %1 est introuvable.")
+                                       .arg(QDir::toNativeSeparators(path)));
+        return;
+    }
+    QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+    url.setFragment(helpAnchor(context));
+    if (!QDesktopServices::openUrl(url)) {
+        MessageBoxHandler::warning(owner, QStringLiteral("helpFileNotOpened"),
+                                   QStringLiteral("Impossible d'ouvrir le fichier d'aide %1.")
+                                       .arg(QDir::toNativeSeparators(path)));
+    }
+}
+
+void setHelpOpener(HelpOpener opener) { helpOpener() = std::move(opener); }
+
+}  // namespace lumigal

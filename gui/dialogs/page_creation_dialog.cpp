@@ -1,0 +1,287 @@
+#include "dialogs/page_creation_dialog.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <iterator>
+#include <utility>
+
+#include "common/paths.h"
+#include "dialogs/dialog_parts.h"
+#include "dialogs/elided_label.h"
+#include "dialogs/field_text.h"
+#include "dialogs/gui_helpers.h"
+#include "message_box/message_box_handler.h"
+#include "dialogs/radio_group.h"
+#include "dialogs/thumbnail_settings_dialog.h"
+
+namespace lumigal {
+
+namespace {
+
+constexpr Colour kWhite = makeColour(255, 255, 255);
+constexpr Colour kBlack = makeColour(0, 0, 0);
+
+}  // namespace
+
+QString PageCreationDialog::foundFilesLine(int count, const QString& folder) {
+    const QString format = count == 1 ? QStringLiteral("%1 fichier trouvé dans le dossier %2")
+                                      : QStringLiteral("%1 fichiers trouvés dans le dossier %2");
+    return format.arg(count).arg(folder);
+}
+
+int PageCreationDialog::positionControl(int position) {
+    switch (position) {
+        case 1:
+            return 1162;  // "Texte au-dessus"
+        case 2:
+            return 1280;  // "Texte en-dessous"
+        case 3:
+            return 1161;  // "Texte à gauche"
+        default:
+            return 1278;  // "Texte à droite"
+    }
+}
+
+PageCreationDialog::PageCreationDialog(PageSettings& page, Preferences& prefs,
+                                       std::string helpFilePath, int selectedFileCount,
+                                       const std::string& sourceFolder, QWidget* parent)
+    : LumigalDialog(parent), page_(page), prefs_(prefs), helpFilePath_(std::move(helpFilePath)) {
+    // Every opening starts from the same colours, in the working state and
+    // in the page values alike.
+    background_ = page_.page_bgcolor = kWhite;
+    text_ = page_.page_textcolor = kBlack;
+    information_ = page_.page_infocolor = kBlack;
+
+    // Heading: the page picture and the found-files line.
+    auto* heading = new QHBoxLayout;
+    heading->addWidget(makePicture(Art::PageGrid, {32, 32}, this));
+    foundFiles_ = numbered(new ElidedLabel(this), "static", 233);
+    foundFiles_->setText(foundFilesLine(selectedFileCount, toQString(sourceFolder)));
+    heading->addWidget(foundFiles_, 1);
+
+    // File name and title.
+    fileName_ = numbered(new QLineEdit(QString::fromUtf8(kDefaultFileName), this), "edit", 1136);
+    title_ = numbered(new QLineEdit(QString::fromUtf8(kDefaultTitle), this), "edit", 1137);
+    auto* names = new QFormLayout;
+    names->addRow(makeBuddyLabel(QStringLiteral("&Fichier HTML:"), fileName_, this), fileName_);
+    names->addRow(makeBuddyLabel(QStringLiteral("Titre de la &page:"), title_, this), title_);
+
+    // Kind of page.
+    details_ = numbered(
+        new QRadioButton(
+            QStringLiteral("&Mettre les détails des fichiers (nom, taille, format...)"), this),
+        "radio", 1342);
+    thumbnail_ = numbered(
+        new QRadioButton(
+            QStringLiteral("Afficher des &Images vignettes + liens sur les images réelles"), this),
+        "radio", 1358);
+    new RadioGroup({details_, thumbnail_}, this);
+
+    // Place of the text.
+    auto* informations = new QGroupBox(QStringLiteral("Informations"), this);
+    left_ =
+        numbered(new QRadioButton(QStringLiteral("Texte à &gauche"), informations), "radio", 1161);
+    above_ =
+        numbered(new QRadioButton(QStringLiteral("Texte au-&dessus"), informations), "radio", 1162);
+    right_ =
+        numbered(new QRadioButton(QStringLiteral("Texte à d&roite"), informations), "radio", 1278);
+    below_ = numbered(new QRadioButton(QStringLiteral("Texte &en-dessous"), informations), "radio",
+                      1280);
+    new RadioGroup({left_, above_, right_, below_}, this);
+    auto* positions = new QGridLayout(informations);
+    positions->addWidget(left_, 0, 0);
+    positions->addWidget(above_, 0, 1);
+    positions->addWidget(right_, 1, 0);
+    positions->addWidget(below_, 1, 1);
+
+    // Miscellaneous switches.
+    auto* divers = new QGroupBox(QStringLiteral("Divers"), this);
+    center_ =
+        numbered(new QCheckBox(QStringLiteral("&Centrer images et textes dans la page"), divers),
+                 "check", 1350);
+    line_ =
+        numbered(new QCheckBox(QStringLiteral("&Ligne de séparation entre chaque image"), divers),
+                 "check", 1351);
+    tri_ = numbered(new QCheckBox(QStringLiteral("&Trier alphabétiquement les images"), divers),
+                    "check", 1352);
+    auto* switches = new QVBoxLayout(divers);
+    switches->addWidget(center_);
+    switches->addWidget(line_);
+    switches->addWidget(tri_);
+
+    auto* options = new QHBoxLayout;
+    options->addWidget(informations);
+    options->addWidget(divers, 1);
+
+    // Colours: background swatch, title and information previews.
+    auto* couleurs = new QGroupBox(QStringLiteral("Couleurs"), this);
+    backgroundSwatch_ = numbered(makeSwatch(QString(), false, couleurs), "static", 1346);
+    backgroundSwatch_->setFixedSize(40, 40);
+    textPreview_ = numbered(makeSwatch(QStringLiteral("\nTitre de la feuille"), false, couleurs),
+                            "static", 1348);
+    informationPreview_ =
+        numbered(makeSwatch(QStringLiteral("\nInformations sur les images"), false, couleurs),
+                 "static", 1349);
+    for (QLabel* preview : {textPreview_, informationPreview_}) {
+        preview->setMinimumHeight(3 * preview->fontMetrics().height());
+        preview->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+        preview->setMargin(4);
+    }
+    const QSize pie(16, 16);
+    auto* chooseBackground =
+        numbered(makePictureButton(Art::ColourPie, pie,
+                                   QStringLiteral("Couleur du fond de feuille"), couleurs),
+                 "button", 1117);
+    auto* chooseText =
+        numbered(makePictureButton(Art::ColourPie, pie,
+                                   QStringLiteral("Couleur du titre de la feuille"), couleurs),
+                 "button", 1300);
+    auto* chooseInformation = numbered(
+        makePictureButton(Art::ColourPie, pie,
+                          QStringLiteral("Couleur des informations sur les images"), couleurs),
+        "button", 1315);
+    auto* colours = new QGridLayout(couleurs);
+    colours->addWidget(new QLabel(QStringLiteral("Fond de feuille:"), couleurs), 0, 0);
+    colours->addWidget(backgroundSwatch_, 0, 1);
+    colours->addWidget(chooseBackground, 0, 2, Qt::AlignVCenter);
+    colours->setColumnMinimumWidth(3, 12);
+    colours->addWidget(textPreview_, 0, 4);
+    colours->addWidget(chooseText, 0, 5, Qt::AlignVCenter);
+    colours->setColumnMinimumWidth(6, 12);
+    colours->addWidget(informationPreview_, 0, 7);
+    colours->addWidget(chooseInformation, 0, 8, Qt::AlignVCenter);
+    colours->setColumnStretch(4, 1);
+    colours->setColumnStretch(7, 1);
+
+    // Buttons: OK shows the road-sign picture; Cancel is the default button.
+    auto* ok =
+        numbered(makePictureButton(Art::OkSign, {47, 47}, QStringLiteral("OK"), this), "button", 1);
+    auto* thumbnails =
+        numbered(new QPushButton(QStringLiteral("&Vignettes"), this), "button", 1118);
+    auto* cancel = numbered(new QPushButton(QStringLiteral("&Annuler"), this), "button", 2);
+    cancel->setDefault(true);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(thumbnails, 0, Qt::AlignBottom);
+    buttons->addStretch(1);
+    buttons->addWidget(ok, 0, Qt::AlignBottom);
+    buttons->addWidget(cancel, 0, Qt::AlignBottom);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(heading);
+    layout->addLayout(names);
+    layout->addWidget(details_);
+    layout->addWidget(thumbnail_);
+    layout->addLayout(options);
+    layout->addWidget(couleurs);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    // Keyboard order follows the layout.
+    QWidget* order[] = {fileName_,  title_,
+                        details_,   thumbnail_,
+                        left_,      above_,
+                        right_,     below_,
+                        center_,    line_,
+                        tri_,       chooseBackground,
+                        chooseText, chooseInformation,
+                        thumbnails, ok,
+                        cancel};
+    for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+
+    // Stored layout settings. Nothing is cleared: every box starts clear.
+    if (page_.line) line_->setChecked(true);
+    if (page_.tri) tri_->setChecked(true);
+    if (page_.details) details_->setChecked(true);
+    if (page_.center) center_->setChecked(true);
+    if (page_.thumbnail) thumbnail_->setChecked(true);
+    findChild<QRadioButton*>(QStringLiteral("radio%1").arg(positionControl(page_.position)))
+        ->setChecked(true);
+
+    showColours();
+    fileName_->setFocus();
+
+    connect(ok, &QPushButton::clicked, this, &PageCreationDialog::confirm);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(thumbnails, &QPushButton::clicked, this, &PageCreationDialog::openThumbnailSettings);
+    connect(chooseBackground, &QPushButton::clicked, this,
+            [this] { chooseColour(background_, page_.page_bgcolor); });
+    connect(chooseText, &QPushButton::clicked, this,
+            [this] { chooseColour(text_, page_.page_textcolor); });
+    connect(chooseInformation, &QPushButton::clicked, this,
+            [this] { chooseColour(information_, page_.page_infocolor); });
+}
+
+void PageCreationDialog::confirm() {
+    const QString name = fileName_->text();
+    if (name.isEmpty()) {
+        MessageBoxHandler::warning(
+            this, QString::fromUtf8(kNameMissing),
+            QStringLiteral("Vous n'avez pas saisi le nom du fichier HTML à créer !"));
+        fileName_->setFocus();
+        return;
+    }
+
+    std::string path = joinPath(page_.pageFolder, toStdString(name));
+    collapseBackslashes(path);
+    if (!fitsPathLimit(path)) {
+        // Cutting the path would name another file: refuse it instead.
+        MessageBoxHandler::warning(
+            this, QString::fromUtf8(kPathTooLong),
+            QStringLiteral("Le chemin du fichier HTML à créer est trop long (plus de %1 octets) :\n"
+                           "%2\nMerci de choisir un nom ou un dossier d'accueil plus court.")
+                .arg(kMaxPath)
+                .arg(toQString(path)));
+        fileName_->setFocus();
+        return;
+    }
+
+    if (above_->isChecked())
+        page_.position = 1;
+    else if (left_->isChecked())
+        page_.position = 3;
+    else if (right_->isChecked())
+        page_.position = 4;
+    else
+        page_.position = 2;
+    page_.tri = tri_->isChecked() ? 1 : 0;
+    page_.center = center_->isChecked() ? 1 : 0;
+    page_.line = line_->isChecked() ? 1 : 0;
+    page_.details = details_->isChecked() ? 1 : 0;
+    page_.thumbnail = thumbnail_->isChecked() ? 1 : 0;
+    page_.pagePath = std::move(path);
+    const QString title = truncateToCodePoints(title_->text(), kMaxTitleLength);
+    page_.pageTitle = title.isEmpty() ? std::string(kDefaultTitle) : toStdString(title);
+    accept();
+}
+
+void PageCreationDialog::openThumbnailSettings() {
+    ThumbnailSettingsDialog dialog(page_, prefs_, helpFilePath_, this);
+    dialog.exec();
+    repaint();
+}
+
+void PageCreationDialog::chooseColour(Colour& current, Colour& pageValue) {
+    Colour chosen = current;
+    if (!pickColour(this, chosen)) return;
+    current = pageValue = chosen;
+    showColours();
+    repaint();
+}
+
+void PageCreationDialog::showColours() {
+    const QColor background = toQColor(background_);
+    paintSwatch(backgroundSwatch_, background, Qt::black);
+    paintSwatch(textPreview_, background, toQColor(text_));
+    paintSwatch(informationPreview_, background, toQColor(information_));
+}
+
+}  // namespace lumigal

@@ -1,0 +1,273 @@
+#include "main_window/main_window.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+
+#include "dialogs/about_box.h"
+#include "dialogs/art.h"
+#include "dialogs/gui_helpers.h"
+#include "dialogs/preferences_dialog.h"
+#include "main_window/create_page_command.h"
+
+namespace lumigal {
+namespace {
+struct ImageType {
+    const char* text;
+    const char* patterns;  // lower case; the upper-case forms are added
+};
+constexpr ImageType kFileTypes[] = {
+    {"Tous (BMP, DIB, GIF, JPEG, PNG, XBM)", "*.bmp *.dib *.gif *.jpe *.jpg *.jpeg *.png *.xbm"},
+    {"BMP - Windows/OS2 bitmap", "*.bmp"},
+    {"DIB - Windows/OS2 dib", "*.dib"},
+    {"GIF - Compuserve", "*.gif"},
+    {"JPE JPG JPEG - Joint Photographic Experts Group", "*.jpe *.jpg *.jpeg"},
+    {"PNG - Portable Network Graphic", "*.png"},
+    {"XBM - X Bitmap", "*.xbm"},
+};
+
+struct Tooltip {
+    int command;
+    const char* text;
+};
+constexpr Tooltip kTooltips[] = {
+    {MainWindow::kHelp, "Aide de Lumigal"},
+    {MainWindow::kQuit, "Quitter Lumigal"},
+    {MainWindow::kSelectTree, "Sélectionne également dans les sous-dossiers"},
+    {MainWindow::kSelectFolder, "Sélectionne tous les fichiers du dossier courant"},
+    {MainWindow::kCreatePage, "Fenêtre de création de la page WEB"},
+};
+
+QString filterFor(const ImageType& type) {
+    const QString lower = QString::fromLatin1(type.patterns);
+    return QStringLiteral("%1 (%2 %3)").arg(QString::fromUtf8(type.text), lower, lower.toUpper());
+}
+
+QToolButton* toolButton(QToolBar* bar, int command, const QIcon& icon, const QString& text,
+                        bool checkable, int size) {
+    auto* button = new QToolButton(bar);
+    button->setObjectName(QString::number(command));
+    button->setIcon(icon);
+    button->setText(text);
+    button->setToolTip(MainWindow::tooltipFor(command));
+    button->setCheckable(checkable);
+    button->setAutoRaise(true);
+    button->setIconSize(QSize(size, size));
+    button->setToolButtonStyle(size > 16 ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly);
+    button->setFocusPolicy(Qt::NoFocus);  // the file-name box keeps its quoted names
+    bar->addWidget(button);
+    return button;
+}
+}  // namespace
+
+QStringList MainWindow::fileTypeTexts() {
+    QStringList texts;
+    for (const ImageType& type : kFileTypes) texts << QString::fromUtf8(type.text);
+    return texts;
+}
+
+bool MainWindow::formatsForType(int index, ScanFormats& formats) {
+    if (index < 1 || index > 7) return false;
+    const bool all = index == 1;
+    formats.bmp = all || index == 2;
+    formats.dib = all || index == 3;
+    formats.gif = all || index == 4;
+    formats.jpeg = all || index == 5;
+    formats.png = all || index == 6;
+    formats.xbm = all || index == 7;
+    return true;
+}
+
+QString MainWindow::tooltipFor(int command) {
+    for (const Tooltip& tip : kTooltips)
+        if (tip.command == command) return QString::fromUtf8(tip.text);
+    return {};
+}
+
+MainWindow::MainWindow(Preferences& prefs, PageSettings& page, std::string helpFilePath,
+                       std::function<void()> onDestroyed, QWidget* parent)
+    : QFileDialog(parent),
+      prefs_(prefs),
+      page_(page),
+      helpFilePath_(std::move(helpFilePath)),
+      onDestroyed_(std::move(onDestroyed)) {
+    setOption(QFileDialog::DontUseNativeDialog);
+    setOption(QFileDialog::HideNameFilterDetails);
+    setFileMode(QFileDialog::ExistingFiles);
+    setAcceptMode(QFileDialog::AcceptOpen);
+    setViewMode(QFileDialog::Detail);
+    setLabelText(QFileDialog::LookIn, QStringLiteral("Regarder dans :"));
+    setLabelText(QFileDialog::FileName, QStringLiteral("&Nom du fichier :"));
+    setLabelText(QFileDialog::FileType, QStringLiteral("Type de fichiers :"));
+    setWindowTitle(QStringLiteral("Lumigal"));
+    setWindowIcon(artIcon(Art::ProgramIcon));
+    setSizeGripEnabled(true);
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+
+    for (const ImageType& type : kFileTypes) filters_ << filterFor(type);
+    setNameFilters(filters_);
+    selectNameFilter(filters_.front());
+    formatsForType(1, formats_);  // filterSelected fires on user choice only
+    // The choice is read by index: filterSelected gives the shown text.
+    if (auto* types = findChild<QComboBox*>(QStringLiteral("fileTypeCombo")))
+        connect(types, &QComboBox::activated, this,
+                [this](int index) { applyFileType(index + 1); });
+
+    if (!prefs_.pathLaunch.empty() && QFileInfo(QString::fromStdString(prefs_.pathLaunch)).isDir())
+        setDirectory(QString::fromStdString(prefs_.pathLaunch));
+
+    fileNameEdit_ = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    // The Open button is hidden, so Enter in the file-name box is routed
+    // to accept() here (which refuses, or opens a typed folder).
+    if (fileNameEdit_) fileNameEdit_->installEventFilter(this);
+    buildPanel();
+    buildMenu();
+    files_.clear();
+    resize(820, 520);
+}
+
+MainWindow::~MainWindow() {
+    if (onDestroyed_) onDestroyed_();
+}
+
+void MainWindow::buildPanel() {
+    auto* grid = qobject_cast<QGridLayout*>(layout());
+    if (auto* buttons = findChild<QWidget*>(QStringLiteral("buttonBox"))) buttons->hide();
+
+    // The selection and action toolbars, to the right of the file list.
+    auto* side = new QToolBar(this);
+    side->setOrientation(Qt::Vertical);
+    side->setObjectName(QStringLiteral("selectionToolbar"));
+    selectFolder_ = toolButton(side, kSelectFolder, style()->standardIcon(QStyle::SP_DirIcon),
+                               QStringLiteral("Dossier"), true, 32);
+    selectTree_ = toolButton(side, kSelectTree, artIcon(Art::Folder),
+                             QStringLiteral("Sous-dossiers"), true, 32);
+    side->addSeparator();
+    help_ = toolButton(side, kHelp, style()->standardIcon(QStyle::SP_MessageBoxQuestion),
+                       QStringLiteral("Aide"), false, 32);
+    createPage_ =
+        toolButton(side, kCreatePage, artIcon(Art::PageGrid), QStringLiteral("Créer"), false, 32);
+    connect(help_, &QToolButton::clicked, this, [this] { openHelp(this, helpFilePath_, 0); });
+    connect(createPage_, &QToolButton::clicked, this, &MainWindow::createPage);
+
+    // The destination panel, below the standard controls.
+    auto* frame = new QGroupBox(QStringLiteral("Destination"), this);
+    frame->setObjectName(QStringLiteral("1316"));
+    auto* row = new QHBoxLayout(frame);
+    destination_ = new QLineEdit(QString::fromStdString(prefs_.pathSave), frame);
+    destination_->setObjectName(QStringLiteral("1319"));
+    destination_->setToolTip(QStringLiteral("Dossier d'accueil des pages HTML (F1 : aide)"));
+    browse_ = new QToolButton(frame);
+    browse_->setObjectName(QStringLiteral("1320"));
+    browse_->setIcon(artIcon(Art::Folder));
+    browse_->setIconSize(QSize(16, 16));
+    browse_->setToolTip(QStringLiteral("Choix du dossier d'accueil des pages HTML"));
+    row->addWidget(destination_, 1);
+    row->addWidget(browse_);
+    connect(browse_, &QToolButton::clicked, this, &MainWindow::browseDestination);
+    destination_->installEventFilter(this);
+    browse_->installEventFilter(this);
+
+    auto* quitBar = new QToolBar(this);
+    quitBar->setObjectName(QStringLiteral("1025"));
+    quit_ = toolButton(quitBar, kQuit, style()->standardIcon(QStyle::SP_DialogCloseButton),
+                       QStringLiteral("Quitter"), false, 16);
+    connect(quit_, &QToolButton::clicked, this, &QFileDialog::reject);
+
+    if (grid) {
+        const int rows = grid->rowCount();
+        const int columns = grid->columnCount();
+        grid->addWidget(side, 0, columns, rows, 1, Qt::AlignTop);
+        grid->addWidget(frame, rows, 0, 1, columns);
+        grid->addWidget(quitBar, rows, columns, Qt::AlignBottom | Qt::AlignRight);
+    }
+}
+
+void MainWindow::buildMenu() {
+    auto* bar = new QMenuBar(this);
+    QMenu* program = bar->addMenu(QStringLiteral("&Lumigal"));
+    QAction* quit = program->addAction(QStringLiteral("&Quitter"));
+    quit->setObjectName(QString::number(kQuit));
+    connect(quit, &QAction::triggered, this, &QFileDialog::reject);
+    QMenu* misc = bar->addMenu(QStringLiteral("Di&vers"));
+    QAction* preferences = misc->addAction(QStringLiteral("&Paramétrage..."));
+    preferences->setObjectName(QString::number(kPreferences));
+    connect(preferences, &QAction::triggered, this, [this] {
+        PreferencesDialog dialog(prefs_, this);
+        dialog.exec();
+    });
+    QMenu* helpMenu = bar->addMenu(QStringLiteral("&Aide"));
+    QAction* help = helpMenu->addAction(QStringLiteral("&Aide de Lumigal"));
+    help->setObjectName(QString::number(kHelp));
+    help->setShortcut(QKeySequence::HelpContents);
+    connect(help, &QAction::triggered, this, [this] { openHelp(this, helpFilePath_, 0); });
+    QAction* about = helpMenu->addAction(QStringLiteral("A &propos de Lumigal"));
+    about->setObjectName(QString::number(kAbout));
+    connect(about, &QAction::triggered, this, [this] {
+        AboutBox box(runningSystemVersion(), this);
+        box.exec();
+    });
+    layout()->setMenuBar(bar);
+}
+
+void MainWindow::applyFileType(int index) { formatsForType(index, formats_); }
+
+void MainWindow::accept() {
+    // Only a single typed folder name is let through: the base class then
+    // opens it instead of confirming.
+    if (fileNameEdit_) {
+        const QString text = fileNameEdit_->text().trimmed();
+        if (!text.isEmpty() && !text.contains(QLatin1Char('"'))) {
+            const QFileInfo info(directory(), text);
+            if (info.isDir()) {
+                setDirectory(info.absoluteFilePath());
+                fileNameEdit_->clear();
+            }
+        }
+    }
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+    // Context help (F1) on the destination field and its browse button.
+    if (watched == fileNameEdit_ && e->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            accept();
+            return true;
+        }
+    }
+    if ((watched == destination_ || watched == browse_) && e->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(e)->key() == Qt::Key_F1) {
+        openHelp(this, helpFilePath_, kDestinationHelpContext);
+        return true;
+    }
+    return QFileDialog::eventFilter(watched, e);
+}
+
+void MainWindow::clearFileNameBox() {
+    for (QAbstractItemView* view : findChildren<QAbstractItemView*>())
+        if (view->selectionModel()) view->selectionModel()->clearSelection();
+    if (fileNameEdit_) fileNameEdit_->clear();
+}
+
+void MainWindow::createPage() { RunCreatePage(*this); }
+
+void MainWindow::browseDestination() {
+    if (auto folder =
+            browseForFolder(this, QStringLiteral("Choix du dossier d'accueil\ndes pages HTML:")))
+        destination_->setText(*folder);
+}
+
+}  // namespace lumigal

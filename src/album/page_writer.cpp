@@ -1,0 +1,449 @@
+#include "album/page_writer.h"
+
+#include <malloc.h>  // mallopt, malloc_trim
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <ctime>
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "album/detail_block.h"
+#include "album/html.h"
+#include "imaging/image_io.h"
+#include "album/ordered_pool.h"
+#include "album/page_file.h"
+#include "imaging/thumbnail.h"
+#include "album/thumbnail_names.h"
+#include "album/thumbnail_record.h"
+#include "common/paths.h"
+
+namespace lumigal {
+
+namespace {
+
+std::string format(const char* fmt, auto... args) {
+    const int n = std::snprintf(nullptr, 0, fmt, args...);
+    std::string text(static_cast<std::size_t>(n), '\0');
+    std::snprintf(text.data(), text.size() + 1, fmt, args...);
+    return text;
+}
+
+// "%02d/%02d/%d %02d:%02d": day, month, year, hour, minute, in UTC.
+std::string generationDate() {
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    return format("%02d/%02d/%d %02d:%02d", utc.tm_mday, utc.tm_mon + 1, utc.tm_year + 1900,
+                  utc.tm_hour, utc.tm_min);
+}
+
+// What the observer is told when the page cannot be written, and why.
+std::string pageFailure(const std::string& pagePath, const PageFile& out) {
+    if (out.reason().empty()) return "Impossible de créer " + pagePath + "...";
+    return "Impossible de créer " + pagePath + " : " + out.reason();
+}
+
+std::string tableTag(const PageSettings& page, bool first) {
+    std::string tag = "<table border=\"" + std::to_string(page.table_border) + "\"";
+    if (first) tag += " bordercolordark=\"" + htmlColour(page.table_bordercolordark) + "\"";
+    tag += " bordercolor=\"" + htmlColour(page.table_bordercolor) + "\" cellspacing=\"" +
+           std::to_string(page.table_cellspace) + "\" cellpadding=\"" +
+           std::to_string(page.table_cellpadding) + "\">\r\n";
+    return tag;
+}
+
+void writeHeader(PageFile& out, const PageSettings& page, const std::vector<const std::string*>& paths) {
+    out.write("<HTML><HEAD>\r\n");
+    out.write("<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\r\n");
+    out.write("<TITLE>Lumigal v1.11</TITLE>\r\n");
+    out.write("<META NAME=\"DESCRIPTION\" CONTENT=\"GENERATEUR Lumigal v1.11\">\r\n");
+    out.write("</HEAD>\r\n");
+    out.write("<body bgcolor=\"" + htmlColour(page.page_bgcolor) + "\" text=\"" +
+              htmlColour(page.page_textcolor) +
+              "\" link=\"#004080\" vlink=\"#004080\" alink=\"#004080\">\r\n");
+    out.write("<BASEFONT FACE=\"Verdana\" SIZE=2>\r\n");
+    out.write("<HR>\r\n");
+    out.write("<CENTER><FONT SIZE=4><B>" + htmlEscape(page.pageTitle) + "</B></FONT></CENTER>\r\n");
+    out.write("<center><table width=100%>\r\n");
+    out.write("<tr><td ALIGN=LEFT><FONT SIZE=1>le " + generationDate() + "\r\n<br>");
+    out.write("Fichier " + htmlEscape(page.pagePath) + "\r\n<BR><BR>");
+    const int count = static_cast<int>(paths.size());
+    out.write(format(count == 1 ? "%d image\r\n" : "%d images\r\n", count));
+    out.write("<BR>\r\n");
+    out.write("<HR><PRE><BASEFONT FACE=\"Verdana\" SIZE=2>\r\n");
+    for (const std::string* path : paths) out.write("      " + htmlEscape(*path) + "\r\n");
+    out.write("</PRE></FONT></TD></TR></TABLE></CENTER>\r\n");
+    out.write("<HR>\r\n");
+    out.write("<font color=\"" + htmlColour(page.page_infocolor) + "\">\r\n");
+}
+
+}  // namespace
+
+void WritePlainImage(std::string& out, const std::string& path) {
+    out += "<IMG SRC=\"file:///" + fileUrlTail(path) + "\">\r\n";
+}
+
+void WritePageFooter(std::string& out) {
+    const std::string home = kFooterHomePage;
+    const std::size_t scheme = home.find("://");
+    const std::string shown = scheme == std::string::npos ? home : home.substr(scheme + 3);
+    out += "<br><center><table>\r\n";
+    out += "<tr><td colspan=2><center><font face=\"Verdana\" size=1>fait par Lumigal version 1.11<br>";
+    out += kFooterNotice;
+    out += "</CENTER></TD></TR>\r\n";
+    out += "<tr><td ALIGN=LEFT><FONT face=\"Verdana\" size=1><a href=\"mailto:";
+    out += kFooterEmail;
+    out += "\">";
+    out += kFooterEmail;
+    out += "</A></FONT></TD>\r\n";
+    out += "<td ALIGN=RIGHT><FONT face=\"Verdana\" SIZE=1><A HREF=\"" + home + "\">" + shown +
+           "</A></FONT></TD></TR>\r\n";
+    out += "</TABLE></CENTER>\r\n";
+    out += "</BODY></HTML>";
+}
+
+ThumbnailTable::ThumbnailTable(std::string& out, const PageSettings& page) : out_(out), page_(page) {}
+
+void ThumbnailTable::open() { out_ += tableTag(page_, true); }
+
+void ThumbnailTable::WriteThumbnailCell(const std::string& link, const std::string& image) {
+    out_ += "<TD><A HREF=\"file:///" + fileUrlTail(link) + "\"><IMG SRC=\"file:///" +
+            fileUrlTail(image) + "\"></TD>\r\n";
+    ++rowCellCount_;
+    if (rowCellCount_ == page_.nbThumbByLine) {
+        rowCellCount_ = 0;
+        out_ += "</table>\r\n";
+        out_ += tableTag(page_, false);
+    }
+}
+
+void ThumbnailTable::close() { out_ += "</table>\r\n"; }
+
+std::string thumbnailFolder(const PageSettings& page, const Preferences& prefs) {
+    if (!prefs.pathThumbnail.empty()) return absolutePath(prefs.pathThumbnail);
+    if (!page.pageFolder.empty()) return absolutePath(page.pageFolder);
+    return splitPath(absolutePath(page.pagePath)).folder;
+}
+
+namespace {
+
+// Bounds the memory that the workers' decoded images take together: a job
+// waits while others hold the budget, unless nothing is held at all.
+class MemoryGate {
+public:
+    explicit MemoryGate(std::uint64_t budget) : budget_(budget) {}
+    void acquire(std::uint64_t bytes) {
+        std::unique_lock lock(mutex_);
+        released_.wait(lock, [&] { return used_ == 0 || used_ + bytes <= budget_; });
+        used_ += bytes;
+    }
+    void release(std::uint64_t bytes) {
+        {
+            std::lock_guard lock(mutex_);
+            used_ -= bytes;
+        }
+        released_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable released_;
+    std::uint64_t budget_;
+    std::uint64_t used_ = 0;
+};
+
+class MemoryHold {
+public:
+    MemoryHold(MemoryGate& gate, std::uint64_t bytes) : gate_(gate), bytes_(bytes) {
+        gate_.acquire(bytes_);
+    }
+    ~MemoryHold() { gate_.release(bytes_); }
+    MemoryHold(const MemoryHold&) = delete;
+    MemoryHold& operator=(const MemoryHold&) = delete;
+
+private:
+    MemoryGate& gate_;
+    std::uint64_t bytes_;
+};
+
+// What the workers may hold together. One job alone may take more.
+constexpr std::uint64_t kDecodeBudget = std::uint64_t{96} << 20;
+
+// About the memory that making a thumbnail of this source takes, as
+// measured with this ImageMagick: its bytes (read twice: header, then
+// pixels) and its decoded pixels at 8 bytes each, a JPEG being decoded
+// shrunk but a progressive JPEG also keeping all its coefficients (2
+// bytes per sample) unless it is read from its DC coefficients, and a
+// large PNG being reduced as it is read.
+std::uint64_t decodeCost(const ImageHeader& header, unsigned width, unsigned height) {
+    const std::uint64_t w = header.width, h = header.height;
+    const auto fileBytes = static_cast<std::uint64_t>(std::max<std::int64_t>(0, header.fileSize));
+    if (width == 0 || height == 0) return w * h * 8 + 2 * fileBytes;
+    if (header.format == ImageFormat::PNG && header.colors == 0 && !header.interlaced &&
+        w >= 16 * std::uint64_t{width} && h >= 16 * std::uint64_t{height}) {
+        return 3 * fileBytes + 64 * std::uint64_t{width} * height * 5 * 4;  // read row by row
+    }
+    if (header.format != ImageFormat::JPEG) return w * h * 8 + 2 * fileBytes;
+    const std::uint64_t d = std::min<std::uint64_t>(
+        8, std::max<std::uint64_t>(1, std::min(w / (2 * std::uint64_t{width}),
+                                               h / (2 * std::uint64_t{height}))));
+    const std::uint64_t decoded = ((w + d - 1) / d) * ((h + d - 1) / d) * 8;
+    // At 1/8 a progressive JPEG is read from its DC coefficients alone.
+    const bool dcOnly = d == 8 && header.eighthReadable;
+    const std::uint64_t coefficients = header.interlaced && !dcOnly ? w * h * 6 : 0;
+    return decoded + coefficients + 2 * fileBytes;
+}
+
+// While thumbnails are made, buffers up to 32 MB (file bytes, pixel caches
+// of large images) are taken from and given back to the heaps, and a heap
+// keeps up to 64 MB free at its top, instead of the C library's sliding
+// thresholds: with those, large buffers were mapped afresh and faulted in
+// page by page for many images, and twice as often with two workers
+// (34,000 page faults instead of 8,500 for 54 photos). What is left free
+// is handed back to the system once the thumbnails are made.
+class LargeBuffersKept {
+public:
+    LargeBuffersKept() {
+#ifdef __GLIBC__
+        static std::once_flag once;
+        std::call_once(once, [] {
+            mallopt(M_MMAP_THRESHOLD, 32 << 20);
+            mallopt(M_TRIM_THRESHOLD, 64 << 20);
+        });
+#endif
+    }
+    ~LargeBuffersKept() {
+#ifdef __GLIBC__
+        malloc_trim(0);
+#endif
+    }
+    LargeBuffersKept(const LargeBuffersKept&) = delete;
+    LargeBuffersKept& operator=(const LargeBuffersKept&) = delete;
+};
+
+// What the workers found out about one image, for the calling thread.
+struct ThumbnailJob {
+    ThumbnailNames names;  // empty when no free name was found
+    // Filled by the worker:
+    std::optional<ImageHeader> header;
+    int made = kThumbnailNotMade;
+    std::string error;
+    // The thumbnail was found up to date: its record is already there.
+    bool upToDate = false;
+    // The record of a new thumbnail, without its names: the calling thread
+    // fills them in, so that what stays until the end is not allocated
+    // among a worker's short-lived buffers, where it would keep the
+    // worker's heap from being reused.
+    std::optional<ThumbnailRecord> record;
+};
+
+// Makes (or finds up to date) the thumbnail of one image; runs on a worker.
+void makeThumbnailJob(ThumbnailJob& job, const std::string& source, const PageSettings& page,
+                      const ThumbnailRecords& records, MemoryGate& memory) {
+    if (job.names.page.empty()) {
+        job.error = "aucun nom libre pour sa vignette";
+        return;
+    }
+    const std::optional<FileStamp> stamp = stampOfFile(source);
+    if (stamp) {
+        if (const ThumbnailRecord* r = records.upToDate(job.names.page, job.names.maker,
+                                                        kThumbnailRecipe, source, *stamp,
+                                                        page.width, page.height)) {
+            ImageHeader header;
+            header.width = r->sourceWidth;
+            header.height = r->sourceHeight;
+            job.header = header;
+            job.made = kThumbnailWritten;
+            job.upToDate = true;
+            return;
+        }
+    }
+    {
+        // The header read holds the file's bytes (twice while it strips
+        // metadata): it waits for its share too.
+        const std::uint64_t bytes = stamp ? 2 * static_cast<std::uint64_t>(stamp->size) : 0;
+        const MemoryHold hold(memory, bytes);
+        job.header = pingImageFile(source, job.error);
+    }
+    if (!job.header) return;
+    EncodedThumbnail encoded;
+    {
+        const MemoryHold hold(memory, decodeCost(*job.header, page.width, page.height));
+        job.made = RenderThumbnail({"Lumigal", "-quality", "99", "-contrast", source, job.names.maker},
+                                   ThumbnailSize{page.width, page.height}, encoded, &job.error);
+    }
+    if (job.made != kThumbnailWritten) return;
+    if (!writeThumbnailFile(encoded, job.error)) {
+        job.made = kThumbnailNotMade;
+        return;
+    }
+    const std::optional<FileStamp> written = stampOfFile(job.names.page);
+    if (!stamp || !written) return;
+    ThumbnailRecord r;
+    r.sourceStamp = *stamp;
+    r.sourceWidth = job.header->width;
+    r.sourceHeight = job.header->height;
+    r.width = page.width;
+    r.height = page.height;
+    r.thumbnailStamp = *written;
+    job.record = std::move(r);
+}
+
+// The cell of one image, once its thumbnail is made. An image whose header
+// cannot be read, or whose thumbnail cannot be made, is left out (false).
+bool writeThumbnailCell(ThumbnailTable& table, const std::string& source, const ThumbnailJob& job,
+                        const PageSettings& page, ProgressObserver& progress) {
+    progress.setLabel(source);
+    if (!job.header) {
+        progress.imageFailed(source, job.error);
+        return false;
+    }
+    const bool suitable = page.onlyIfSuitable && job.header->width < page.width &&
+                          job.header->height < page.height;
+    if (suitable) {
+        table.WriteThumbnailCell(source, source);
+    } else if (job.made == kThumbnailWritten) {
+        table.WriteThumbnailCell(source, job.names.page);
+    } else {
+        progress.imageFailed(source, job.error);
+        return false;
+    }
+    return true;
+}
+
+// The thumbnail table of the page, its thumbnails made by `workers`
+// workers; `placed` gets the images that it shows.
+void writeThumbnails(std::string& out, const std::vector<const std::string*>& paths,
+                     std::vector<const std::string*>& placed, const PageSettings& page,
+                     const Preferences& prefs, int workers, ProgressObserver& progress) {
+    ThumbnailTable table(out, page);
+    table.open();
+    const std::string folder = thumbnailFolder(page, prefs);
+    const std::size_t count = paths.size();
+    const std::string recordFile = ThumbnailRecords::fileIn(folder);
+    ThumbnailRecords previous;  // read by the workers
+    previous.load(recordFile);
+    std::vector<ThumbnailJob> jobs(count);
+    {
+        std::vector<ThumbnailNames> names = uniqueThumbnailNames(
+            paths, folder, page.keepSameFormat != 0, page.newFormat, previous, page.pagePath);
+        for (std::size_t i = 0; i < count; ++i) jobs[i].names = std::move(names[i]);
+    }
+    ThumbnailRecords records = previous;  // brought up to date by the calling thread
+    const LargeBuffersKept heaps;
+    MemoryGate memory(kDecodeBudget);
+    bool changed = false;
+    // The record is also saved as the run goes, so that a run that is
+    // killed leaves its finished thumbnails known as ours (the next run
+    // keeps them instead of making them again under new names).
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point lastSave = Clock::now();
+    std::string ignored;  // without the record, thumbnails are only made again
+    runOrdered(
+        count, workers,
+        [&](std::size_t i) {
+            try {
+                makeThumbnailJob(jobs[i], *paths[i], page, previous, memory);
+            } catch (const std::exception&) {
+                jobs[i].made = kThumbnailNotMade;
+                jobs[i].error = "mémoire insuffisante";
+            }
+        },
+        [&](std::size_t i) {
+            ThumbnailJob& job = jobs[i];
+            if (writeThumbnailCell(table, *paths[i], job, page, progress)) placed.push_back(paths[i]);
+            progress.setPosition(static_cast<int>(i));
+            if (job.upToDate) {
+                changed = true;  // `records` holds it already, as a copy of `previous`
+            } else if (job.record) {
+                job.record->thumbnail = std::move(job.names.page);
+                job.record->maker = std::move(job.names.maker);
+                job.record->recipe = kThumbnailRecipe;
+                job.record->source = *paths[i];
+                records.put(std::move(*job.record));
+                changed = true;
+                if (Clock::now() - lastSave >= std::chrono::seconds(1)) {
+                    records.save(recordFile, ignored);
+                    lastSave = Clock::now();
+                }
+            }
+            job = ThumbnailJob{};  // what is delivered is no longer needed
+        });
+    table.close();
+    if (changed) {
+        records.dropMissingThumbnails();  // the record file does not grow without end
+        records.save(recordFile, ignored);
+    }
+}
+
+}  // namespace
+
+int GenerateAlbumPage(int count, const PageSettings& page, const Preferences& prefs,
+                      const SelectedFileList& files, ProgressObserver& progress) {
+    return GenerateAlbumPage(count, page, prefs, files, progress, AlbumRunOptions{});
+}
+
+int GenerateAlbumPage(int count, const PageSettings& page, const Preferences& prefs,
+                      const SelectedFileList& files, ProgressObserver& progress,
+                      const AlbumRunOptions& run) {
+    initImageLibrary();
+    const std::vector<const std::string*> paths = files.inPageOrder(page.tri != 0, count);
+    progress.started(static_cast<int>(paths.size()));
+
+    PageFile out;
+    if (!out.create(page.pagePath)) {
+        progress.failed(pageFailure(page.pagePath, out));
+        return 1;
+    }
+    // The images come first: the header lists only those that are placed.
+    std::vector<const std::string*> placed;
+    placed.reserve(paths.size());
+    std::string images;
+    const bool thumbnails = page.thumbnail != 0;
+    const bool details = !thumbnails && page.details != 0;
+    const std::string separator = page.position == 2 ? "<hr>\r\n" : "<br><hr>\r\n";
+    if (thumbnails) {
+        writeThumbnails(images, paths, placed, page, prefs,
+                        run.workers > 0 ? run.workers : defaultWorkerCount(), progress);
+    } else {
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            const std::string& path = *paths[i];
+            std::string error;
+            if (details) {
+                ImageDetails imageDetails;
+                if (ReadImageDetails(path, imageDetails, error) != 0) {
+                    progress.imageFailed(path, error);
+                    continue;
+                }
+                images += FormatDetailBlock(path, imageDetails, page.position, page.center != 0,
+                                            page.page_infocolor);
+            } else {
+                if (!pingImageFile(path, error)) {
+                    progress.imageFailed(path, error);
+                    continue;
+                }
+                WritePlainImage(images, path);
+            }
+            placed.push_back(paths[i]);
+            progress.setLabel(path);
+            progress.setPosition(static_cast<int>(i));
+            if (page.line) images += separator;
+        }
+    }
+    if (!page.line) images += "<hr>\r\n";
+    WritePageFooter(images);
+    writeHeader(out, page, placed);
+    out.write(images);
+    if (!out.commit()) {
+        progress.failed(pageFailure(page.pagePath, out));
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace lumigal

@@ -1,0 +1,512 @@
+#include "imaging/image_io.h"
+
+#include "imaging/jpeg_dc.h"
+#include "imaging/jpeg_markers.h"
+#include "platform/system_error.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <utility>
+
+namespace lumigal {
+
+namespace {
+
+// Bigger files are refused before anything is decoded.
+constexpr std::int64_t kMaxImageFileBytes = std::int64_t{512} << 20;
+
+// Resource limits, the same on every system (see startImageLibrary).
+constexpr MagickSizeType kMaxSide = 16384;                      // pixels
+constexpr MagickSizeType kMaxArea = MagickSizeType{256} << 20;  // pixels
+// Pixel caches over the memory and map limits go to a temporary disk file,
+// so a large or lying image cannot take hundreds of megabytes of memory (a
+// 8000 x 8000 image holds 512 MB of pixels, 640 MB with a colour map). The
+// disk limit holds the largest image allowed while its cache grows to take
+// a colour map: 2.1 GB, then 2.7 GB more before the first is given back.
+constexpr MagickSizeType kMaxMemory = MagickSizeType{128} << 20;  // bytes
+constexpr MagickSizeType kMaxMap = MagickSizeType{128} << 20;     // bytes
+constexpr MagickSizeType kMaxDisk = MagickSizeType{6} << 30;      // bytes
+constexpr MagickSizeType kMaxFrames = 256;
+// The largest single memory request of the library, and the memory the JPEG
+// decoder may take in all (it has no backing store: over that, it fails
+// instead of allocating). A progressive JPEG keeps the coefficients of the
+// whole image; those are checked first (kMaxJpegCoefficientBytes), with a
+// clearer message, this only catches what that check does not foresee.
+constexpr MagickSizeType kMaxMemoryRequest = MagickSizeType{192} << 20;  // bytes
+// No TimeResource limit: in this ImageMagick it is measured from the first
+// pixel-cache use of the whole process and ends the process when exceeded,
+// so it would kill a long album run instead of stopping one slow image.
+
+// A JPEG whose scans each hold only part of the image (progressive, or one
+// component per scan) is decoded by keeping the coefficients of the whole
+// image, 128 bytes a block, whatever the scale it is decoded at. Over this
+// it is refused, unless it is read from its DC coefficients alone.
+constexpr std::uint64_t kMaxJpegCoefficientBytes = std::uint64_t{160} << 20;
+
+// Only the six formats' coders and modules may run; no delegate program, no
+// filter module and no "@file" list is ever used.
+constexpr const char* kSecurityPolicy = R"(<policymap>
+  <policy domain="delegate" rights="none" pattern="*"/>
+  <policy domain="filter" rights="none" pattern="*"/>
+  <policy domain="path" rights="none" pattern="@*"/>
+  <policy domain="coder" rights="none" pattern="*"/>
+  <policy domain="coder" rights="read|write" pattern="{BMP,DIB,GIF,JPEG,PNG,XBM}"/>
+  <policy domain="module" rights="none" pattern="*"/>
+  <policy domain="module" rights="read|write" pattern="{BMP,DIB,GIF,JPEG,PNG,XBM}"/>
+</policymap>)";
+
+// The limits as a policy file.
+std::string limitsPolicy() {
+    const auto entry = [](const char* domain, const char* name, MagickSizeType value) {
+        return std::string("  <policy domain=\"") + domain + "\" name=\"" + name + "\" value=\"" +
+               std::to_string(value) + "\"/>\n";
+    };
+    return "<policymap>\n" + entry("resource", "width", kMaxSide) +
+           entry("resource", "height", kMaxSide) + entry("resource", "area", kMaxArea) +
+           entry("resource", "memory", kMaxMemory) + entry("resource", "map", kMaxMap) +
+           entry("resource", "disk", kMaxDisk) + entry("resource", "list-length", kMaxFrames) +
+           entry("system", "max-memory-request", kMaxMemoryRequest) + "</policymap>\n";
+}
+
+// Writes `text` as policy.xml in a fresh folder that only this user can
+// enter, below the temporary folder; the folder, or empty on failure.
+std::string writePolicyFolder(const std::string& text) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string folder = (tmp && *tmp == '/') ? tmp : "/tmp";
+    folder += "/lumigal-policy-XXXXXX";
+    if (!::mkdtemp(folder.data())) return {};
+    const std::string file = folder + "/policy.xml";
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    bool written = fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
+    if (fd >= 0 && ::close(fd) != 0) written = false;
+    if (!written) {
+        ::unlink(file.c_str());
+        ::rmdir(folder.c_str());
+        return {};
+    }
+    return folder;
+}
+
+void removePolicyFolder(const std::string& folder) {
+    ::unlink((folder + "/policy.xml").c_str());
+    ::rmdir(folder.c_str());
+}
+
+void startImageLibrary(int threads) {
+    // The system's policy file (the Debian one sets an area of 128
+    // megapixels and a disk of 1 GB) caps every limit the program sets, as
+    // ImageMagick takes the first policy of a name that its files give, and
+    // a policy set through SetMagickSecurityPolicy comes after those files:
+    // an 8000 x 8000 grey PNG was refused. A policy file in the first folder
+    // of the configure path is read before the system's, so its limits are
+    // the ones found. The files are read once, while the library starts (it
+    // sets its limits then); the path is given back and the file removed
+    // right after. Without a temporary folder the system's caps stay.
+    const std::string folder = writePolicyFolder(limitsPolicy());
+    std::optional<std::string> previous;
+    if (!folder.empty()) {
+        if (const char* old = std::getenv("MAGICK_CONFIGURE_PATH")) previous = old;
+        const std::string path = previous ? folder + ":" + *previous : folder;
+        ::setenv("MAGICK_CONFIGURE_PATH", path.c_str(), 1);
+    }
+    MagickCoreGenesis("lumigal", MagickFalse);
+    if (char* value = GetPolicyValue("resource:area")) DestroyString(value);  // read by now
+    GetMaxMemoryRequest();  // read once, and kept
+    if (!folder.empty()) {
+        if (previous) {
+            ::setenv("MAGICK_CONFIGURE_PATH", previous->c_str(), 1);
+        } else {
+            ::unsetenv("MAGICK_CONFIGURE_PATH");
+        }
+        removePolicyFolder(folder);
+    }
+    ExceptionPtr exception(AcquireExceptionInfo());
+    // Loading a policy resets the resource limits, so the limits come after.
+    SetMagickSecurityPolicy(kSecurityPolicy, exception.get());
+    SetMagickResourceLimit(WidthResource, kMaxSide);
+    SetMagickResourceLimit(HeightResource, kMaxSide);
+    SetMagickResourceLimit(AreaResource, kMaxArea);
+    SetMagickResourceLimit(MemoryResource, kMaxMemory);
+    SetMagickResourceLimit(MapResource, kMaxMap);
+    SetMagickResourceLimit(DiskResource, kMaxDisk);
+    SetMagickResourceLimit(ListLengthResource, kMaxFrames);
+    SetMagickResourceLimit(ThreadResource, static_cast<MagickSizeType>(threads < 1 ? 1 : threads));
+}
+
+std::uint32_t le32(const std::uint8_t* p) {
+    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+           std::uint32_t{p[3]} << 24;
+}
+std::uint16_t le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
+
+bool startsWith(const std::uint8_t* data, std::size_t size, const char* magic, std::size_t n) {
+    return size >= n && std::memcmp(data, magic, n) == 0;
+}
+
+// A bare 40-byte BITMAPINFOHEADER (the only header the DIB decoder reads)
+// with one plane and a bit count that a bitmap can have.
+bool isDib(const std::uint8_t* data, std::size_t size) {
+    if (size < 16 || le32(data) != 40 || le16(data + 12) != 1) return false;
+    switch (le16(data + 14)) {
+        case 1:
+        case 4:
+        case 8:
+        case 16:
+        case 24:
+        case 32:
+            return true;
+        default:
+            return false;
+    }
+}
+
+// X bitmap text: blanks and C comments, then "#define".
+bool isXbm(const std::uint8_t* data, std::size_t size) {
+    std::size_t i = 0;
+    while (i < size) {
+        const char c = static_cast<char>(data[i]);
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v') {
+            ++i;
+        } else if (c == '/' && i + 1 < size && data[i + 1] == '*') {
+            const std::uint8_t* end = nullptr;
+            for (std::size_t j = i + 2; j + 1 < size; ++j) {
+                if (data[j] == '*' && data[j + 1] == '/') {
+                    end = data + j + 2;
+                    break;
+                }
+            }
+            if (!end) return false;
+            i = static_cast<std::size_t>(end - data);
+        } else if (c == '/' && i + 1 < size && data[i + 1] == '/') {
+            while (i < size && data[i] != '\n') ++i;
+        } else {
+            break;
+        }
+    }
+    return startsWith(data + i, size - i, "#define", 7);
+}
+
+std::string errnoText(int err) { return platform::errnoText(err, platform::FileAccess::Reading); }
+
+struct FileCloser {
+    int fd;
+    ~FileCloser() { ::close(fd); }
+};
+
+// Whether a decode failed on a resource limit: a resource error, or the
+// image error that the pixel cache raises for a width or height over the
+// limit (recognised by its message, in the library's own language).
+bool overLimit(const ExceptionInfo& exception) {
+    if (exception.severity == ResourceLimitError) return true;
+    if (exception.severity != ImageError || !exception.reason) return false;
+    const char* message = GetLocaleExceptionMessage(ImageError, "WidthOrHeightExceedsLimit");
+    return message && *message &&
+           std::strncmp(exception.reason, message, std::strlen(message)) == 0;
+}
+
+// What went wrong in a decode, as told to the user (without the path: the
+// caller names the file).
+std::string decodeError(const ExceptionInfo& exception) {
+    if (overLimit(exception)) return "image trop grande";
+    return "image illisible ou endommagée";
+}
+
+// The width and height of a size hint "WxH"; nullopt for any other text.
+std::optional<std::pair<std::size_t, std::size_t>> hintSize(const std::string& hint) {
+    unsigned long w = 0, h = 0;
+    char x = 0, rest = 0;
+    if (std::sscanf(hint.c_str(), "%lu%c%lu%c", &w, &x, &h, &rest) != 3 || x != 'x' || w == 0 ||
+        h == 0) {
+        return std::nullopt;
+    }
+    return std::pair<std::size_t, std::size_t>{w, h};
+}
+
+// Whether the JPEG library, given `hint`, would decode this frame at one
+// eighth of its size (it takes the largest scale 1/n that keeps the hint's
+// size, and 1/8 is its smallest), and the image is within the limits.
+bool decodesAtEighth(const ProgressiveJpegFrame& frame, const std::string& hint) {
+    const auto size = hintSize(hint);
+    if (!size || frame.width < 8 * size->first || frame.height < 8 * size->second) return false;
+    return frame.width <= GetMagickResourceLimit(WidthResource) &&
+           frame.height <= GetMagickResourceLimit(HeightResource) &&
+           std::uint64_t{frame.width} * frame.height <= GetMagickResourceLimit(AreaResource);
+}
+
+// A progressive JPEG that the hint lets the JPEG library decode at 1/8,
+// read from its DC coefficients alone (see jpeg_dc.h) into an image that
+// keeps what the header gives (profiles, resolution, interlace, format).
+// nullptr when that reading does not apply: the caller decodes as usual.
+ImagePtr readAtEighth(const ImageInfo& info, const std::vector<std::uint8_t>& data,
+                      const std::string& hint) {
+    const std::optional<ProgressiveJpegFrame> frame = progressiveJpegFrame(data.data(), data.size());
+    if (!frame || !decodesAtEighth(*frame, hint)) return nullptr;
+    const std::optional<EighthImage> eighth =
+        decodeJpegEighth(data.data(), data.size(), GetMagickResourceLimit(AreaResource));
+    if (!eighth) return nullptr;
+    ExceptionPtr exception(AcquireExceptionInfo());
+    const ImagePtr header(PingBlob(&info, data.data(), data.size(), exception.get()));
+    if (!header || exception->severity >= ErrorException) return nullptr;
+    ImagePtr image(ConstituteImage(eighth->width, eighth->height, eighth->channels == 1 ? "I" : "RGB",
+                                   CharPixel, eighth->pixels.data(), exception.get()));
+    if (!image || exception->severity >= ErrorException) return nullptr;
+    // What the JPEG decoder would have given the image besides its pixels.
+    if (CloneImageProperties(image.get(), header.get()) == MagickFalse ||
+        CloneImageProfiles(image.get(), header.get()) == MagickFalse) {
+        return nullptr;
+    }
+    CopyMagickString(image->magick, header->magick, MaxTextExtent);
+    image->interlace = header->interlace;
+    image->compression = header->compression;
+    image->quality = header->quality;
+    if (eighth->channels == 1) SetImageColorspace(image.get(), header->colorspace);
+    return image;
+}
+
+// A size hint for an image shown turned a quarter (orientations 5 to 8) as
+// the decoder needs it, in the stored orientation: "WxH" becomes "HxW".
+// Any other text stays as it is.
+std::string storedHint(const std::string& hint, int orientation) {
+    if (orientation < 5) return hint;
+    const auto size = hintSize(hint);
+    if (!size) return hint;
+    return std::to_string(size->second) + "x" + std::to_string(size->first);
+}
+
+}  // namespace
+
+ImagePtr orientImage(ImagePtr image, int orientation) {
+    ExceptionPtr exception(AcquireExceptionInfo());
+    Image* turned = nullptr;
+    switch (orientation) {
+        case 2:
+            turned = FlopImage(image.get(), exception.get());
+            break;
+        case 3:
+            turned = RotateImage(image.get(), 180, exception.get());
+            break;
+        case 4:
+            turned = FlipImage(image.get(), exception.get());
+            break;
+        case 5:
+            turned = TransposeImage(image.get(), exception.get());
+            break;
+        case 6:
+            turned = RotateImage(image.get(), 90, exception.get());
+            break;
+        case 7:
+            turned = TransverseImage(image.get(), exception.get());
+            break;
+        case 8:
+            turned = RotateImage(image.get(), 270, exception.get());
+            break;
+        default:
+            return image;
+    }
+    ImagePtr result(turned);
+    if (!result || exception->severity >= ErrorException) return nullptr;
+    DeleteImageProfile(result.get(), "exif");
+    result->orientation = TopLeftOrientation;
+    return result;
+}
+
+namespace {
+
+// Reads and decodes (or only pings) the first frame of `path`, the coder
+// forced to the format that the content shows. The data go to ImageMagick
+// as a blob: it never sees, let alone interprets, the file name. A decoded
+// JPEG comes upright (its EXIF orientation applied); `sizeHint` is the size
+// as shown. `orientation` receives the EXIF orientation (1 for the other
+// formats); given with `stored`, the image stays as stored.
+ImagePtr decodeFirstFrame(const std::string& path, bool ping, const std::string& shownHint,
+                          std::string& error, ImageFormat* format, std::int64_t* fileSize,
+                          bool* eighthReadable = nullptr, int* orientation = nullptr,
+                          bool stored = false) {
+    initImageLibrary();
+    std::optional<FileBytes> bytes = readImageFile(path, error);
+    if (!bytes) return nullptr;
+    if (sniffImageFormat(bytes->data.data(), bytes->data.size()) == ImageFormat::JPEG) {
+        stripJpegXmp(bytes->data);  // never shown, and slow to read when large
+    }
+    if (bytes->data.empty()) {
+        error = "fichier vide";
+        return nullptr;
+    }
+    const std::optional<ImageFormat> sniffed =
+        sniffImageFormat(bytes->data.data(), bytes->data.size());
+    if (!sniffed) {
+        error = "format d'image non reconnu";
+        return nullptr;
+    }
+    const bool jpeg = *sniffed == ImageFormat::JPEG;
+    const int turn = jpeg ? jpegOrientation(bytes->data.data(), bytes->data.size()) : 1;
+    const std::string sizeHint = storedHint(shownHint, turn);
+    ImageInfoPtr info(AcquireImageInfo());
+    CopyMagickString(info->magick, magickName(*sniffed), MaxTextExtent);
+    info->affirm = MagickTrue;
+    info->scene = 0;
+    info->number_scenes = 1;
+    // The JPEG decoder reads the hint from its own define. The size text
+    // itself is not set: the DIB decoder would crop the image to it.
+    if (!sizeHint.empty()) SetImageOption(info.get(), "jpeg:size", sizeHint.c_str());
+    if (eighthReadable && jpeg) {
+        *eighthReadable = progressiveJpegFrame(bytes->data.data(), bytes->data.size()).has_value();
+    }
+    ExceptionPtr exception(AcquireExceptionInfo());
+    ImagePtr image;
+    if (!ping && jpeg && !sizeHint.empty()) {
+        image = readAtEighth(*info, bytes->data, sizeHint);
+    }
+    if (!ping && jpeg && !image) {
+        const std::optional<JpegFrameMemory> frame =
+            jpegFrameMemory(bytes->data.data(), bytes->data.size());
+        if (frame && frame->multiScan && frame->coefficientBytes > kMaxJpegCoefficientBytes) {
+            error = "image trop grande";
+            return nullptr;
+        }
+    }
+    if (!image) {
+        image.reset(ping ? PingBlob(info.get(), bytes->data.data(), bytes->data.size(), exception.get())
+                         : BlobToImage(info.get(), bytes->data.data(), bytes->data.size(),
+                                       exception.get()));
+    }
+    if (exception->severity >= ErrorException) {
+        error = decodeError(*exception);
+        return nullptr;
+    }
+    if (!image) {
+        error = "image illisible ou endommagée";
+        return nullptr;
+    }
+    if (Image* rest = SplitImageList(image.get())) DestroyImageList(rest);
+    if (image->columns == 0 || image->rows == 0) {
+        error = "image vide (0 x 0 pixel)";
+        return nullptr;
+    }
+    if (!ping && !stored && turn != 1) {
+        image = orientImage(std::move(image), turn);
+        if (!image) {
+            error = "image trop grande";
+            return nullptr;
+        }
+    }
+    if (orientation) *orientation = turn;
+    if (format) *format = *sniffed;
+    if (fileSize) *fileSize = bytes->size;
+    return image;
+}
+
+}  // namespace
+
+void initImageLibrary(int threads) {
+    static std::once_flag once;
+    std::call_once(once, startImageLibrary, threads);
+}
+
+const char* magickName(ImageFormat format) {
+    switch (format) {
+        case ImageFormat::BMP:
+            return "BMP";
+        case ImageFormat::DIB:
+            return "DIB";
+        case ImageFormat::GIF:
+            return "GIF";
+        case ImageFormat::JPEG:
+            return "JPEG";
+        case ImageFormat::PNG:
+            return "PNG";
+        case ImageFormat::XBM:
+            return "XBM";
+    }
+    return "PNG";
+}
+
+std::optional<ImageFormat> sniffImageFormat(const std::uint8_t* data, std::size_t size) {
+    if (!data) return std::nullopt;
+    if (startsWith(data, size, "\x89PNG\r\n\x1a\n", 8)) return ImageFormat::PNG;
+    if (startsWith(data, size, "GIF87a", 6) || startsWith(data, size, "GIF89a", 6))
+        return ImageFormat::GIF;
+    if (startsWith(data, size, "\xff\xd8\xff", 3)) return ImageFormat::JPEG;
+    if (startsWith(data, size, "BM", 2)) return ImageFormat::BMP;
+    if (isDib(data, size)) return ImageFormat::DIB;
+    if (isXbm(data, size)) return ImageFormat::XBM;
+    return std::nullopt;
+}
+
+std::optional<FileBytes> readImageFile(const std::string& path, std::string& error) {
+    // O_NONBLOCK: opening a FIFO without a writer must not wait.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        error = "impossible d'ouvrir : " + errnoText(errno);
+        return std::nullopt;
+    }
+    FileCloser closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        error = "impossible d'ouvrir : " + errnoText(errno);
+        return std::nullopt;
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error = "n'est pas un fichier ordinaire";
+        return std::nullopt;
+    }
+    if (st.st_size > kMaxImageFileBytes) {
+        error = "fichier trop gros";
+        return std::nullopt;
+    }
+    FileBytes bytes;
+    bytes.size = st.st_size;
+    std::vector<std::uint8_t>& data = bytes.data;
+    // One byte more than stat tells, to notice a file that grew meanwhile.
+    data.resize(static_cast<std::size_t>(st.st_size) + 1);
+    const auto cap = static_cast<std::size_t>(kMaxImageFileBytes);
+    std::size_t done = 0;
+    for (;;) {
+        if (done == data.size()) {
+            if (done > cap) {
+                error = "fichier trop gros";
+                return std::nullopt;
+            }
+            data.resize(std::min(std::max(done * 2, std::size_t{1} << 16), cap + 1));
+        }
+        const ssize_t n = ::read(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            error = "erreur de lecture : " + errnoText(errno);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    data.resize(done);
+    return bytes;
+}
+
+std::optional<ImageHeader> pingImageFile(const std::string& path, std::string& error) {
+    ImageHeader header;
+    ImagePtr image = decodeFirstFrame(path, true, {}, error, &header.format, &header.fileSize,
+                                      &header.eighthReadable, &header.orientation);
+    if (!image) return std::nullopt;
+    const bool quarterTurn = header.orientation >= 5;
+    header.width = quarterTurn ? image->rows : image->columns;
+    header.height = quarterTurn ? image->columns : image->rows;
+    header.colors = image->colors;
+    header.interlaced = image->interlace != NoInterlace && image->interlace != UndefinedInterlace;
+    return header;
+}
+
+ImagePtr readImageFirstFrame(const std::string& path, std::string& error,
+                             const std::string& sizeHint, int* orientation) {
+    return decodeFirstFrame(path, false, sizeHint, error, nullptr, nullptr, nullptr, orientation,
+                            orientation != nullptr);
+}
+
+}  // namespace lumigal
