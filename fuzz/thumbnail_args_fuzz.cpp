@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/image_library.h"
 #include "imaging/thumbnail.h"
 
 namespace {
@@ -27,6 +28,7 @@ const unsigned char kPng[] = {
 bool prepared = false;
 
 void prepare() {
+    lumigal::startImageLibrary();  // the harness is the program
     // Below the current folder (the fuzzer's work folder in CI).
     char folder[] = "lumigal-fuzz-XXXXXX";
     if (!::mkdtemp(folder) || ::chdir(folder) != 0) std::abort();

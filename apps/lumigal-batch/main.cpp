@@ -10,12 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "imaging/image_io.h"
 #include "album/page_writer.h"
 #include "batch/batch_options.h"
 #include "batch/terminal_progress.h"
 #include "common/paths.h"
 #include "common/selected_files.h"
+#include "imaging/image_library.h"
+#include "platform/process_heap.h"
 #include "platform/registry.h"
 #include "selection/folder_scan.h"
 
@@ -126,7 +127,12 @@ int main(int argc, char** argv) {
     createPathFolders(page.pageFolder + kPathSeparator);
     if (page.thumbnail) createPathFolders(thumbnailFolder(page, prefs) + kPathSeparator);
 
-    initImageLibrary();
+    // The process-wide set-up, owned here: the image library with this
+    // program's policy and limits (before any worker thread), and the heap
+    // tuned for thumbnails. The process ends after the page, so the heap is
+    // not trimmed.
+    startImageLibrary();
+    platform::keepLargeBuffersInHeap();
     batch::TerminalProgress progress(stderr, !parsed.options.quiet && isatty(STDERR_FILENO));
     SelectedFileList list;
     const int unlisted = gatherInputs(parsed.options, list, progress);

@@ -6,19 +6,24 @@
 #include <QStandardPaths>
 #include <memory>
 
-#include "imaging/image_io.h"
 #include "album/settings.h"
 #include "dialogs/gui_helpers.h"
 #include "message_box/message_box_handler.h"
+#include "imaging/image_library.h"
 #include "locale/french_translations.h"
 #include "platform/instance_lock.h"
+#include "platform/process_heap.h"
 #include "platform/registry.h"
 #include "main_window/main_window.h"
 
 int main(int argc, char** argv) {
-    // The image library starts before any other thread exists: its start-up
-    // sets the environment for a moment (its own limits, see image_io.cpp).
-    lumigal::initImageLibrary();
+    // The process-wide set-up, owned here: the image library with this
+    // program's policy and limits starts before any other thread exists (its
+    // start-up sets the environment for a moment), and the heap is tuned for
+    // thumbnails (what stays free at its top is bounded by the trim
+    // threshold between pages).
+    lumigal::startImageLibrary();
+    lumigal::platform::keepLargeBuffersInHeap();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lumigal"));
     QApplication::setDesktopFileName(QStringLiteral("lumigal"));

@@ -1,6 +1,5 @@
 #include "album/page_writer.h"
 
-#include <malloc.h>  // mallopt, malloc_trim
 
 #include <algorithm>
 #include <chrono>
@@ -199,33 +198,6 @@ std::uint64_t decodeCost(const ImageHeader& header, unsigned width, unsigned hei
     return decoded + coefficients + 2 * fileBytes;
 }
 
-// While thumbnails are made, buffers up to 32 MB (file bytes, pixel caches
-// of large images) are taken from and given back to the heaps, and a heap
-// keeps up to 64 MB free at its top, instead of the C library's sliding
-// thresholds: with those, large buffers were mapped afresh and faulted in
-// page by page for many images, and twice as often with two workers
-// (34,000 page faults instead of 8,500 for 54 photos). What is left free
-// is handed back to the system once the thumbnails are made.
-class LargeBuffersKept {
-public:
-    LargeBuffersKept() {
-#ifdef __GLIBC__
-        static std::once_flag once;
-        std::call_once(once, [] {
-            mallopt(M_MMAP_THRESHOLD, 32 << 20);
-            mallopt(M_TRIM_THRESHOLD, 64 << 20);
-        });
-#endif
-    }
-    ~LargeBuffersKept() {
-#ifdef __GLIBC__
-        malloc_trim(0);
-#endif
-    }
-    LargeBuffersKept(const LargeBuffersKept&) = delete;
-    LargeBuffersKept& operator=(const LargeBuffersKept&) = delete;
-};
-
 // What the workers found out about one image, for the calling thread.
 struct ThumbnailJob {
     ThumbnailNames names;  // empty when no free name was found
@@ -335,7 +307,6 @@ void writeThumbnails(std::string& out, const std::vector<const std::string*>& pa
         for (std::size_t i = 0; i < count; ++i) jobs[i].names = std::move(names[i]);
     }
     ThumbnailRecords records = previous;  // brought up to date by the calling thread
-    const LargeBuffersKept heaps;
     MemoryGate memory(kDecodeBudget);
     bool changed = false;
     // The record is also saved as the run goes, so that a run that is
@@ -391,7 +362,6 @@ int GenerateAlbumPage(int count, const PageSettings& page, const Preferences& pr
 int GenerateAlbumPage(int count, const PageSettings& page, const Preferences& prefs,
                       const SelectedFileList& files, ProgressObserver& progress,
                       const AlbumRunOptions& run) {
-    initImageLibrary();
     const std::vector<const std::string*> paths = files.inPageOrder(page.tri != 0, count);
     progress.started(static_cast<int>(paths.size()));
 

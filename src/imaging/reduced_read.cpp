@@ -1,4 +1,6 @@
-#include "imaging/reduced_read.h"
+#include "reduced_read.h"
+
+#include "imaging/image_library.h"
 
 #include <png.h>
 
@@ -215,7 +217,10 @@ bool decodePngRows(PngSource* source, Accumulator* acc, std::vector<std::uint8_t
 ImagePtr readPngReduced(const std::string& path, std::size_t width, std::size_t height,
                         std::string& error) {
     if (width == 0 || height == 0) return nullptr;
-    initImageLibrary();
+    if (!imageLibraryStarted()) {
+        error = kLibraryNotStarted;
+        return nullptr;
+    }
     const std::optional<FileBytes> bytes = readImageFile(path, error);
     if (!bytes || bytes->data.empty()) return nullptr;
     if (sniffImageFormat(bytes->data.data(), bytes->data.size()) != ImageFormat::PNG) {

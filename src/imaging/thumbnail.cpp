@@ -15,8 +15,9 @@
 #include <random>
 #include <string_view>
 
-#include "imaging/image_io.h"
-#include "imaging/reduced_read.h"
+#include "imaging/image_library.h"
+#include "magick_image.h"
+#include "reduced_read.h"
 #include "common/paths.h"
 #include "platform/atomic_file.h"
 #include "platform/system_error.h"
@@ -287,7 +288,10 @@ int RenderThumbnail(const std::vector<std::string>& args, ThumbnailSize size,
         return result(kThumbnailNotMade);
     }
     const std::optional<ImageFormat> namedFormat = formatOfName(output, jpegPrefix);
-    initImageLibrary();
+    if (!imageLibraryStarted()) {
+        message = kLibraryNotStarted;
+        return result(kThumbnailNotMade);
+    }
 
     // The options as MogrifyImages takes them. File names are never
     // expanded: a name with "*" or a leading "@" is that file and no other.

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "imaging/image_io.h"
+#include "imaging/image_library.h"
+#include "magick_image.h"
 
 namespace lumigal::test {
 
@@ -23,7 +25,7 @@ namespace {
 
 bool writeImage(const std::string& path, unsigned width, unsigned height,
                 const std::vector<unsigned char>& pixels, bool interlace, unsigned colours) {
-    initImageLibrary();
+    startImageLibrary();
     ExceptionPtr exception(AcquireExceptionInfo());
     ImagePtr image(ConstituteImage(width, height, "RGB", CharPixel, pixels.data(), exception.get()));
     if (!image) return false;

@@ -14,6 +14,7 @@
 
 #include "album/page_writer.h"
 #include "common/selected_files.h"
+#include "imaging/image_library.h"
 #include "test_support/dialog_test_support.h"
 #include "dialogs/about_box.h"
 #include "dialogs/elided_label.h"
@@ -58,7 +59,10 @@ void writeImage(const QString& path, const QColor& colour) {
 class TestBoxes : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { quietOffscreenWarnings(); }
+    void initTestCase() {
+        quietOffscreenWarnings();
+        lumigal::startImageLibrary();  // as the program's main does
+    }
     void progressBoxOpens();
     void progressBoxFollowsTheObserverCalls();
     void progressBoxDuringARealGeneration();

@@ -21,6 +21,7 @@
 #include <memory>
 
 #include "album/settings.h"
+#include "imaging/image_library.h"
 #include "platform/instance_lock.h"
 #include "platform/registry.h"
 #include "main_window/create_page_command.h"
@@ -109,6 +110,7 @@ private:
 
 private slots:
     void initTestCase() {
+        lumigal::startImageLibrary();  // as the program's main does
         quietOffscreenWarnings();
         QVERIFY(tmp_.isValid());
         createpage::setPageOpener([this](const std::string& p) { opened_.push_back(p); });

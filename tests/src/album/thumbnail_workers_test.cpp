@@ -18,6 +18,8 @@
 #include <thread>
 
 #include "imaging/image_io.h"
+#include "imaging/image_library.h"
+#include "magick_image.h"
 #include "imaging/jpeg_markers.h"
 #include "album/ordered_pool.h"
 #include "album/page_writer.h"

@@ -1,4 +1,6 @@
 #include "imaging/image_io.h"
+#include "imaging/image_library.h"
+#include "magick_image.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -118,7 +120,7 @@ bool writeGreyPng(const std::string& path, unsigned width, unsigned height) {
 class ImageIoTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        initImageLibrary();
+        startImageLibrary();
         dir = test::makeTempFolder(std::string("image_io_") +
                                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
     }

@@ -14,6 +14,8 @@
 #include <jpeglib.h>
 
 #include "imaging/image_io.h"
+#include "imaging/image_library.h"
+#include "magick_image.h"
 #include "test_support/test_images.h"
 
 namespace lumigal {
@@ -296,7 +298,7 @@ TEST(JpegEighth, DamagedFilesAreReadSafely) {
 // hint that asks for 1/8 has the pixels, size and format that its own
 // decoder gives, and keeps the header's attributes.
 TEST(JpegEighth, ReadImageFirstFrameMatchesImageMagick) {
-    initImageLibrary();
+    startImageLibrary();
     const std::string folder = test::makeTempFolder("jpeg_eighth");
     for (const Sample& s : {Sample{"colour", 407, 333, 3, 2, 1, 0, {}},
                             Sample{"grey", 400, 320, 1, 1, 1, 0, {}}}) {

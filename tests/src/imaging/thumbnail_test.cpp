@@ -9,6 +9,8 @@
 
 #include "album/detail_block.h"
 #include "imaging/image_io.h"
+#include "imaging/image_library.h"
+#include "magick_image.h"
 #include "imaging/jpeg_markers.h"
 #include "test_support/test_images.h"
 

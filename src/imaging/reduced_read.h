@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <string>
 
-#include "imaging/image_io.h"
+#include "magick_image.h"
 
 namespace lumigal {
 
