@@ -231,7 +231,7 @@ void PageCreationDialog::confirm() {
     }
 
     std::string path = joinPath(page_.pageFolder, toStdString(name));
-    collapseBackslashes(path);
+    collapseSeparators(path);
     if (!fitsPathLimit(path)) {
         // Cutting the path would name another file: refuse it instead.
         MessageBoxHandler::warning(

@@ -2,11 +2,7 @@
 
 #include <cstdio>
 
-#ifndef _WIN32
 #include <sys/utsname.h>
-#else
-#include <QSysInfo>
-#endif
 
 namespace lumigal {
 
@@ -47,13 +43,9 @@ SystemVersion parseKernelRelease(std::string_view name, std::string_view release
 }
 
 SystemVersion runningSystemVersion() {
-#ifndef _WIN32
     utsname system{};
     if (uname(&system) != 0) return parseKernelRelease("Linux", "");
     return parseKernelRelease(system.sysname, system.release);
-#else
-    return parseKernelRelease("Windows", QSysInfo::kernelVersion().toStdString());
-#endif
 }
 
 }  // namespace lumigal

@@ -104,11 +104,7 @@ void createPathFolders(const std::string& path) {
 }
 
 std::string helpFilePathFor(const std::string& installPath) {
-#ifdef _WIN32
-    return installPath + kPathSeparator + "Lumigal.hlp";
-#else
     return installPath + kPathSeparator + "Lumigal.html";
-#endif
 }
 
 }  // namespace lumigal

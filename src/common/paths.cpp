@@ -8,26 +8,16 @@ namespace lumigal {
 namespace {
 
 bool isSeparator(char c) {
-#ifdef _WIN32
-    return c == '\\' || c == '/';
-#else
     return c == kPathSeparator;
-#endif
 }
 
 bool isAbsolute(std::string_view path) {
-#ifdef _WIN32
-    // "\\server\share", "\folder" (current drive) and "C:\folder".
-    if (!path.empty() && isSeparator(path.front())) return true;
-    return path.size() >= 3 && path[1] == ':' && isSeparator(path[2]);
-#else
     return !path.empty() && path.front() == kPathSeparator;
-#endif
 }
 
 }  // namespace
 
-void collapseBackslashes(std::string& path) {
+void collapseSeparators(std::string& path) {
     std::size_t out = 0;
     for (std::size_t in = 0; in < path.size(); ++in) {
         const char c = path[in];
@@ -54,10 +44,6 @@ PathParts splitPath(std::string_view path) {
             break;
         }
     }
-#ifdef _WIN32
-    // A drive letter alone ("C:name") belongs to the folder part too.
-    if (nameStart == 0 && path.size() >= 2 && path[1] == ':') nameStart = 2;
-#endif
     PathParts parts;
     parts.folder = std::string(path.substr(0, nameStart));
     const std::string_view name = path.substr(nameStart);

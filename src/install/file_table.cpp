@@ -6,23 +6,6 @@ namespace lumigal::install {
 
 namespace {
 
-#ifdef _WIN32
-constexpr std::array<FileEntry, 9> kFileTable = {{
-    {"LUgraph.dl_", "LUgraph.dll", false},
-    {"Lumigal.ex_", "Lumigal.exe", true},
-    {"LUjpeg.dl_", "LUjpeg.dll", false},
-    {"LUzlib.dl_", "LUzlib.dll", false},
-    {"LUpng.dl_", "LUpng.dll", false},
-    {"uninst.ex_", "uninst.exe", true},
-    {"Lumigale.hl_", "Lumigale.hlp", false},
-    {"Lumigale.cn_", "Lumigale.cnt", false},
-    {"whatsnewe.tx_", "whatsnewe.txt", false},
-}};
-constexpr std::string_view kProgram = "Lumigal.exe";
-constexpr std::string_view kUninstaller = "uninst.exe";
-constexpr std::string_view kHelp = "Lumigale.hlp";
-constexpr std::string_view kIcon = "";
-#else
 constexpr std::array<FileEntry, 6> kFileTable = {{
     {"Lumigal._", "Lumigal", true},
     {"lumigal-batch._", "lumigal-batch", true},
@@ -35,7 +18,6 @@ constexpr std::string_view kProgram = "Lumigal";
 constexpr std::string_view kUninstaller = "uninst";
 constexpr std::string_view kHelp = "Lumigal.html";
 constexpr std::string_view kIcon = "Lumigal.png";
-#endif
 
 }  // namespace
 

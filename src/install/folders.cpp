@@ -49,7 +49,7 @@ bool folderIsWritable(std::string_view folder) {
     std::string name(folder);
     name += kPathSeparator;
     name += "HXXXXXX.tmp";
-    collapseBackslashes(name);
+    collapseSeparators(name);
     platform::UniqueFd fd(::mkostemps(name.data(), 4, O_CLOEXEC));
     if (!fd) return false;
     fd.close();
@@ -69,7 +69,7 @@ std::string normaliseTypedFolder(std::string_view typed) {
         const std::string here = currentFolder();
         if (!here.empty()) folder = here + kPathSeparator + folder;
     }
-    collapseBackslashes(folder);
+    collapseSeparators(folder);
     return folder;
 }
 

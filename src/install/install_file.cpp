@@ -111,7 +111,7 @@ bool installFile(InstallObserver& observer, std::string_view setupFolder,
     const std::string sourcePath = std::string(setupFolder) + std::string(entry.sourceName);
     std::string destPath =
         std::string(installFolder) + kPathSeparator + std::string(entry.installedName);
-    collapseBackslashes(destPath);
+    collapseSeparators(destPath);
     observer.showProgress("Copy from: " + sourcePath, "To: " + destPath);
 
     const MessagePath source{{}, std::string(setupFolder), std::string(entry.sourceName)};

@@ -56,7 +56,7 @@ void addOnce(std::vector<std::string>& list, std::string entry) {
 
 std::string InstallRecord::pathIn(std::string_view installFolder) {
     std::string path = std::string(installFolder) + kPathSeparator + std::string(kRecordFileName);
-    collapseBackslashes(path);
+    collapseSeparators(path);
     return path;
 }
 

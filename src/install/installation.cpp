@@ -75,7 +75,7 @@ std::string installedProgramPath(std::string_view installFolder) {
 
 std::string installedFilePath(std::string_view installFolder, std::string_view name) {
     std::string path = std::string(installFolder) + kPathSeparator + std::string(name);
-    collapseBackslashes(path);
+    collapseSeparators(path);
     return path;
 }
 

@@ -183,7 +183,7 @@ public:
     // `openPath` is the folder as it is opened (separators collapsed),
     // `folder` as it is written into the collected paths.
     bool scanTree(const std::string& folder, std::string openPath, bool top) {
-        collapseBackslashes(openPath);
+        collapseSeparators(openPath);
         const auto listing = listFolder(openPath, top);
         if (!listing) {
             // A sub-folder that cannot be listed is passed over, and said.

@@ -9,23 +9,16 @@ usage: race_test.py LUMIGAL_BATCH SCRATCH_DIR
 import os
 import shutil
 import signal
-import struct
 import subprocess
 import sys
 import threading
 import time
-import zlib
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'support'))
+from test_images import png  # noqa: E402
 
 BATCH, SCRATCH = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
 READS, LIMIT_S = 150, 10.0
-
-
-def png(w, h):
-    def chunk(kind, data):
-        return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data))
-    raw = (b'\0' + b'\x40\x80\xc0' * w) * h
-    return (b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', struct.pack('>IIBBBBB', w, h, 8, 2, 0, 0, 0)) +
-            chunk(b'IDAT', zlib.compress(raw)) + chunk(b'IEND', b''))
 
 
 shutil.rmtree(SCRATCH, ignore_errors=True)

@@ -9,7 +9,7 @@
 namespace lumigal {
 namespace {
 
-TEST(Paths, CollapseBackslashesMakesEveryRunOneSeparator) {
+TEST(Paths, CollapseSeparatorsMakesEveryRunOne) {
     const struct {
         std::string in, out;
     } cases[] = {
@@ -25,7 +25,7 @@ TEST(Paths, CollapseBackslashesMakesEveryRunOneSeparator) {
     };
     for (const auto& c : cases) {
         std::string path = c.in;
-        collapseBackslashes(path);
+        collapseSeparators(path);
         EXPECT_EQ(path, c.out) << '"' << c.in << '"';
     }
 }

@@ -8,17 +8,12 @@
 
 namespace lumigal {
 
-#ifdef _WIN32
-inline constexpr char kPathSeparator = '\\';
-inline constexpr std::size_t kMaxPath = 259;
-#else
 inline constexpr char kPathSeparator = '/';
 // PATH_MAX (4096) less the terminating NUL.
 inline constexpr std::size_t kMaxPath = 4095;
-#endif
 
 // Rewrites `path` so that every run of two or more separators becomes one.
-void collapseBackslashes(std::string& path);
+void collapseSeparators(std::string& path);
 
 // "%s<sep>%s": folder, one separator, name.
 std::string joinPath(std::string_view folder, std::string_view name);
