@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdint>
 
-#include "platform/unique_fd.h"
+#include "platform/atomic_file.h"
 
 namespace lumigal::install {
 
@@ -99,28 +99,11 @@ std::string desktopEntryText(const DesktopKeys& keys) {
 }
 
 bool writeFileAtomically(const std::string& path, std::string_view text, mode_t mode) {
-    std::string temp = path + ".XXXXXX";
-    platform::UniqueFd fd(::mkostemp(temp.data(), O_CLOEXEC));
-    if (!fd) return false;
-    const char* data = text.data();
-    std::size_t left = text.size();
-    bool ok = true;
-    while (ok && left > 0) {
-        const ssize_t n = ::write(fd.get(), data, left);
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) {
-            data += n;
-            left -= static_cast<std::size_t>(n);
-        }
-    }
-    ok = ok && ::fchmod(fd.get(), mode) == 0 && ::fsync(fd.get()) == 0 && fd.close() &&
-         ::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        fd.reset();
-        ::unlink(temp.c_str());
-    }
-    return ok;
+    // The mode is set as given, whatever the umask (launchers must stay
+    // executable, menu entries readable).
+    platform::AtomicFile file;
+    return file.create(path, mode) && ::fchmod(file.fd(), mode) == 0 && file.write(text) &&
+           file.commit();
 }
 
 }  // namespace lumigal::install

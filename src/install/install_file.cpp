@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 
 #include "common/paths.h"
 #include "install/lz_expand.h"
+#include "platform/atomic_file.h"
 #include "platform/unique_fd.h"
 
 namespace lumigal::install {
@@ -45,46 +47,6 @@ MessagePath splitForMessage(std::string_view path) {
 std::string messageFor(FileMessage message, const MessagePath& path) {
     return fileMessageText(message, path.drive, path.folder, path.name);
 }
-
-// The temporary file that becomes the installed file once it is complete.
-class PendingFile {
-public:
-    // Creates a new file with a unique name beside `finalPath`.
-    explicit PendingFile(const std::string& finalPath) : finalPath_(finalPath) {
-        const MessagePath parts = splitForMessage(finalPath);
-        tempPath_ = parts.folder + "." + parts.name + ".install-XXXXXX";
-        fd_.reset(::mkostemp(tempPath_.data(), O_CLOEXEC));
-        if (!fd_) tempPath_.clear();
-    }
-    PendingFile(const PendingFile&) = delete;
-    PendingFile& operator=(const PendingFile&) = delete;
-    ~PendingFile() { discard(); }
-
-    bool created() const { return static_cast<bool>(fd_); }
-    int fd() const { return fd_.get(); }
-
-    // Syncs the file, sets its permissions and renames it over the final
-    // name. On failure the temporary file is removed.
-    bool commit(bool executable) {
-        const mode_t mode = executable ? 0755 : 0644;
-        const bool written = ::fsync(fd_.get()) == 0 && ::fchmod(fd_.get(), mode) == 0 &&
-                             fd_.close() && ::rename(tempPath_.c_str(), finalPath_.c_str()) == 0;
-        if (written) tempPath_.clear();
-        discard();
-        return written;
-    }
-
-    void discard() {
-        fd_.reset();
-        if (!tempPath_.empty()) ::unlink(tempPath_.c_str());
-        tempPath_.clear();
-    }
-
-private:
-    std::string finalPath_;
-    std::string tempPath_;
-    platform::UniqueFd fd_;
-};
 
 }  // namespace
 
@@ -131,8 +93,12 @@ bool installFile(InstallObserver& observer, std::string_view setupFolder,
         return ask(FileMessage::CopyFailed, source);
     }
 
-    PendingFile pending(destPath);
-    if (!pending.created()) {
+    // Expanded into a temporary beside it, which becomes the installed file
+    // once it is complete and on disk.
+    platform::AtomicFile pending;
+    if (!pending.create(destPath, entry.executable ? 0755 : 0644)) {
+        // A folder of that name: the file could be made but not put in place.
+        if (pending.error().err == EISDIR) return ask(FileMessage::CopyFailed, dest);
         if (!ask(FileMessage::CannotCreate, dest)) return false;
         return ask(FileMessage::CopyFailed, dest);
     }
@@ -141,7 +107,7 @@ bool installFile(InstallObserver& observer, std::string_view setupFolder,
         pending.discard();
         return ask(FileMessage::CopyFailed, source);
     }
-    if (!pending.commit(entry.executable)) {
+    if (::fchmod(pending.fd(), entry.executable ? 0755 : 0644) != 0 || !pending.commit()) {
         return ask(FileMessage::CopyFailed, dest);
     }
     if (installedPath != nullptr) *installedPath = destPath;

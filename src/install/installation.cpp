@@ -12,6 +12,7 @@
 #include "install/install_record.h"
 #include "install/progman.h"
 #include "install/shell_link.h"
+#include "platform/atomic_file.h"
 #include "platform/registry.h"
 #include "settings/settings_schema.h"
 
@@ -94,6 +95,9 @@ InstallResult runInstallation(const InstallState& state, InstallServices& servic
     for (const std::string& folder : state.createdFolders) record.addFolder(folder);
     record.save();
 
+    // What an earlier installation that was killed while copying left half
+    // written goes first (only our temporaries whose writer is gone).
+    platform::removeStaleTemporaries(state.installFolder);
     for (const FileEntry& entry : fileTable()) {
         std::string installed;
         const bool goOn =

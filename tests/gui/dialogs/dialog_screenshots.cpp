@@ -1,6 +1,7 @@
 // Draws each dialog and box of the program on sample settings and saves one
 // PNG per window into the folder given as argument (docs/screenshots):
 //   xvfb-run -a build/tests/gui/dialogs/dialog_screenshots docs/screenshots
+#include <QSaveFile>
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
@@ -25,7 +26,10 @@ namespace {
 bool save(QWidget& window, const QDir& folder, const QString& name) {
     QApplication::processEvents();
     const QString path = folder.filePath(name + QStringLiteral(".png"));
-    const bool saved = window.grab().save(path, "PNG");
+    // Written whole or not at all: a screenshot of the README is never cut.
+    QSaveFile file(path);
+    const bool saved = file.open(QIODevice::WriteOnly) && window.grab().save(&file, "PNG") &&
+                       file.commit();
     QTextStream(stdout) << (saved ? "saved " : "could not save ") << path << " (" << window.width()
                         << "x" << window.height() << ")\n";
     return saved;

@@ -2,6 +2,7 @@
 // background window into the folder given as argument (docs/screenshots).
 // It works in a temporary home folder:
 //   xvfb-run -a build/tests/gui/install_wizard/install_screenshots docs/screenshots
+#include <QSaveFile>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
@@ -25,7 +26,9 @@ namespace {
 
 bool save(const QPixmap& picture, const QDir& folder, const QString& name) {
     const QString path = folder.filePath(QStringLiteral("install-%1.png").arg(name));
-    const bool saved = picture.save(path, "PNG");
+    // Written whole or not at all: a screenshot of the README is never cut.
+    QSaveFile file(path);
+    const bool saved = file.open(QIODevice::WriteOnly) && picture.save(&file, "PNG") && file.commit();
     QTextStream(stdout) << (saved ? "saved " : "could not save ") << path << " (" << picture.width()
                         << "x" << picture.height() << ")\n";
     return saved;

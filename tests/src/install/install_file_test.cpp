@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/atomic_file.h"
 #include "test_support/sandbox.h"
 
 namespace lumigal::install {
@@ -71,7 +72,7 @@ protected:
         std::vector<std::string> found;
         for (const auto& entry : std::filesystem::directory_iterator(target)) {
             const std::string name = entry.path().filename().string();
-            if (name.find(".install-") != std::string::npos) found.push_back(name);
+            if (platform::isTemporaryName(name)) found.push_back(name);
         }
         return found;
     }

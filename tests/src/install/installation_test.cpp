@@ -144,6 +144,21 @@ TEST_F(InstallationTest, InstallsEverythingAndUninstallLeavesNothing) {
               std::vector<std::string>{});
 }
 
+TEST_F(InstallationTest, HalfCopiedFilesOfAKilledInstallationAreRemoved) {
+    writePayload();
+    // What a killed copy leaves (no writer holds its lock any more), and a
+    // file of the user's that only looks alike.
+    test::makeFolders(installFolder);
+    const std::string stale = installFolder + "/.lumigal-0a1b2c3d.tmp";
+    const std::string users = installFolder + "/.lumigal-notes.txt";
+    writeFile(stale, "moitié d'un programme");
+    writeFile(users, "à garder");
+    FixedAnswerObserver observer(FileErrorChoice::Quit);
+    ASSERT_EQ(install(stateFor(false), observer), InstallResult::Completed);
+    EXPECT_FALSE(exists(stale));
+    EXPECT_EQ(readFile(users), "à garder");
+}
+
 TEST_F(InstallationTest, WithNoChoiceOnlyFilesAndSettingsAreMade) {
     writePayload();
     FixedAnswerObserver observer(FileErrorChoice::Quit);
