@@ -127,16 +127,17 @@ int main(int argc, char** argv) {
     createPathFolders(page.pageFolder + kPathSeparator);
     if (page.thumbnail) createPathFolders(thumbnailFolder(page, prefs) + kPathSeparator);
 
-    // The process-wide set-up, owned here: the image library with this
-    // program's policy and limits (before any worker thread), and the heap
-    // tuned for thumbnails. The process ends after the page, so the heap is
-    // not trimmed.
+    // The image library with this program's policy and limits, started
+    // here, before any worker thread exists.
     startImageLibrary();
-    platform::keepLargeBuffersInHeap();
     batch::TerminalProgress progress(stderr, !parsed.options.quiet && isatty(STDERR_FILENO));
     SelectedFileList list;
     const int unlisted = gatherInputs(parsed.options, list, progress);
 
+    // The heap tuned for thumbnails once the inputs are gathered (the scan's
+    // buffers keep the C library's own thresholds). The process ends after
+    // the page, so the heap is not trimmed.
+    platform::keepLargeBuffersInHeap();
     AlbumRunOptions run;
     run.workers = parsed.options.jobs;
     const int result =
