@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "imaging/jpeg_markers.h"
+#include "test_support/test_files.h"
 #include "test_support/test_images.h"
 
 namespace lumigal {
@@ -19,12 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using test::readFile;
 
 std::optional<ImageFormat> sniff(const std::string& bytes) {
     return sniffImageFormat(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
@@ -138,7 +134,7 @@ TEST_F(ImageIoTest, EachFormatIsSniffedPingedAndDecoded) {
         SCOPED_TRACE(c.name);
         const std::string file = path(c.name);
         ASSERT_TRUE(test::writeTestImage(file, 37, 23));
-        EXPECT_EQ(sniff(readBytes(file)), c.format);
+        EXPECT_EQ(sniff(readFile(file)), c.format);
 
         std::string error;
         const auto header = pingImageFile(file, error);
@@ -281,8 +277,8 @@ TEST_F(ImageIoTest, ReadImageFileReturnsTheWholeFile) {
 TEST_F(ImageIoTest, EmptyAndTruncatedFilesAreUnreadable) {
     ASSERT_TRUE(test::writeTestImage(path("whole.png"), 64, 64));
     ASSERT_TRUE(test::writeTestImage(path("whole.gif"), 64, 64));
-    const std::string png = readBytes(path("whole.png"));
-    const std::string gif = readBytes(path("whole.gif"));
+    const std::string png = readFile(path("whole.png"));
+    const std::string gif = readFile(path("whole.gif"));
     ASSERT_TRUE(test::writeBytes(path("empty.png"), ""));
     ASSERT_TRUE(test::writeBytes(path("signature.png"), png.substr(0, 12)));
     ASSERT_TRUE(test::writeBytes(path("signature.gif"), gif.substr(0, 8)));
@@ -420,8 +416,8 @@ TEST_F(ImageIoTest, PolicyAllowsOnlyTheSixFormats) {
 TEST_F(ImageIoTest, LyingJpegsAreReadOrRefusedBeforeTheirMemoryIsTaken) {
     ASSERT_TRUE(test::writeTestImage(path("progressive.jpg"), 64, 64, true));
     ASSERT_TRUE(test::writeTestImage(path("baseline.jpg"), 64, 64, false));
-    const std::string progressive = readBytes(path("progressive.jpg"));
-    const std::string baseline = readBytes(path("baseline.jpg"));
+    const std::string progressive = readFile(path("progressive.jpg"));
+    const std::string baseline = readFile(path("baseline.jpg"));
     // Each claims 16000 x 16000 in a few hundred bytes. Decoded whole, the
     // first three would need the coefficients of the whole image (768 MB
     // or more) whatever the output scale.

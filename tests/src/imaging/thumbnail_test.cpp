@@ -12,6 +12,7 @@
 #include "imaging/image_library.h"
 #include "magick_image.h"
 #include "imaging/jpeg_markers.h"
+#include "test_support/test_files.h"
 #include "test_support/test_images.h"
 
 namespace lumigal {
@@ -19,12 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
+using test::readFile;
 
 TEST(ThumbnailFileName, FollowsTheSettings) {
     const struct {
@@ -267,7 +263,7 @@ TEST_F(MakeThumbnailTest, NothingIsMadeWithoutInputOrSize) {
         }
     }
     // The old file is left as it was and no temporary file stays behind.
-    EXPECT_EQ(readBytes(path("old.png")), "previous thumbnail");
+    EXPECT_EQ(readFile(path("old.png")), "previous thumbnail");
     EXPECT_EQ(folderNames(), (std::set<std::string>{"in.png", "fake.jpg", "old.png"}));
 }
 
@@ -424,7 +420,7 @@ TEST_F(MakeThumbnailTest, ExifOrientationIsAppliedOnEveryJpegPath) {
         ASSERT_TRUE(test::writeTestImage(path("plain.jpg"), source.width, source.height,
                                          markedCorners(source.width, source.height),
                                          source.progressive));
-        const std::string plain = readBytes(path("plain.jpg"));
+        const std::string plain = readFile(path("plain.jpg"));
         for (const auto& o : orientations) {
             SCOPED_TRACE(std::string(source.what) + ", orientation " + std::to_string(o.orientation));
             const std::string file = path("o" + std::to_string(o.orientation) + ".jpg");
@@ -467,7 +463,7 @@ TEST_F(MakeThumbnailTest, ExifOrientationIsAppliedOnEveryJpegPath) {
                                     &error),
                       kThumbnailWritten)
                 << error;
-            const std::string jpeg = readBytes(path("t.jpg"));
+            const std::string jpeg = readFile(path("t.jpg"));
             EXPECT_EQ(jpegOrientation(reinterpret_cast<const std::uint8_t*>(jpeg.data()), jpeg.size()), 1);
             const ImagePtr jpegThumbnail = readImageFirstFrame(path("t.jpg"), error);
             ASSERT_TRUE(jpegThumbnail) << error;
