@@ -22,6 +22,8 @@ struct UninstallOptions {
     std::optional<std::string> folder;  // --dir: the install folder (default: uninst's own)
 };
 
+// Parsed by Qt's command line parser (the functions are in the Qt part of
+// the setup program; the option records are plain).
 // Nothing, with `error` set (French), when the arguments are not understood.
 // The options other than --silent are accepted only with it for install.
 std::optional<SetupOptions> parseSetupOptions(const std::vector<std::string>& args,
@@ -29,8 +31,9 @@ std::optional<SetupOptions> parseSetupOptions(const std::vector<std::string>& ar
 std::optional<UninstallOptions> parseUninstallOptions(const std::vector<std::string>& args,
                                                       std::string& error);
 
-extern const char* const kSetupUsage;
-extern const char* const kUninstallUsage;
+// The usage texts, made from the same option rows as the parsers.
+const std::string& setupUsage();
+const std::string& uninstallUsage();
 
 // Whether a window can be shown: a display (X11 or Wayland) or an explicit
 // Qt platform is set in the environment.
