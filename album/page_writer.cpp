@@ -226,6 +226,9 @@ public:
     LargeBuffersKept& operator=(const LargeBuffersKept&) = delete;
 };
 
+// Thrown on the calling thread when the observer says the work is to stop.
+struct GenerationCancelled {};
+
 // What the workers found out about one image, for the calling thread.
 struct ThumbnailJob {
     ThumbnailNames names;  // empty when no free name was found
@@ -344,9 +347,11 @@ void writeThumbnails(std::string& out, const std::vector<const std::string*>& pa
     using Clock = std::chrono::steady_clock;
     Clock::time_point lastSave = Clock::now();
     std::string ignored;  // without the record, thumbnails are only made again
+    try {
     runOrdered(
         count, workers,
         [&](std::size_t i) {
+            if (progress.cancelled()) return;  // not started: nothing to undo
             try {
                 makeThumbnailJob(jobs[i], *paths[i], page, previous, memory);
             } catch (const std::exception&) {
@@ -355,6 +360,7 @@ void writeThumbnails(std::string& out, const std::vector<const std::string*>& pa
             }
         },
         [&](std::size_t i) {
+            if (progress.cancelled()) throw GenerationCancelled{};
             ThumbnailJob& job = jobs[i];
             if (writeThumbnailCell(table, *paths[i], job, page, progress)) placed.push_back(paths[i]);
             progress.setPosition(static_cast<int>(i));
@@ -374,6 +380,22 @@ void writeThumbnails(std::string& out, const std::vector<const std::string*>& pa
             }
             job = ThumbnailJob{};  // what is delivered is no longer needed
         });
+    } catch (const GenerationCancelled&) {
+        // The thumbnails finished so far are whole: they stay, recorded as
+        // ours, delivered or not (the jobs running at the stop have ended).
+        for (std::size_t i = 0; i < count; ++i) {
+            ThumbnailJob& job = jobs[i];
+            if (!job.record) continue;
+            job.record->thumbnail = std::move(job.names.page);
+            job.record->maker = std::move(job.names.maker);
+            job.record->recipe = kThumbnailRecipe;
+            job.record->source = *paths[i];
+            records.put(std::move(*job.record));
+            changed = true;
+        }
+        if (changed) records.save(recordFile, ignored);
+        throw;
+    }
     table.close();
     if (changed) {
         records.dropMissingThumbnails();  // the record file does not grow without end
@@ -408,10 +430,15 @@ int GenerateAlbumPage(int count, const PageSettings& page, const Preferences& pr
     const bool details = !thumbnails && page.details != 0;
     const std::string separator = page.position == 2 ? "<hr>\r\n" : "<br><hr>\r\n";
     if (thumbnails) {
-        writeThumbnails(images, paths, placed, page, prefs,
-                        run.workers > 0 ? run.workers : defaultWorkerCount(), progress);
+        try {
+            writeThumbnails(images, paths, placed, page, prefs,
+                            run.workers > 0 ? run.workers : defaultWorkerCount(), progress);
+        } catch (const GenerationCancelled&) {
+            return 2;  // the temporary page goes with `out`
+        }
     } else {
         for (std::size_t i = 0; i < paths.size(); ++i) {
+            if (progress.cancelled()) return 2;
             const std::string& path = *paths[i];
             std::string error;
             if (details) {
@@ -439,6 +466,7 @@ int GenerateAlbumPage(int count, const PageSettings& page, const Preferences& pr
     WritePageFooter(images);
     writeHeader(out, page, placed);
     out.write(images);
+    if (progress.cancelled()) return 2;
     if (!out.commit()) {
         progress.failed(pageFailure(page.pagePath, out));
         return 1;

@@ -17,7 +17,9 @@ namespace lumigal {
 // and its images) and reported to the observer's imageFailed(). Returns 0
 // when the page was written, 1 when it could not be created or written (the
 // observer's failed() then gets the message "Impossible de créer
-// <pagePath> : <why>").
+// <pagePath> : <why>"), 2 when the observer's cancelled() stopped it: the
+// page that was there stays as it was and no temporary file is left; the
+// thumbnails finished by then stay, recorded.
 int GenerateAlbumPage(int count, const PageSettings& page, const Preferences& prefs,
                       const SelectedFileList& files, ProgressObserver& progress);
 
