@@ -10,6 +10,8 @@
 #include "album/settings.h"
 #include "dialogs/gui_helpers.h"
 #include "dialogs/message_box_handler.h"
+#include "install/folders.h"
+#include "install/installed_copy.h"
 #include "locale/french_translations.h"
 #include "platform/instance_lock.h"
 #include "platform/registry.h"
@@ -35,6 +37,10 @@ int main(int argc, char** argv) {
     lumigal::PageSettings page{};
     std::string helpFilePath;
     lumigal::platform::Registry registry = lumigal::platform::Registry::currentUser();
+    // An installed copy (the Debian package) works without the setup wizard.
+    const std::string programFolder = lumigal::install::ownProgramFolder();
+    lumigal::install::writeFirstSettingsOfInstalledCopy(registry, programFolder,
+                                                        QDir::homePath().toStdString());
     if (lumigal::LoadSettings(registry, prefs, page, helpFilePath) != 0) {
         lumigal::MessageBoxHandler::critical(
             nullptr, QStringLiteral("notInstalled"),
@@ -42,6 +48,7 @@ int main(int argc, char** argv) {
                 "Lumigal n'a pas été correctement installé...\nVeuillez relancer install."));
         return 0;
     }
+    helpFilePath = lumigal::install::findHelpManual(helpFilePath, programFolder);
 
     {
         lumigal::MainWindow window(prefs, page, helpFilePath,
