@@ -162,6 +162,23 @@ const std::vector<OptionRow>& optionTable() {
          [](O& o, S v) { return setNumber(o.cellSpacing, v); }},
         {"cell-padding", 0, Kind::Value, "N", "marge dans les cellules", kCount,
          [](O& o, S v) { return setNumber(o.cellPadding, v); }},
+        {"style", 0, Kind::Value, "STYLE", "classic (par défaut) | modern : page pour les navigateurs d'aujourd'hui",
+         "classic, modern",
+         [](O& o, S v) {
+             if (v == "classic") o.style = kStyleClassic;
+             else if (v == "modern") o.style = kStyleModern;
+             else return false;
+             return true;
+         }},
+        {"keep-proportions", 0, Kind::Toggle, nullptr,
+         "vignettes aux proportions de l'image (par défaut pour modern)", nullptr, {},
+         [](O& o, bool on) { o.keepProportions = on; }},
+        {"portable", 0, Kind::Toggle, nullptr,
+         "album autonome : liens relatifs, images et vignettes dans le dossier de la page",
+         nullptr, {}, [](O& o, bool on) { o.portable = on; }},
+        {"web-size", 0, Kind::Value, "N",
+         "album autonome : copies dont le grand côté fait au plus N pixels (0 : les originaux)",
+         kCount, [](O& o, S v) { return setNumber(o.webSize, v); }},
         {"recursive", 'r', Kind::Flag, nullptr, "dossiers : parcourir aussi les sous-dossiers",
          nullptr, {}, [](O& o, bool) { o.recursive = true; }},
         {"types", 0, Kind::Value, "LISTE",
@@ -381,6 +398,10 @@ void applyOptions(const BatchOptions& o, Preferences& prefs, PageSettings& page)
     if (o.border) page.table_border = *o.border;
     if (o.cellSpacing) page.table_cellspace = *o.cellSpacing;
     if (o.cellPadding) page.table_cellpadding = *o.cellPadding;
+    if (o.style) page.style = *o.style;
+    if (o.keepProportions) page.keepProportions = *o.keepProportions ? kProportionsKept : kProportionsExact;
+    if (o.portable) page.portable = *o.portable;
+    if (o.webSize) page.webSize = *o.webSize;
 }
 
 }  // namespace lumigal::batch
