@@ -66,7 +66,7 @@ std::string styleSheet(const PageSettings& page) {
     css += "a{color:#004080}";
     css += "img{max-width:100%;height:auto}";
     css += ".grid{list-style:none;margin:0 auto;padding:0;display:flex;flex-wrap:wrap;"
-           "justify-content:center;gap:" + px(gap) + ";";
+           "justify-content:center;align-items:center;gap:" + px(gap) + ";";
     if (page.nbThumbByLine > 0) {
         const std::uint64_t cell = std::uint64_t{page.width} + 2 * pad + 2 * border;
         const std::uint64_t row = page.nbThumbByLine * cell + (page.nbThumbByLine - 1) * std::uint64_t{gap};
