@@ -54,6 +54,15 @@ for page in lumigal-batch Lumigal lumigal-setup; do
         fail "$page.1.gz is not gzip data"
 done
 
+# Every picture the manual shows is installed beside it.
+manual=$(dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/share/lumigal/Lumigal.html)
+pictures=$(grep -oE 'src="[^"]+"' <<<"$manual" | sed 's/^src="//; s/"$//')
+[ -n "$pictures" ] || fail "the manual shows no picture"
+for picture in $pictures; do
+    grep -q " \./usr/share/lumigal/$picture\$" <<<"$entries" ||
+        fail "the manual shows $picture, which is not installed beside it"
+done
+
 field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Package)" = lumigal ] || fail "Package: $(field Package)"
 [ "$(field Version)" = "$version" ] || fail "Version: $(field Version)"
