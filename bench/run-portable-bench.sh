@@ -13,9 +13,9 @@
 # Lumigal makes a modern portable album of the photos, thumbnails mode,
 # --web-size SIZE, from an empty album folder each round: the copies
 # (longest edge at most SIZE, upright, JPEG for JPEG photos) and the
-# thumbnails. vipsthumbnail --size SIZE makes the same copies in one run
-# (JPEG for JPEG, PNG for PNG, location data removed with --strip... no:
-# vips keeps the profile with its default options, as Lumigal does). The
+# thumbnails. vipsthumbnail --size SIZE makes the copies in one run per
+# format (JPEG for JPEG, PNG for PNG; it also remakes the photos already
+# small enough, which Lumigal copies as they are, and makes no thumbnails). The
 # paired ratio Lumigal / vipsthumbnail of every round and Lumigal's peak RSS
 # (GNU time) are printed. Stored settings are never read.
 set -euo pipefail
