@@ -1,6 +1,7 @@
-// The Lumigal program: one copy at a time, the stored settings loaded, the
-// main window run once, the settings saved when it is destroyed. It always
-// ends with exit code 0.
+// The Lumigal program: one copy at a time (a later copy brings the running
+// window to the front and ends), the stored settings loaded, the main window
+// run once, the settings saved when a dialog's OK stores them and when the
+// window is destroyed. It always ends with exit code 0.
 #include <QApplication>
 #include <QDir>
 #include <QStandardPaths>
@@ -16,6 +17,7 @@
 #include "platform/instance_lock.h"
 #include "platform/registry.h"
 #include "selection/main_window.h"
+#include "selection/running_copy.h"
 
 int main(int argc, char** argv) {
     // The image library starts before any other thread exists: its start-up
@@ -29,8 +31,13 @@ int main(int argc, char** argv) {
     QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (runtime.isEmpty()) runtime = QDir::tempPath();
     QDir().mkpath(runtime);
-    lumigal::platform::InstanceLock lock(
-        lumigal::platform::instanceLockPath(QDir(runtime).absolutePath().toStdString()));
+    const std::string runtimeFolder = QDir(runtime).absolutePath().toStdString();
+    const QString socketPath = lumigal::runningCopySocketPath(runtimeFolder);
+    lumigal::platform::InstanceLock lock(lumigal::platform::instanceLockPath(runtimeFolder));
+    if (lock.state() == lumigal::platform::InstanceLock::State::HeldElsewhere) {
+        lumigal::callRunningCopy(socketPath);
+        return 0;
+    }
     if (lock.state() != lumigal::platform::InstanceLock::State::Acquired) return 0;
 
     lumigal::Preferences prefs{};
@@ -53,6 +60,10 @@ int main(int argc, char** argv) {
     {
         lumigal::MainWindow window(prefs, page, helpFilePath,
                                    [&] { lumigal::SaveSettings(registry, prefs, page); });
+        window.setSettingsSaver([&] { lumigal::SaveSettings(registry, prefs, page); });
+        lumigal::RunningCopyListener listener(socketPath);
+        QObject::connect(&listener, &lumigal::RunningCopyListener::called, &window,
+                         &lumigal::MainWindow::bringToFront);
         window.show();
         lumigal::centreOnScreen(&window);
         window.exec();
