@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QUrl>
 #include <QWidget>
+#include <algorithm>
 #include <utility>
 
 #include "message_box/message_box_handler.h"
@@ -47,9 +48,18 @@ void centreOnScreen(QWidget* window, int offset) {
     QScreen* screen = window->screen();
     if (screen == nullptr) screen = QGuiApplication::primaryScreen();
     if (screen == nullptr) return;
+    // A window larger than the free part of the screen (a large scale
+    // factor) is made to fit, so that its title bar is never above it.
+    const QRect free = screen->availableGeometry();
+    const QSize frame = window->frameGeometry().size() - window->size();
+    const QSize fitted = window->size().boundedTo(free.size() - frame);
+    if (fitted != window->size() && fitted.isValid()) window->resize(fitted);
     // Before the window manager has framed the window its frame is its size.
     const QSize size = window->frameGeometry().size();
-    window->move(centredPosition(screen->geometry(), size, offset));
+    QPoint at = centredPosition(screen->geometry(), size, offset);
+    at.setX(std::max(at.x(), free.left()));
+    at.setY(std::max(at.y(), free.top()));
+    window->move(at);
 }
 
 QColor toQColor(Colour colour) { return QColor(redOf(colour), greenOf(colour), blueOf(colour)); }

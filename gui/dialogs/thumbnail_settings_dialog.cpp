@@ -109,9 +109,17 @@ ThumbnailSettingsDialog::ThumbnailSettingsDialog(PageSettings& page, Preferences
                           0);
     thumbnails->addLayout(location, 1, 1);
     thumbnails->addWidget(onlyIfSuitable_, 2, 0, 1, 2);
-    thumbnails->addLayout(row, 3, 0, 1, 2);
-    thumbnails->addWidget(keepFormat_, 4, 0, 1, 2);
-    thumbnails->addLayout(conversion, 5, 0, 1, 2);
+    keepProportions_ = numbered(
+        new QCheckBox(QStringLiteral("Garder les p&roportions de l'image (dans la taille)"), vignettes),
+        "check", 1401);
+    keepProportions_->setWhatsThis(QStringLiteral(
+        "Cochée, chaque vignette tient dans la largeur et la hauteur données sans déformer "
+        "l'image ; décochée, elle a exactement cette taille. Par défaut : cochée pour la page "
+        "moderne, décochée pour la page classique."));
+    thumbnails->addWidget(keepProportions_, 3, 0, 1, 2);
+    thumbnails->addLayout(row, 4, 0, 1, 2);
+    thumbnails->addWidget(keepFormat_, 5, 0, 1, 2);
+    thumbnails->addLayout(conversion, 6, 0, 1, 2);
     thumbnails->setColumnStretch(1, 1);
 
     // Table.
@@ -173,7 +181,7 @@ ThumbnailSettingsDialog::ThumbnailSettingsDialog(PageSettings& page, Preferences
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    QWidget* order[] = {width_,      height_,      folder_, browse,  onlyIfSuitable_, perRow_,
+    QWidget* order[] = {width_,      height_,      folder_, browse,  onlyIfSuitable_, keepProportions_, perRow_,
                         keepFormat_, convert_,     format_, border_, chooseBorder,    chooseDark,
                         cellSpace_,  cellPadding_, help,    ok,      cancel};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
@@ -187,6 +195,7 @@ ThumbnailSettingsDialog::ThumbnailSettingsDialog(PageSettings& page, Preferences
     height_->setText(QString::number(page_.height));
     perRow_->setText(QString::number(page_.nbThumbByLine));
     if (page_.onlyIfSuitable) onlyIfSuitable_->setChecked(true);
+    keepProportions_->setChecked(keepsProportions(page_));
     format_->setEnabled(false);
     if (page_.keepSameFormat) {
         keepFormat_->setChecked(true);
@@ -262,6 +271,9 @@ void ThumbnailSettingsDialog::confirm() {
     page_.keepSameFormat = keepSameFormat;
     page_.newFormat = newFormat;
     page_.onlyIfSuitable = onlyIfSuitable;
+    if (keepProportions_->isChecked() != keepsProportions(page_)) {
+        page_.keepProportions = keepProportions_->isChecked() ? kProportionsKept : kProportionsExact;
+    }
     prefs_.pathThumbnail = std::move(pathThumbnail);
     page_.width = *width;
     page_.height = *height;

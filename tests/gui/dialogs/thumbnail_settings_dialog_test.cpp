@@ -78,6 +78,8 @@ private slots:
     void browsedFolderIsStoredOnlyOnOk();
     void helpOpensContext109();
     void cancelChangesNothing();
+    void proportionsFollowTheStyleUntilChanged_data();
+    void proportionsFollowTheStyleUntilChanged();
 };
 
 void TestThumbnailSettingsDialog::opensWithTheStoredSettings() {
@@ -530,6 +532,44 @@ void TestThumbnailSettingsDialog::cancelChangesNothing() {
     Fixture unchanged;
     QCOMPARE(f.page, unchanged.page);
     QCOMPARE(f.prefs, unchanged.prefs);
+}
+
+void TestThumbnailSettingsDialog::proportionsFollowTheStyleUntilChanged_data() {
+    QTest::addColumn<quint32>("style");
+    QTest::addColumn<quint32>("stored");
+    QTest::addColumn<bool>("shown");
+    QTest::addColumn<bool>("click");
+    QTest::addColumn<quint32>("kept");
+    QTest::newRow("classic, as the style") << kStyleClassic << kProportionsOfStyle << false << false
+                                           << kProportionsOfStyle;
+    QTest::newRow("modern, as the style") << kStyleModern << kProportionsOfStyle << true << false
+                                          << kProportionsOfStyle;
+    QTest::newRow("classic, checked") << kStyleClassic << kProportionsOfStyle << false << true
+                                      << kProportionsKept;
+    QTest::newRow("modern, cleared") << kStyleModern << kProportionsOfStyle << true << true
+                                     << kProportionsExact;
+    QTest::newRow("modern, stored exact") << kStyleModern << kProportionsExact << false << false
+                                          << kProportionsExact;
+    QTest::newRow("classic, stored kept, cleared") << kStyleClassic << kProportionsKept << true << true
+                                                   << kProportionsExact;
+}
+
+void TestThumbnailSettingsDialog::proportionsFollowTheStyleUntilChanged() {
+    QFETCH(quint32, style);
+    QFETCH(quint32, stored);
+    QFETCH(bool, shown);
+    QFETCH(bool, click);
+    QFETCH(quint32, kept);
+    Fixture f;
+    f.page.style = style;
+    f.page.keepProportions = stored;
+    ThumbnailSettingsDialog dialog(f.page, f.prefs, {});
+    dialog.show();
+    QCOMPARE(check(dialog, 1401)->isChecked(), shown);
+    QVERIFY(!check(dialog, 1401)->text().isEmpty() && !check(dialog, 1401)->whatsThis().isEmpty());
+    if (click) check(dialog, 1401)->click();
+    button(dialog, 1)->click();
+    QCOMPARE(f.page.keepProportions, kept);
 }
 
 QTEST_MAIN(TestThumbnailSettingsDialog)

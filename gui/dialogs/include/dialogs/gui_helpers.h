@@ -23,8 +23,10 @@ namespace lumigal {
 // divisions truncated toward zero, from the screen's top-left corner.
 QPoint centredPosition(const QRect& screen, const QSize& window, int offset);
 
-// Moves `window` (frame included; size and stacking order unchanged) to the
-// centre of the screen it is on, shifted right by `offset`.
+// Moves `window` (frame included; stacking order unchanged) to the centre of
+// the screen it is on, shifted right by `offset`; a window larger than the
+// screen's free area is first shrunk to it and never placed above or left
+// of it.
 void centreOnScreen(QWidget* window, int offset = 0);
 
 QColor toQColor(Colour colour);
