@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "dialogs/help_redirect.h"
 #include "message_box/message_box_handler.h"
 
 namespace lumigal {
@@ -30,6 +31,11 @@ FolderBrowser& folderBrowser() {
 
 HelpOpener& helpOpener() {
     static HelpOpener instance;
+    return instance;
+}
+
+UrlOpener& urlOpener() {
+    static UrlOpener instance;
     return instance;
 }
 
@@ -113,9 +119,18 @@ void openHelp(QWidget* owner, const std::string& helpFilePath, int context) {
                                        .arg(QDir::toNativeSeparators(path)));
         return;
     }
-    QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
-    url.setFragment(helpAnchor(context));
-    if (!QDesktopServices::openUrl(url)) {
+    const QString manual = QFileInfo(path).absoluteFilePath();
+    const QString anchor = helpAnchor(context);
+    QUrl url;
+    if (const auto redirect = writeHelpRedirect(helpRedirectFolder(), manual, anchor)) {
+        url = QUrl::fromLocalFile(*redirect);
+    } else {
+        // Without the redirect page the opener may still keep the section.
+        url = QUrl::fromLocalFile(manual);
+        url.setFragment(anchor);
+    }
+    const bool opened = urlOpener() ? urlOpener()(url) : QDesktopServices::openUrl(url);
+    if (!opened) {
         MessageBoxHandler::warning(owner, QStringLiteral("helpFileNotOpened"),
                                    QStringLiteral("Impossible d'ouvrir le fichier d'aide %1.")
                                        .arg(QDir::toNativeSeparators(path)));
@@ -123,5 +138,7 @@ void openHelp(QWidget* owner, const std::string& helpFilePath, int context) {
 }
 
 void setHelpOpener(HelpOpener opener) { helpOpener() = std::move(opener); }
+
+void setUrlOpener(UrlOpener opener) { urlOpener() = std::move(opener); }
 
 }  // namespace lumigal

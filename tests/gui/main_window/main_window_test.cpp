@@ -23,6 +23,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <QToolButton>
 #include <memory>
 
@@ -33,6 +34,7 @@
 #include "main_window/create_page_command.h"
 #include "main_window/main_window.h"
 #include "main_window/running_copy.h"
+#include "dialogs/gui_helpers.h"
 #include "test_support/dialog_test_support.h"
 
 using namespace lumigal;
@@ -896,6 +898,59 @@ private slots:
         browser.answer.reset();
         w->findChild<QToolButton*>(QStringLiteral("1320"))->click();
         QCOMPARE(w->destinationField()->text(), QStringLiteral("/srv/web"));
+    }
+
+    // What the desktop's opener gets has no fragment to drop: a page of the
+    // user's that sends the browser to the manual's section, which exists.
+    void helpReachesItsSection_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("context");
+        QTest::newRow("F1 on the destination") << "F1" << int(MainWindow::kDestinationHelpContext);
+        QTest::newRow("« Aide » button") << "button" << 0;
+        QTest::newRow("menu") << "menu" << 0;
+    }
+    void helpReachesItsSection() {
+        QFETCH(QString, how);
+        QFETCH(int, context);
+        QTemporaryDir runtime;
+        QVERIFY(runtime.isValid());
+        const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+        QList<QUrl> handed;
+        setUrlOpener([&](const QUrl& url) {
+            handed << url;
+            return true;
+        });
+        const QString manual = QStringLiteral(LUMIGAL_MANUAL);
+        {
+            auto w = std::make_unique<MainWindow>(prefs_, page_, manual.toStdString(),
+                                                  [] {});
+            w->show();
+            if (how == "F1") {
+                w->destinationField()->setFocus();
+                QTest::keyClick(w->destinationField(), Qt::Key_F1);
+            }
+            if (how == "button")
+                w->findChild<QToolButton*>(QString::number(MainWindow::kHelp))->click();
+            if (how == "menu")
+                w->findChild<QAction*>(QString::number(MainWindow::kHelp))->trigger();
+        }
+        setUrlOpener({});
+        qputenv("XDG_RUNTIME_DIR", savedRuntime);
+        QCOMPARE(handed.size(), 1);
+        const QUrl url = handed.front();
+        QVERIFY(url.isLocalFile());
+        QVERIFY(!url.hasFragment());
+        QCOMPARE(QFileInfo(url.toLocalFile()).absolutePath(), runtime.path());
+        const QString redirect = QString::fromUtf8(readAll(url.toLocalFile().toStdString()));
+        QUrl target = QUrl::fromLocalFile(manual);
+        target.setFragment(QString::number(context));
+        const QString expected = target.toString(QUrl::FullyEncoded).toHtmlEscaped();
+        QVERIFY2(redirect.contains(QStringLiteral("content=\"0; url=%1\"").arg(expected)),
+                 qPrintable(redirect));
+        QVERIFY(redirect.contains(QStringLiteral("href=\"%1\"").arg(expected)));
+        QVERIFY(readAll(manual.toStdString())
+                    .contains(QStringLiteral("id=\"%1\"").arg(context).toUtf8()));
     }
 
     void secondInstanceEndsAtOnce() {

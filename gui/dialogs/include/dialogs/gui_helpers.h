@@ -14,6 +14,7 @@
 
 #include "common/colour.h"
 
+class QUrl;
 class QWidget;
 
 namespace lumigal {
@@ -53,12 +54,19 @@ void setFolderBrowser(FolderBrowser browser);
 // The anchor of help context `context` in the help manual.
 QString helpAnchor(int context);
 
-// Opens the help manual `helpFilePath` at context `context`. A manual that
-// cannot be found or opened is reported in a message box; the caller goes on.
+// Opens the help manual `helpFilePath` at context `context`, through a
+// redirect page (help_redirect.h) so that the section is reached even where
+// the desktop's opener drops a URL's fragment. A manual that cannot be found
+// or opened is reported in a message box; the caller goes on.
 void openHelp(QWidget* owner, const std::string& helpFilePath, int context);
 
 using HelpOpener =
     std::function<void(QWidget* owner, const std::string& helpFilePath, int context)>;
 void setHelpOpener(HelpOpener opener);
+
+// Answers the desktop's opener of openHelp (true: opened) instead of
+// handing it the URL. An empty hook brings the desktop's opener back.
+using UrlOpener = std::function<bool(const QUrl& url)>;
+void setUrlOpener(UrlOpener opener);
 
 }  // namespace lumigal
