@@ -136,11 +136,12 @@ const std::vector<OptionRow>& optionTable() {
          "un nom de dossier", [](O& o, S v) { o.thumbDir = v; return !v.empty(); }},
         {"per-row", 0, Kind::Value, "N", "vignettes par ligne", kCount,
          [](O& o, S v) { return setNumber(o.perRow, v); }},
-        {"format", 0, Kind::Value, "F", "format des vignettes : same | bmp | gif | jpeg | png",
+        {"format", 0, Kind::Value, "F", "format des vignettes : same | bmp | gif | jpeg | png (jpeg pour modern)",
          "same, bmp, gif, jpeg, png",
          [](O& o, S v) {
              static const std::map<std::string, int> formats = {
-                 {"same", -1}, {"bmp", 0}, {"gif", 1}, {"jpeg", 2}, {"jpg", 2}, {"png", 3}};
+                 {"same", -1}, {"bmp", 0}, {"gif", 1}, {"jpeg", kJpegThumbnailFormat},
+                 {"jpg", kJpegThumbnailFormat}, {"png", 3}};
              const auto it = formats.find(v);
              if (it == formats.end()) return false;
              o.format = it->second;
@@ -399,6 +400,13 @@ void applyOptions(const BatchOptions& o, Preferences& prefs, PageSettings& page)
     if (o.cellSpacing) page.table_cellspace = *o.cellSpacing;
     if (o.cellPadding) page.table_cellpadding = *o.cellPadding;
     if (o.style) page.style = *o.style;
+    // A modern page is for today's browsers: unless told otherwise its
+    // thumbnails are JPEG (the classic BMP thumbnail weighs about eight times
+    // as much on the wire).
+    if (!o.format && page.style == kStyleModern) {
+        page.keepSameFormat = 0;
+        page.newFormat = kJpegThumbnailFormat;
+    }
     if (o.keepProportions) page.keepProportions = *o.keepProportions ? kProportionsKept : kProportionsExact;
     if (o.portable) page.portable = *o.portable;
     if (o.webSize) page.webSize = *o.webSize;

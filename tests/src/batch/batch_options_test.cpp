@@ -90,6 +90,30 @@ TEST(BatchOptions, FormatSameKeepsTheSourceFormat) {
     EXPECT_EQ(page.pagePath.front(), '/') << "relative page paths are made absolute";
 }
 
+TEST(BatchOptions, ModernPagesGetJpegThumbnailsUnlessTold) {
+    struct Case {
+        std::vector<std::string> args;
+        std::uint32_t keepSameFormat;
+        int newFormat;
+    } cases[] = {
+        {{"-o", "p.htm", "a.bmp"}, 0, 1},  // classic: the stored format
+        {{"-o", "p.htm", "--style", "modern", "a.bmp"}, 0, kJpegThumbnailFormat},
+        {{"-o", "p.htm", "--style", "modern", "--format", "png", "a.bmp"}, 0, 3},
+        {{"-o", "p.htm", "--format", "same", "--style=modern", "a.bmp"}, 1, 1},
+    };
+    for (const Case& c : cases) {
+        const ParsedCommandLine p = parse(c.args);
+        ASSERT_EQ(p.outcome, ParsedCommandLine::Run);
+        Preferences prefs;
+        PageSettings page;
+        defaultSettings(prefs, page);
+        page.newFormat = 1;
+        applyOptions(p.options, prefs, page);
+        EXPECT_EQ(page.keepSameFormat, c.keepSameFormat) << c.args[2];
+        EXPECT_EQ(page.newFormat, c.newFormat) << c.args[2];
+    }
+}
+
 TEST(BatchOptions, BadUsageIsAnError) {
     const std::vector<std::vector<std::string>> bad = {
         {"a.png"},                                   // no output

@@ -59,6 +59,9 @@ struct PageSettings {
     bool operator==(const PageSettings&) const = default;
 };
 
+// newFormat of a JPEG thumbnail.
+inline constexpr std::int32_t kJpegThumbnailFormat = 2;
+
 // The page styles: today's table page, or the page for browsers and phones.
 inline constexpr std::uint32_t kStyleClassic = 0;
 inline constexpr std::uint32_t kStyleModern = 1;
