@@ -19,6 +19,11 @@ packages=(
 install_missing() {
   local missing=()
   for p in "${packages[@]}"; do
+    # Node.js from another source (with its own npm) will do.
+    case $p in
+      nodejs) command -v node >/dev/null && continue ;;
+      npm) command -v npm >/dev/null && continue ;;
+    esac
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
