@@ -13,6 +13,7 @@
 #include "imaging/image_library.h"
 #include "install/folders.h"
 #include "install/installed_copy.h"
+#include "install/xdg_dirs.h"
 #include "locale/french_translations.h"
 #include "platform/instance_lock.h"
 #include "platform/process_heap.h"
@@ -51,8 +52,9 @@ int main(int argc, char** argv) {
     lumigal::platform::Registry registry = lumigal::platform::Registry::currentUser();
     // An installed copy (the Debian package) works without the setup wizard.
     const std::string programFolder = lumigal::install::ownProgramFolder();
-    lumigal::install::writeFirstSettingsOfInstalledCopy(registry, programFolder,
-                                                        QDir::homePath().toStdString());
+    lumigal::install::writeFirstSettingsOfInstalledCopy(
+        registry, programFolder,
+        lumigal::install::userWorkFolder().value_or(QDir::homePath().toStdString()));
     if (lumigal::LoadSettings(registry, prefs, page, helpFilePath) != 0) {
         lumigal::MessageBoxHandler::critical(
             nullptr, QStringLiteral("notInstalled"),

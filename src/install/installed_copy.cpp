@@ -47,7 +47,7 @@ std::string findHelpManual(const std::string& besideProgram, std::string_view pr
 
 bool writeFirstSettingsOfInstalledCopy(platform::Registry& registry,
                                        std::string_view programFolder,
-                                       std::string_view homeFolder) {
+                                       std::string_view workFolder) {
     if (!isFile(installedManual(programFolder))) return false;
     std::optional<platform::RegistryKey> key;
     if (registry.openKey(kSettingsKey, platform::KeyAccess::Read, key) !=
@@ -60,7 +60,7 @@ bool writeFirstSettingsOfInstalledCopy(platform::Registry& registry,
     if (registry.createKey(kSettingsKey, key, &created) != platform::RegStatus::Ok || !created) {
         return false;
     }
-    const std::string home(withoutTrailingSeparators(homeFolder));
+    const std::string home(withoutTrailingSeparators(workFolder));
     for (const settings::Setting& s : settings::schema()) {
         if (s.firstText == settings::FirstText::Folder &&
             s.installer == settings::Installer::IfMissing) {
@@ -68,7 +68,7 @@ bool writeFirstSettingsOfInstalledCopy(platform::Registry& registry,
         }
     }
     if (key->close() != platform::RegStatus::Ok) return false;
-    writeDefaultSettings(registry, withoutTrailingSeparators(programFolder));
+    writeDefaultSettings(registry, withoutTrailingSeparators(programFolder), home);
     return true;
 }
 

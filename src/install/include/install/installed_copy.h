@@ -24,12 +24,13 @@ std::string findHelpManual(const std::string& besideProgram, std::string_view pr
 
 // When the settings key does not exist yet and the program's installed data
 // folder holds the manual, writes the first settings as the setup wizard
-// does (the installer's rows of the settings table), with `homeFolder` as
-// the folder of the pages and the folder shown at start-up, and the program
-// folder as the installation folder. True when it wrote them; a user's
+// does (the installer's rows of the settings table), with `workFolder` (the
+// user's pictures folder, else the home folder: xdg_dirs.h) as the folder of
+// the pages and the folder shown at start-up, and the program folder as the
+// installation folder. True when it wrote them; a user's
 // settings, even damaged ones, are never touched.
 bool writeFirstSettingsOfInstalledCopy(platform::Registry& registry,
                                        std::string_view programFolder,
-                                       std::string_view homeFolder);
+                                       std::string_view workFolder);
 
 }  // namespace lumigal::install
