@@ -246,6 +246,10 @@ void ThumbnailSettingsDialog::confirm() {
     }
 
     const std::optional<std::uint32_t> width = parseUnsignedField(width_->text());
+    if (width && *width > kMaxImageSide) {
+        tooLarge(kWidthInvalid, QStringLiteral("La largeur"));
+        return;
+    }
     if (!width) {
         MessageBoxHandler::critical(
             this, QString::fromUtf8(kWidthInvalid),
@@ -253,6 +257,10 @@ void ThumbnailSettingsDialog::confirm() {
         return;
     }
     const std::optional<std::uint32_t> height = parseUnsignedField(height_->text());
+    if (height && *height > kMaxImageSide) {
+        tooLarge(kHeightInvalid, QStringLiteral("La hauteur"));
+        return;
+    }
     if (!height) {
         MessageBoxHandler::critical(
             this, QString::fromUtf8(kHeightInvalid),
@@ -283,6 +291,15 @@ void ThumbnailSettingsDialog::confirm() {
     page_.table_cellspace = parseUnsignedField(cellSpace_->fieldText()).value_or(0);
     page_.table_cellpadding = parseUnsignedField(cellPadding_->fieldText()).value_or(0);
     accept();
+}
+
+void ThumbnailSettingsDialog::tooLarge(const char* identifier, const QString& side) {
+    MessageBoxHandler::critical(
+        this, QString::fromUtf8(identifier),
+        QStringLiteral("%1 de la miniature est trop grande : au plus %2 pixels.\n"
+                       "Merci de la modifier.")
+            .arg(side)
+            .arg(kMaxImageSide));
 }
 
 void ThumbnailSettingsDialog::chooseColour(Colour& current, Colour& stored, QLabel* swatch) {

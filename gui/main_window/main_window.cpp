@@ -26,6 +26,7 @@
 #include "dialogs/preferences_dialog.h"
 #include "dialogs/work_box.h"
 #include "main_window/create_page_command.h"
+#include "main_window/file_list_texts.h"
 
 namespace lumigal {
 namespace {
@@ -143,9 +144,13 @@ MainWindow::MainWindow(Preferences& prefs, PageSettings& page, std::string helpF
     buildMenu();
     files_.clear();
     resize(820, 520);
-    // Columns fitted once each folder is read (its dates and types known).
-    if (auto* model = findChild<QFileSystemModel*>())
+    // Sizes and dates in French; columns fitted once each folder is read
+    // (its dates and types known).
+    if (auto* model = findChild<QFileSystemModel*>()) {
+        if (auto* list = findChild<QTreeView*>(QStringLiteral("treeView")))
+            list->setItemDelegate(new FileListTexts(model, list));
         connect(model, &QFileSystemModel::directoryLoaded, this, [this] { fitColumns(); });
+    }
 }
 
 MainWindow::~MainWindow() {

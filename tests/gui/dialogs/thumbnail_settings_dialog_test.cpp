@@ -206,7 +206,7 @@ void TestThumbnailSettingsDialog::okStoresEveryField() {
     ThumbnailSettingsDialog dialog(f.page, f.prefs, {});
     dialog.show();
     edit(dialog, 1136)->setText(QStringLiteral("0"));  // zero is a valid number
-    edit(dialog, 1137)->setText(QStringLiteral("4294967295"));
+    edit(dialog, 1137)->setText(QStringLiteral("16384"));  // the largest image side
     edit(dialog, 1138)->setText(QStringLiteral("/tmp/vignettes neuves"));
     edit(dialog, 1139)->setText(QStringLiteral("3"));
     check(dialog, 1041)->click();
@@ -217,7 +217,7 @@ void TestThumbnailSettingsDialog::okStoresEveryField() {
 
     Fixture expected;
     expected.page.width = 0;
-    expected.page.height = 4294967295u;
+    expected.page.height = 16384u;
     expected.page.nbThumbByLine = 3;
     expected.page.onlyIfSuitable = 0;
     expected.page.table_border = 150;
@@ -255,6 +255,22 @@ void TestThumbnailSettingsDialog::invalidNumbersAreReported_data() {
         << "4294967296"
         << "75"
         << "1" << ThumbnailSettingsDialog::kWidthInvalid << widthText;
+    const QString widthTooLarge = QStringLiteral(
+        "La largeur de la miniature est trop grande : au plus 16384 pixels.\nMerci de la modifier.");
+    const QString heightTooLarge = QStringLiteral(
+        "La hauteur de la miniature est trop grande : au plus 16384 pixels.\nMerci de la modifier.");
+    QTest::newRow("width over the largest image side")
+        << "99999"
+        << "75"
+        << "1" << ThumbnailSettingsDialog::kWidthInvalid << widthTooLarge;
+    QTest::newRow("width just over")
+        << "16385"
+        << "16384"
+        << "1" << ThumbnailSettingsDialog::kWidthInvalid << widthTooLarge;
+    QTest::newRow("height over, width at the bound")
+        << "16384"
+        << "99999"
+        << "1" << ThumbnailSettingsDialog::kHeightInvalid << heightTooLarge;
     QTest::newRow("height before per row")
         << "1"
         << "99999999999"

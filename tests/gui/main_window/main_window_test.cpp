@@ -14,6 +14,10 @@
 #include <QComboBox>
 #include <QCompleter>
 #include <QFile>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QRegularExpression>
+#include <QTreeView>
 #include <QImage>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -31,7 +35,9 @@
 #include "imaging/image_library.h"
 #include "platform/instance_lock.h"
 #include "platform/registry.h"
+#include "locale/french_translations.h"
 #include "main_window/create_page_command.h"
+#include "main_window/file_list_texts.h"
 #include "main_window/main_window.h"
 #include "main_window/running_copy.h"
 #include "dialogs/gui_helpers.h"
@@ -186,6 +192,7 @@ private:
 private slots:
     void initTestCase() {
         lumigal::startImageLibrary();  // as the program's main does
+        installFrenchTranslations();
         quietOffscreenWarnings();
         QVERIFY(tmp_.isValid());
         createpage::setPageOpener([this](const std::string& p) { opened_.push_back(p); });
@@ -423,6 +430,59 @@ private slots:
         w->fileNameBox()->clear();
         w->createPage();
         QCOMPARE(messages.identifiers(), QStringList{createpage::kSelectionEmpty});
+    }
+
+    // The list in French whatever the session's locale, every column as
+    // wide as its title and its entries.
+    void fileListInFrenchAndUncut_data() {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("shown");  // a pattern of the whole text
+        QTest::newRow("small file size") << "petit.png" << 1 << "\\d+ octets";
+        QTest::newRow("larger file size") << "grand.png" << 1 << "\\d+,\\d\\d Kio";
+        QTest::newRow("file type") << "petit.png" << 2 << "image PNG";
+        QTest::newRow("folder type") << "Sous-dossier" << 2 << "Dossier";
+        QTest::newRow("folder size") << "Sous-dossier" << 1 << "";
+        QTest::newRow("date") << "petit.png" << 3 << "\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d";
+    }
+    void fileListInFrenchAndUncut() {
+        QFETCH(QString, entry);
+        QFETCH(int, column);
+        QFETCH(QString, shown);
+        const QString dir = folder("colonnes");
+        writeImage(dir + "/petit.png", Qt::red);
+        QImage noise(300, 300, QImage::Format_RGB32);
+        for (int y = 0; y < noise.height(); ++y)
+            for (int x = 0; x < noise.width(); ++x) noise.setPixel(x, y, qRgb(x * 7 ^ y * 13, x * y, y));
+        noise.save(dir + "/grand.png");
+        QDir(dir).mkpath(QStringLiteral("Sous-dossier"));
+        auto w = makeWindow();
+        w->setDirectory(dir);
+        auto* list = w->findChild<QTreeView*>(QStringLiteral("treeView"));
+        auto* model = w->findChild<QFileSystemModel*>();
+        QVERIFY(list && model);
+        const QModelIndex name = model->index(dir + "/" + entry);
+        QVERIFY(name.isValid());
+        const QModelIndex cell = name.siblingAtColumn(column);
+        auto* texts = dynamic_cast<FileListTexts*>(list->itemDelegate());
+        QVERIFY(texts);
+        // The type comes later, from the model's own thread.
+        QTRY_VERIFY_WITH_TIMEOUT(!cell.data().toString().isEmpty() || shown.isEmpty(), 10000);
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            QRegularExpression(QRegularExpression::anchoredPattern(shown))
+                .match(texts->shownText(cell))
+                .hasMatch(),
+            qPrintable(texts->shownText(cell)), 10000);
+        QHeaderView* header = list->header();
+        const QAbstractItemView* view = list;  // its size hint is public there
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            header->sectionSize(column) >=
+                std::max(header->sectionSizeHint(column), view->sizeHintForColumn(column)),
+            qPrintable(QStringLiteral("%1 < %2, %3")
+                           .arg(header->sectionSize(column))
+                           .arg(header->sectionSizeHint(column))
+                           .arg(view->sizeHintForColumn(column))),
+            5000);
     }
 
     void twoPagesInARow() {

@@ -19,6 +19,7 @@
 
 #include "album/settings.h"
 #include "common/colour.h"
+#include "common/image_limits.h"
 #include "dialogs/lumigal_dialog.h"
 
 class QLabel;
@@ -42,7 +43,7 @@ public:
     static constexpr const char* kDefaultFileName = "LUM000.htm";
     static constexpr const char* kDefaultTitle = "Lumigal";
     static constexpr int kMaxTitleLength = 255;
-    static constexpr int kMaxWebSize = 16384;
+    static constexpr int kMaxWebSize = static_cast<int>(kMaxImageSide);
 
     // `selectedFileCount` and `sourceFolder` make the found-files line;
     // `page.pageFolder` is the destination folder of the page; `prefs` and

@@ -16,6 +16,7 @@
 
 #include "album/settings.h"
 #include "common/colour.h"
+#include "common/image_limits.h"
 #include "dialogs/lumigal_dialog.h"
 
 class QCheckBox;
@@ -50,6 +51,9 @@ public:
 
 private:
     void confirm();
+    // Says that the width or height (`side`, "La largeur") is over the
+    // largest image side.
+    void tooLarge(const char* identifier, const QString& side);
     void chooseColour(Colour& current, Colour& stored, QLabel* swatch);
     void browseFolder();
 
