@@ -17,6 +17,7 @@
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTreeView>
 #include <QImage>
 #include <QLineEdit>
@@ -483,6 +484,31 @@ private slots:
                            .arg(header->sectionSizeHint(column))
                            .arg(view->sizeHintForColumn(column))),
             5000);
+    }
+
+    // However large the window (a scale factor of 2 doubles it), its title
+    // bar is on the screen once it is placed, as the program's main does.
+    void placedWithItsTitleBarOnScreen_data() {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("as it opens") << QSize(820, 520);
+        QTest::newRow("scale factor 2") << QSize(1640, 1040);
+        QTest::newRow("far larger") << QSize(4000, 3000);
+    }
+    void placedWithItsTitleBarOnScreen() {
+        QFETCH(QSize, size);
+        auto w = makeWindow();
+        w->resize(size);
+        centreOnScreen(w.get());
+        const QRect free = w->screen()->availableGeometry();
+        const QRect frame = w->frameGeometry();
+        QVERIFY2(frame.top() >= free.top() && frame.left() >= free.left(),
+                 qPrintable(QStringLiteral("%1,%2 on %3,%4")
+                                .arg(frame.left()).arg(frame.top())
+                                .arg(free.left()).arg(free.top())));
+        // Shrunk to the screen as far as its smallest size allows.
+        const QSize smallest = w->minimumSizeHint().expandedTo(w->minimumSize());
+        QCOMPARE(frame.width() <= free.width(), smallest.width() <= free.width());
+        QCOMPARE(frame.height() <= free.height(), smallest.height() <= free.height());
     }
 
     void twoPagesInARow() {
