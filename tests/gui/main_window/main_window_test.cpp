@@ -349,6 +349,16 @@ private slots:
                                             "accessible...")
                                  .arg(dir));
         if (situation == "empty") {
+            // The buttons it names are the window's own.
+            QStringList named;
+            for (const auto& match :
+                 QRegularExpression(QStringLiteral("« ([^»]+) »")).globalMatch(m.text))
+                named << match.captured(1);
+            QVERIFY2(!named.isEmpty(), qPrintable(m.text));
+            QStringList buttons;
+            for (QToolButton* b : w->findChildren<QToolButton*>())
+                buttons << b->text().remove(QLatin1Char('&'));
+            for (const QString& name : named) QVERIFY2(buttons.contains(name), qPrintable(name));
             QCOMPARE(w->selectedFiles().selectedFileCount(), 1);  // list unchanged
         } else {
             QCOMPARE(w->selectedFiles().selectedFileCount(), 0);
@@ -981,6 +991,7 @@ private slots:
         browser.answer = QStringLiteral("/srv/web");
         w->findChild<QToolButton*>(QStringLiteral("1320"))->click();
         QCOMPARE(w->destinationField()->text(), QStringLiteral("/srv/web"));
+        QCOMPARE(browser.titles, QStringList{"Choix du dossier d'accueil des pages HTML"});
         browser.answer.reset();
         w->findChild<QToolButton*>(QStringLiteral("1320"))->click();
         QCOMPARE(w->destinationField()->text(), QStringLiteral("/srv/web"));
