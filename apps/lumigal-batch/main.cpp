@@ -134,10 +134,14 @@ int main(int argc, char** argv) {
     SelectedFileList list;
     const int unlisted = gatherInputs(parsed.options, list, progress);
 
-    // The heap tuned for thumbnails once the inputs are gathered (the scan's
-    // buffers keep the C library's own thresholds). The process ends after
-    // the page, so the heap is not trimmed.
-    platform::keepLargeBuffersInHeap();
+    // The heap tuned for thumbnails, or for web copies, once the inputs are
+    // gathered (the scan's buffers keep the C library's own thresholds). The
+    // process ends after the page, so the heap is not trimmed.
+    if (page.portable && page.webSize != 0) {
+        platform::mapLargeBuffers();
+    } else {
+        platform::keepLargeBuffersInHeap();
+    }
     AlbumRunOptions run;
     run.workers = parsed.options.jobs;
     const int result =

@@ -36,13 +36,24 @@ bool writeCopy(const std::string& path, std::string_view bytes, std::string& err
     return false;
 }
 
-// A web copy of `source` at `copy`: false with `error` set otherwise.
+// A web copy of `source` at `copy`: false with `error` set otherwise. The
+// memory it takes while it is made is held in `memory`.
 bool makeWebCopy(const std::string& source, const std::string& copy, const ImageHeader& header,
-                 unsigned webSize, std::string& error) {
+                 unsigned webSize, MemoryGate& memory, std::string& error) {
     const CopySize size = webCopySize(header.width, header.height, webSize);
     std::string bytes;
-    return encodeWebCopy(source, header, size.width, size.height, bytes, error) &&
-           writeCopy(copy, bytes, error);
+    std::optional<MemoryHold> hold;
+    const auto reserve = [&](std::uint64_t cost, bool wait) {
+        if (wait) {
+            hold.emplace(memory, cost);
+        } else if (memory.tryAcquire(cost)) {
+            hold.emplace(memory, cost, MemoryHold::Taken{});
+        }
+        return hold.has_value();
+    };
+    const bool encoded = encodeWebCopy(source, header, size.width, size.height, bytes, error, reserve);
+    hold.reset();
+    return encoded && writeCopy(copy, bytes, error);
 }
 
 struct CopyJob {
@@ -80,14 +91,7 @@ void makeCopyJob(CopyJob& job, const std::string& source, unsigned webSize, cons
                                   {reinterpret_cast<const char*>(bytes->data.data()), bytes->data.size()},
                                   job.result.error);
     } else {
-        const CopySize size = webCopySize(header->width, header->height, webSize);
-        // The JPEG decoder shrinks by powers of two down to at least the
-        // size; the reduced copy and its encoding come on top.
-        const std::uint64_t cost = 4 * std::uint64_t{size.width} * size.height * 8 +
-                                   size.width * std::uint64_t{size.height} * 8 +
-                                   2 * static_cast<std::uint64_t>(stamp ? stamp->size : 0);
-        const MemoryHold hold(memory, cost);
-        made = makeWebCopy(source, job.names.page, *header, webSize, job.result.error);
+        made = makeWebCopy(source, job.names.page, *header, webSize, memory, job.result.error);
     }
     if (!made) return;
     job.result.path = job.names.page;

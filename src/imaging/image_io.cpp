@@ -1,5 +1,6 @@
 #include "imaging/image_io.h"
 
+#include "decode_limits.h"
 #include "imaging/image_library.h"
 #include "imaging/jpeg_dc.h"
 #include "magick_image.h"
@@ -23,12 +24,6 @@ namespace {
 
 // Bigger files are refused before anything is decoded.
 constexpr std::int64_t kMaxImageFileBytes = std::int64_t{512} << 20;
-
-// A JPEG whose scans each hold only part of the image (progressive, or one
-// component per scan) is decoded by keeping the coefficients of the whole
-// image, 128 bytes a block, whatever the scale it is decoded at. Over this
-// it is refused, unless it is read from its DC coefficients alone.
-constexpr std::uint64_t kMaxJpegCoefficientBytes = std::uint64_t{160} << 20;
 
 std::uint32_t le32(const std::uint8_t* p) {
     return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |

@@ -17,6 +17,13 @@ public:
         released_.wait(lock, [&] { return used_ == 0 || used_ + bytes <= budget_; });
         used_ += bytes;
     }
+    // The same without waiting: false, and nothing taken, when it would wait.
+    bool tryAcquire(std::uint64_t bytes) {
+        std::lock_guard lock(mutex_);
+        if (used_ != 0 && used_ + bytes > budget_) return false;
+        used_ += bytes;
+        return true;
+    }
     void release(std::uint64_t bytes) {
         {
             std::lock_guard lock(mutex_);
@@ -37,6 +44,9 @@ public:
     MemoryHold(MemoryGate& gate, std::uint64_t bytes) : gate_(gate), bytes_(bytes) {
         gate_.acquire(bytes_);
     }
+    // Taken already (MemoryGate::tryAcquire).
+    struct Taken {};
+    MemoryHold(MemoryGate& gate, std::uint64_t bytes, Taken) : gate_(gate), bytes_(bytes) {}
     ~MemoryHold() { gate_.release(bytes_); }
     MemoryHold(const MemoryHold&) = delete;
     MemoryHold& operator=(const MemoryHold&) = delete;

@@ -12,6 +12,14 @@ namespace lumigal::platform {
 // for 54 photos). Does nothing outside glibc.
 void keepLargeBuffersInHeap();
 
+// For a program that makes web copies of large photos: buffers from 1 MB
+// on (file bytes, a progressive JPEG's coefficients, the reduced pixels)
+// are mapped and given back as soon as they are freed, and a heap keeps at
+// most 8 MB free at its top. Otherwise what the workers freed stays in
+// their heaps (a worker's heap is not trimmed below its top) and adds to
+// the largest photo's memory. Does nothing outside glibc.
+void mapLargeBuffers();
+
 // What the heaps hold free is handed back to the system (after a page).
 void returnFreeHeap();
 

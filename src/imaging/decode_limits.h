@@ -1,0 +1,28 @@
+// What the imaging library's own decoders may take, besides the image
+// library's resource limits.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace lumigal {
+
+// A JPEG whose scans each hold only part of the image (progressive, or one
+// component per scan) is decoded by keeping the coefficients of the whole
+// image, 128 bytes a block, whatever the scale it is decoded at. Over this
+// it is refused, unless it is read from its DC coefficients alone.
+inline constexpr std::uint64_t kMaxJpegCoefficientBytes = std::uint64_t{160} << 20;
+
+// The most scans a progressive JPEG may have: each one goes over the
+// coefficients of the whole image, so thousands of tiny scans in a small
+// file would take minutes.
+inline constexpr int kMaxJpegScans = 1000;
+
+// The bounds of one decode.
+struct DecodeLimits {
+    std::size_t maxSide = 0;     // pixels, each way
+    std::uint64_t maxArea = 0;   // pixels
+    std::uint64_t maxMemory = 0; // bytes the decoder may allocate in all
+};
+
+}  // namespace lumigal
