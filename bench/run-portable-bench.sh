@@ -3,7 +3,7 @@
 # vipsthumbnail making the same copies.
 #
 # usage: bench/run-portable-bench.sh [-b LUMIGAL_BATCH] [-c CORPUS] [-n ROUNDS] [-w WORKDIR] [-s SIZE]
-#   -b  the program (default: build/batch/lumigal-batch of this checkout)
+#   -b  the program (default: build/apps/lumigal-batch/lumigal-batch of this checkout)
 #   -c  the corpus folder made by make-corpus.sh (default WORKDIR/corpus,
 #       made there on first use); its photos/ are used (54 photos)
 #   -n  rounds (default 3), each one run of both, in turn
@@ -17,14 +17,15 @@
 # format (JPEG for JPEG, PNG for PNG; it also remakes the photos already
 # small enough, which Lumigal copies as they are, and makes no thumbnails). The
 # paired ratio Lumigal / vipsthumbnail of every round and Lumigal's peak RSS
-# (GNU time) are printed. Stored settings are never read.
+# (GNU time) are printed. Stored settings are never read. Figures and how
+# the copies are made: bench/README.md, "Portable album".
 set -euo pipefail
 export LC_ALL=C
 
 HERE=$(cd "$(dirname "$0")" && pwd)
 REPO=$(cd "$HERE/.." && pwd)
 TOOLS=${BENCH_TOOLS:-$REPO/../shared/bench}
-PROG=$REPO/build/batch/lumigal-batch
+PROG=$REPO/build/apps/lumigal-batch/lumigal-batch
 WORK=${TMPDIR:-/tmp}/lumigal-bench
 CORPUS=""
 ROUNDS=3
