@@ -41,8 +41,8 @@ while [ $# -gt 0 ]; do
     *) echo "unknown argument: $1" >&2; exit 2 ;;
   esac
 done
+[ -x "$PROG" ] || { echo "no program at $PROG (build it first, or name it with -b)" >&2; exit 1; }
 PROG=$(cd "$(dirname "$PROG")" && pwd)/$(basename "$PROG")
-[ -x "$PROG" ] || { echo "no program at $PROG (build it first)" >&2; exit 1; }
 command -v vipsthumbnail >/dev/null || { echo "vipsthumbnail is missing (apt-get install libvips-tools)" >&2; exit 1; }
 mkdir -p "$WORK"
 WORK=$(cd "$WORK" && pwd)
