@@ -8,7 +8,7 @@ top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 packages=(
   cmake ninja-build g++ pkg-config python3
   libmagickwand-6.q16-dev imagemagick
-  libgtest-dev libjpeg-dev libpng-dev liblcms2-dev zlib1g-dev
+  libgtest-dev libjpeg-dev libpng-dev liblcms2-dev zlib1g-dev libimage-exiftool-perl
   qt6-base-dev libgl-dev qt6-translations-l10n
   libmspack-dev mscompress
   desktop-file-utils xdg-utils

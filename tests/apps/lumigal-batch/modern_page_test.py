@@ -331,6 +331,15 @@ turned = jpeg_segments(WEB + '/images/turned.jpg')
 check(size_of(WEB + '/images/turned.jpg') == (75, 100), 'web copy stands upright: %s' % (size_of(WEB + '/images/turned.jpg'),))
 check(not any(m == 0xE1 for m, _ in turned), 'web copy keeps EXIF (its place)')
 check(any(m == 0xE2 and b[:12] == b'ICC_PROFILE\0' for m, b in turned), 'web copy lost its colour profile')
+# What a metadata reader finds: the source's place, and none in the copy.
+if shutil.which('exiftool'):
+    def gps_tags(path):
+        out = subprocess.run(['exiftool', '-s', '-gps:all', path], capture_output=True, text=True).stdout
+        return [line for line in out.splitlines() if line.strip()]
+    check(gps_tags(IMG + '/turned.jpg'), 'exiftool finds no place in the source (the test image is wrong)')
+    check(not gps_tags(WEB + '/images/turned.jpg'), 'web copy keeps its place: %s' % gps_tags(WEB + '/images/turned.jpg'))
+else:
+    print('exiftool is missing (apt-get install libimage-exiftool-perl): the place check with it is skipped')
 check({p: (digest(p), os.stat(p).st_mtime_ns) for p in IMAGES} == before, 'a source was touched')
 
 # ---- checkers --------------------------------------------------------------------------------
