@@ -30,7 +30,7 @@ bool parseSize(const std::string& text, unsigned& width, unsigned& height) {
 }
 
 bool parseTypes(const std::string& text, ScanFormats& formats) {
-    formats = ScanFormats{false, false, false, false, false, false};
+    formats = ScanFormats{false, false, false, false, false, false, false, false, false, false};
     std::size_t start = 0;
     while (start <= text.size()) {
         std::size_t comma = text.find(',', start);
@@ -42,6 +42,10 @@ bool parseTypes(const std::string& text, ScanFormats& formats) {
         else if (type == "jpeg" || type == "jpg") formats.jpeg = true;
         else if (type == "png") formats.png = true;
         else if (type == "xbm") formats.xbm = true;
+        else if (type == "webp") formats.webp = true;
+        else if (type == "heic" || type == "heif") formats.heic = true;
+        else if (type == "avif") formats.avif = true;
+        else if (type == "tiff" || type == "tif") formats.tiff = true;
         else return false;
         start = comma + 1;
     }
@@ -202,7 +206,8 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
 
 std::string usageText() {
     return R"(Usage : lumigal-batch [OPTIONS] -o PAGE IMAGE_OU_DOSSIER...
-Crée une page d'album HTML à partir d'images (BMP, DIB, GIF, JPEG, PNG, XBM).
+Crée une page d'album HTML à partir d'images (BMP, DIB, GIF, JPEG, PNG, XBM,
+WebP, HEIC/HEIF, AVIF, TIFF).
 
   -o, --output PAGE        page à écrire (obligatoire)
   -t, --title TEXTE        titre de la page (par défaut « Lumigal »)
@@ -221,7 +226,8 @@ Crée une page d'album HTML à partir d'images (BMP, DIB, GIF, JPEG, PNG, XBM).
                            couleurs au format #RRVVBB
       --border N  --cell-spacing N  --cell-padding N
   -r, --recursive          dossiers : parcourir aussi les sous-dossiers
-      --types LISTE        dossiers : types à prendre, parmi bmp,dib,gif,jpeg,png,xbm
+      --types LISTE        dossiers : types à prendre, parmi bmp,dib,gif,jpeg,png,xbm,
+                           webp,heic,avif,tiff
   -j, --jobs N             vignettes faites par N tâches (par défaut une par processeur)
   -q, --quiet              pas d'affichage de la progression
   -h, --help               cette aide
