@@ -5,6 +5,7 @@
 #include "magick_image.h"
 #include "imaging/jpeg_markers.h"
 #include "platform/system_error.h"
+#include "heif_read.h"
 #include "webp_read.h"
 
 #include <fcntl.h>
@@ -366,6 +367,14 @@ ImagePtr decodeFirstFrame(const std::string& path, bool ping, const std::string&
                                wanted ? wanted->second : 0, error);
             if (!image && !error.empty()) return nullptr;
         }
+    }
+    if (!ping && (*sniffed == ImageFormat::HEIC || *sniffed == ImageFormat::AVIF)) {
+        const auto wanted = hintSize(sizeHint);
+        image = decodeHeif(bytes->data.data(), bytes->data.size(), wanted ? wanted->first : 0,
+                           wanted ? wanted->second : 0, GetMagickResourceLimit(WidthResource),
+                           kMaxCodecArea, error);
+        if (!image && !error.empty()) return nullptr;
+        if (image) CopyMagickString(image->magick, magickName(*sniffed), MaxTextExtent);
     }
     if (!image && !ping && decodedByCodec(*sniffed)) {
         const ImagePtr header(PingBlob(info.get(), bytes->data.data(), bytes->data.size(),

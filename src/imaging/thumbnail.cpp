@@ -160,12 +160,11 @@ std::optional<ImageFormat> formatOfName(std::string_view name, bool hasJpegPrefi
 }
 
 // The format an image was decoded from, JPEG for one that browsers do not
-// show (HEIF, whose AVIF images the library also calls HEIC, and TIFF);
-// PNG when unknown.
+// show (HEIC and TIFF); PNG when unknown.
 ImageFormat formatOfImage(const Image& image) {
     for (ImageFormat f : {ImageFormat::BMP, ImageFormat::DIB, ImageFormat::GIF, ImageFormat::JPEG,
                           ImageFormat::PNG, ImageFormat::XBM, ImageFormat::WEBP, ImageFormat::HEIC,
-                          ImageFormat::TIFF}) {
+                          ImageFormat::AVIF, ImageFormat::TIFF}) {
         if (equalsNoCase(image.magick, magickName(f))) return browserShows(f) ? f : ImageFormat::JPEG;
     }
     return ImageFormat::PNG;

@@ -1,6 +1,7 @@
 // WebP, HEIC, AVIF and TIFF: the same reading as the six older formats.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -452,6 +453,46 @@ TEST_F(ImageFormatsTest, HeifTransformationsTurnTheImageOnce) {
             ASSERT_TRUE(test::writeBytes(file, turned));
             expectShown(file, path("t.jpg"), t.quarterTurns % 2 == 1, t.corners);
         }
+    }
+}
+
+TEST_F(ImageFormatsTest, ReducedReadsTakeTheSmallestSizeThatServes) {
+    const std::vector<unsigned char> rgb = markedCorners(640, 480);
+    ASSERT_TRUE(test::writeTestImage(path("big.webp"), 640, 480, rgb));
+    // The HEIF thumbnail item: 320 x 240 beside the 640 x 480 image.
+    ASSERT_TRUE(test::writeTestImage(path("big.jpg"), 640, 480, rgb));
+    for (const char* options : {"", "-A "}) {
+        const std::string command = std::string("heif-enc -q 80 -t 320 ") + options + "-o '" +
+                                    path(*options ? "big.avif" : "big.heic") + "' '" +
+                                    path("big.jpg") + "' >/dev/null 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    }
+    const struct {
+        const char* file;
+        const char* hint;
+        std::size_t width, height;
+    } cases[] = {
+        // libwebp scales while decoding, to the least size of the image's
+        // shape that covers the hint.
+        {"big.webp", "100x100", 134, 100},
+        {"big.webp", "200x60", 200, 150},
+        {"big.webp", "", 640, 480},
+        {"big.webp", "700x10", 640, 480},
+        // The thumbnail item serves a hint it covers, the image any other.
+        {"big.heic", "240x180", 320, 240},
+        {"big.heic", "321x100", 640, 480},
+        {"big.heic", "", 640, 480},
+        {"big.avif", "200x150", 320, 240},
+        {"big.avif", "100x241", 640, 480},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " " + c.hint);
+        std::string error;
+        const ImagePtr image = readImageFirstFrame(path(c.file), error, c.hint);
+        ASSERT_TRUE(image) << error;
+        EXPECT_EQ(image->columns, c.width);
+        EXPECT_EQ(image->rows, c.height);
+        EXPECT_EQ(corners(*image), "rg--");
     }
 }
 
