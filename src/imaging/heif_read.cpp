@@ -1,7 +1,6 @@
 #include "heif_read.h"
 
 #include <libheif/heif.h>
-
 #include <algorithm>
 
 #include <memory>

@@ -6,6 +6,7 @@
 #include "imaging/jpeg_markers.h"
 #include "platform/system_error.h"
 #include "heif_read.h"
+#include "tiff_directories.h"
 #include "webp_read.h"
 
 #include <fcntl.h>
@@ -368,6 +369,15 @@ ImagePtr decodeFirstFrame(const std::string& path, bool ping, const std::string&
             if (!image && !error.empty()) return nullptr;
         }
     }
+    if (!ping && *sniffed == ImageFormat::TIFF) {
+        // A reduced-resolution image that covers the hint is read instead.
+        if (const auto wanted = hintSize(sizeHint)) {
+            if (const auto reduced = tiffReducedImage(bytes->data.data(), bytes->data.size(),
+                                                      wanted->first, wanted->second)) {
+                info->scene = *reduced;
+            }
+        }
+    }
     if (!ping && (*sniffed == ImageFormat::HEIC || *sniffed == ImageFormat::AVIF)) {
         const auto wanted = hintSize(sizeHint);
         image = decodeHeif(bytes->data.data(), bytes->data.size(), wanted ? wanted->first : 0,
@@ -398,6 +408,19 @@ ImagePtr decodeFirstFrame(const std::string& path, bool ping, const std::string&
     if (!image) {
         error = "image illisible ou endommagée";
         return nullptr;
+    }
+    if (info->scene > 0 && !ping) {
+        // The TIFF reader puts a blank image in the list for each directory
+        // it skips: the one asked for is at its place.
+        Image* list = image.release();
+        Image* rest = GetImageFromList(list, static_cast<ssize_t>(info->scene));
+        Image* taken = rest ? RemoveImageFromList(&rest) : nullptr;
+        DestroyImageList(GetFirstImageInList(taken ? rest : list));
+        image.reset(taken);
+        if (!image) {
+            error = "image illisible ou endommagée";
+            return nullptr;
+        }
     }
     if (Image* rest = SplitImageList(image.get())) DestroyImageList(rest);
     if (image->columns == 0 || image->rows == 0) {

@@ -456,6 +456,26 @@ TEST_F(ImageFormatsTest, HeifTransformationsTurnTheImageOnce) {
     }
 }
 
+// `tiff` (little-endian) with every directory after the first marked as a
+// reduced-resolution image (NewSubfileType 1), as pyramids mark them.
+std::string markedReduced(std::string tiff) {
+    const auto le = [&](std::size_t at, int n) {
+        std::uint32_t v = 0;
+        for (int i = n - 1; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(tiff[at + i]);
+        return v;
+    };
+    std::uint32_t offset = le(4, 4);
+    for (int index = 0; offset != 0 && offset + 2 <= tiff.size() && index < 16; ++index) {
+        const std::uint32_t entries = le(offset, 2);
+        for (std::uint32_t e = 0; e < entries && index > 0; ++e) {
+            const std::size_t at = offset + 2 + 12 * e;
+            if (le(at, 2) == 254) tiff.replace(at + 8, 4, le32(1));
+        }
+        offset = le(offset + 2 + 12 * entries, 4);
+    }
+    return tiff;
+}
+
 TEST_F(ImageFormatsTest, ReducedReadsTakeTheSmallestSizeThatServes) {
     const std::vector<unsigned char> rgb = markedCorners(640, 480);
     ASSERT_TRUE(test::writeTestImage(path("big.webp"), 640, 480, rgb));
@@ -467,6 +487,11 @@ TEST_F(ImageFormatsTest, ReducedReadsTakeTheSmallestSizeThatServes) {
                                     path("big.jpg") + "' >/dev/null 2>&1";
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
     }
+    // Each image half the one before, marked as reduced. Pages of
+    // decreasing sizes are not reduced images of the first.
+    const std::string pyramid = "convert '" + path("big.jpg") + "' 'PTIF:" + path("pages.tif") + "'";
+    ASSERT_EQ(std::system(pyramid.c_str()), 0) << pyramid;
+    ASSERT_TRUE(test::writeBytes(path("big.tif"), markedReduced(readFile(path("pages.tif")))));
     const struct {
         const char* file;
         const char* hint;
@@ -484,6 +509,12 @@ TEST_F(ImageFormatsTest, ReducedReadsTakeTheSmallestSizeThatServes) {
         {"big.heic", "", 640, 480},
         {"big.avif", "200x150", 320, 240},
         {"big.avif", "100x241", 640, 480},
+        // A pyramid TIFF: the least of its reduced images that covers it.
+        {"big.tif", "200x150", 320, 240},
+        {"big.tif", "100x60", 160, 120},
+        {"big.tif", "", 640, 480},
+        {"big.tif", "641x1", 640, 480},
+        {"pages.tif", "100x60", 640, 480},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.file) + " " + c.hint);
