@@ -1,8 +1,8 @@
 #include "heif_read.h"
 
 #include <libheif/heif.h>
-#include <algorithm>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
