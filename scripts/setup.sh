@@ -13,11 +13,18 @@ packages=(
   qt6-base-dev libgl-dev qt6-translations-l10n
   libmspack-dev mscompress
   desktop-file-utils xdg-utils
+  dpkg-dev appstream man-db bash-completion
+  default-jre-headless nodejs npm chromium
 )
 
 install_missing() {
   local missing=()
   for p in "${packages[@]}"; do
+    # Node.js from another source (with its own npm) will do.
+    case $p in
+      nodejs) command -v node >/dev/null && continue ;;
+      npm) command -v npm >/dev/null && continue ;;
+    esac
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
@@ -26,6 +33,25 @@ install_missing() {
   echo "Installation des paquets manquants : ${missing[*]}" >&2
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
   "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2
+}
+
+# The HTML and accessibility checkers of the modern page's test (npm
+# packages, the browser they drive being Debian's Chromium): into
+# /opt/lumigal-web-checkers as root, else into the build tree. Nothing is
+# fetched once they are there.
+web_checkers_dir() {
+  if [ "$(id -u)" -eq 0 ]; then echo /opt/lumigal-web-checkers; else echo "${1:-$top/build}/web-checkers"; fi
+}
+
+install_web_checkers() {
+  local dir
+  dir=$(web_checkers_dir "${1:-}")
+  [ -f "$dir/node_modules/vnu-jar/build/dist/vnu.jar" ] && [ -x "$dir/node_modules/.bin/pa11y" ] && return 0
+  command -v npm >/dev/null || return 0
+  echo "Installation des vérificateurs HTML et d'accessibilité dans $dir" >&2
+  mkdir -p "$dir"
+  PUPPETEER_SKIP_DOWNLOAD=1 npm install --prefix "$dir" --no-audit --no-fund --silent \
+    vnu-jar@26.10.12 pa11y@8.0.0 >&2
 }
 
 build() {

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "install_wizard/background_window.h"
-#include "install/command_line.h"
+#include "install_wizard/command_line.h"
 #include "install/folders.h"
 #include "install/install_state.h"
 #include "locale/french_translations.h"
@@ -20,13 +20,13 @@ using namespace lumigal::install;
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-        std::fputs(kSetupUsage, stdout);
+        std::fputs(setupUsage().c_str(), stdout);
         return 0;
     }
     std::string error;
     const std::optional<SetupOptions> options = parseSetupOptions(args, error);
     if (!options) {
-        std::fprintf(stderr, "install : %s\n%s", error.c_str(), kSetupUsage);
+        std::fprintf(stderr, "install : %s\n%s", error.c_str(), setupUsage().c_str());
         return 2;
     }
     if (options->silent) return runSilentInstallation(*options, ownProgramFolder());

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "install/command_line.h"
+#include "install_wizard/command_line.h"
 #include "locale/french_translations.h"
 #include "install/silent_install.h"
 #include "install_wizard/uninstall_flow.h"
@@ -17,13 +17,13 @@ using namespace lumigal::install;
 int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-        std::fputs(kUninstallUsage, stdout);
+        std::fputs(uninstallUsage().c_str(), stdout);
         return 0;
     }
     std::string error;
     const std::optional<UninstallOptions> options = parseUninstallOptions(args, error);
     if (!options) {
-        std::fprintf(stderr, "uninst : %s\n%s", error.c_str(), kUninstallUsage);
+        std::fprintf(stderr, "uninst : %s\n%s", error.c_str(), uninstallUsage().c_str());
         return 2;
     }
     const std::string folder = uninstallFolder(*options);

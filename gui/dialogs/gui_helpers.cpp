@@ -9,8 +9,10 @@
 #include <QScreen>
 #include <QUrl>
 #include <QWidget>
+#include <algorithm>
 #include <utility>
 
+#include "dialogs/help_redirect.h"
 #include "message_box/message_box_handler.h"
 
 namespace lumigal {
@@ -32,6 +34,11 @@ HelpOpener& helpOpener() {
     return instance;
 }
 
+UrlOpener& urlOpener() {
+    static UrlOpener instance;
+    return instance;
+}
+
 }  // namespace
 
 QPoint centredPosition(const QRect& screen, const QSize& window, int offset) {
@@ -47,9 +54,18 @@ void centreOnScreen(QWidget* window, int offset) {
     QScreen* screen = window->screen();
     if (screen == nullptr) screen = QGuiApplication::primaryScreen();
     if (screen == nullptr) return;
+    // A window larger than the free part of the screen (a large scale
+    // factor) is made to fit, so that its title bar is never above it.
+    const QRect free = screen->availableGeometry();
+    const QSize frame = window->frameGeometry().size() - window->size();
+    const QSize fitted = window->size().boundedTo(free.size() - frame);
+    if (fitted != window->size() && fitted.isValid()) window->resize(fitted);
     // Before the window manager has framed the window its frame is its size.
     const QSize size = window->frameGeometry().size();
-    window->move(centredPosition(screen->geometry(), size, offset));
+    QPoint at = centredPosition(screen->geometry(), size, offset);
+    at.setX(std::max(at.x(), free.left()));
+    at.setY(std::max(at.y(), free.top()));
+    window->move(at);
 }
 
 QColor toQColor(Colour colour) { return QColor(redOf(colour), greenOf(colour), blueOf(colour)); }
@@ -103,9 +119,18 @@ void openHelp(QWidget* owner, const std::string& helpFilePath, int context) {
                                        .arg(QDir::toNativeSeparators(path)));
         return;
     }
-    QUrl url = QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
-    url.setFragment(helpAnchor(context));
-    if (!QDesktopServices::openUrl(url)) {
+    const QString manual = QFileInfo(path).absoluteFilePath();
+    const QString anchor = helpAnchor(context);
+    QUrl url;
+    if (const auto redirect = writeHelpRedirect(helpRedirectFolder(), manual, anchor)) {
+        url = QUrl::fromLocalFile(*redirect);
+    } else {
+        // Without the redirect page the opener may still keep the section.
+        url = QUrl::fromLocalFile(manual);
+        url.setFragment(anchor);
+    }
+    const bool opened = urlOpener() ? urlOpener()(url) : QDesktopServices::openUrl(url);
+    if (!opened) {
         MessageBoxHandler::warning(owner, QStringLiteral("helpFileNotOpened"),
                                    QStringLiteral("Impossible d'ouvrir le fichier d'aide %1.")
                                        .arg(QDir::toNativeSeparators(path)));
@@ -113,5 +138,7 @@ void openHelp(QWidget* owner, const std::string& helpFilePath, int context) {
 }
 
 void setHelpOpener(HelpOpener opener) { helpOpener() = std::move(opener); }
+
+void setUrlOpener(UrlOpener opener) { urlOpener() = std::move(opener); }
 
 }  // namespace lumigal

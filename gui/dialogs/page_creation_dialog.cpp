@@ -10,7 +10,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <iterator>
 #include <utility>
 
@@ -122,6 +124,44 @@ PageCreationDialog::PageCreationDialog(PageSettings& page, Preferences& prefs,
     options->addWidget(informations);
     options->addWidget(divers, 1);
 
+    // Style of the page and portable album.
+    auto* partage = new QGroupBox(QStringLiteral("Style et partage"), this);
+    classic_ = numbered(new QRadioButton(QStringLiteral("Page cla&ssique"), partage), "radio", 1402);
+    modern_ = numbered(
+        new QRadioButton(QStringLiteral("Page m&oderne (téléphones, navigateurs actuels)"), partage),
+        "radio", 1403);
+    new RadioGroup({classic_, modern_}, this);
+    classic_->setWhatsThis(QStringLiteral("La page de toujours : un tableau de vignettes et la "
+                                          "liste des fichiers."));
+    modern_->setWhatsThis(QStringLiteral(
+        "Une page HTML5 qui s'adapte à l'écran (téléphone compris), avec une légende pour chaque "
+        "image et une visionneuse : un clic agrandit l'image, les flèches passent à la suivante "
+        "ou à la précédente, Échap ferme."));
+    portable_ = numbered(
+        new QCheckBox(QStringLiteral("Album a&utonome (images et vignettes dans le dossier de la page)"),
+                      partage),
+        "check", 1404);
+    portable_->setWhatsThis(QStringLiteral(
+        "Les liens deviennent relatifs, les vignettes vont dans « vignettes » et les images sont "
+        "copiées dans « images » à côté de la page : le dossier peut être déplacé, compressé ou "
+        "mis sur un serveur web. Les originaux ne sont jamais modifiés."));
+    webSize_ = numbered(new QSpinBox(partage), "edit", 1405);
+    webSize_->setRange(0, kMaxWebSize);
+    webSize_->setSingleStep(256);
+    webSize_->setSpecialValueText(QStringLiteral("originaux"));
+    webSize_->setSuffix(QStringLiteral(" pixels"));
+    webSize_->setWhatsThis(QStringLiteral(
+        "Copies réduites pour le web : le grand côté fait au plus cette taille, la photo est "
+        "redressée et les données de lieu (GPS) sont retirées. « originaux » : les fichiers "
+        "sont copiés tels quels."));
+    auto* sharing = new QGridLayout(partage);
+    sharing->addWidget(classic_, 0, 0);
+    sharing->addWidget(modern_, 0, 1, 1, 2);
+    sharing->addWidget(portable_, 1, 0, 1, 3);
+    sharing->addWidget(makeBuddyLabel(QStringLiteral("&Taille web des copies:"), webSize_, partage), 2, 0);
+    sharing->addWidget(webSize_, 2, 1);
+    sharing->setColumnStretch(2, 1);
+
     // Colours: background swatch, title and information previews.
     auto* couleurs = new QGroupBox(QStringLiteral("Couleurs"), this);
     backgroundSwatch_ = numbered(makeSwatch(QString(), false, couleurs), "static", 1346);
@@ -181,6 +221,7 @@ PageCreationDialog::PageCreationDialog(PageSettings& page, Preferences& prefs,
     layout->addWidget(details_);
     layout->addWidget(thumbnail_);
     layout->addLayout(options);
+    layout->addWidget(partage);
     layout->addWidget(couleurs);
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
@@ -191,7 +232,9 @@ PageCreationDialog::PageCreationDialog(PageSettings& page, Preferences& prefs,
                         left_,      above_,
                         right_,     below_,
                         center_,    line_,
-                        tri_,       chooseBackground,
+                        tri_,       classic_,
+                        modern_,    portable_,
+                        webSize_,   chooseBackground,
                         chooseText, chooseInformation,
                         thumbnails, ok,
                         cancel};
@@ -205,10 +248,15 @@ PageCreationDialog::PageCreationDialog(PageSettings& page, Preferences& prefs,
     if (page_.thumbnail) thumbnail_->setChecked(true);
     findChild<QRadioButton*>(QStringLiteral("radio%1").arg(positionControl(page_.position)))
         ->setChecked(true);
+    (page_.style == kStyleModern ? modern_ : classic_)->setChecked(true);
+    portable_->setChecked(page_.portable != 0);
+    webSize_->setValue(static_cast<int>(std::min<std::uint32_t>(page_.webSize, kMaxWebSize)));
+    webSize_->setEnabled(portable_->isChecked());
 
     showColours();
     fileName_->setFocus();
 
+    connect(portable_, &QCheckBox::toggled, webSize_, &QWidget::setEnabled);
     connect(ok, &QPushButton::clicked, this, &PageCreationDialog::confirm);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(thumbnails, &QPushButton::clicked, this, &PageCreationDialog::openThumbnailSettings);
@@ -257,6 +305,9 @@ void PageCreationDialog::confirm() {
     page_.line = line_->isChecked() ? 1 : 0;
     page_.details = details_->isChecked() ? 1 : 0;
     page_.thumbnail = thumbnail_->isChecked() ? 1 : 0;
+    page_.style = modern_->isChecked() ? kStyleModern : kStyleClassic;
+    page_.portable = portable_->isChecked() ? 1 : 0;
+    page_.webSize = static_cast<std::uint32_t>(webSize_->value());
     page_.pagePath = std::move(path);
     const QString title = truncateToCodePoints(title_->text(), kMaxTitleLength);
     page_.pageTitle = title.isEmpty() ? std::string(kDefaultTitle) : toStdString(title);

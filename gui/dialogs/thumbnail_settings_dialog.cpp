@@ -109,9 +109,17 @@ ThumbnailSettingsDialog::ThumbnailSettingsDialog(PageSettings& page, Preferences
                           0);
     thumbnails->addLayout(location, 1, 1);
     thumbnails->addWidget(onlyIfSuitable_, 2, 0, 1, 2);
-    thumbnails->addLayout(row, 3, 0, 1, 2);
-    thumbnails->addWidget(keepFormat_, 4, 0, 1, 2);
-    thumbnails->addLayout(conversion, 5, 0, 1, 2);
+    keepProportions_ = numbered(
+        new QCheckBox(QStringLiteral("Garder les p&roportions de l'image (dans la taille)"), vignettes),
+        "check", 1401);
+    keepProportions_->setWhatsThis(QStringLiteral(
+        "Cochée, chaque vignette tient dans la largeur et la hauteur données sans déformer "
+        "l'image ; décochée, elle a exactement cette taille. Par défaut : cochée pour la page "
+        "moderne, décochée pour la page classique."));
+    thumbnails->addWidget(keepProportions_, 3, 0, 1, 2);
+    thumbnails->addLayout(row, 4, 0, 1, 2);
+    thumbnails->addWidget(keepFormat_, 5, 0, 1, 2);
+    thumbnails->addLayout(conversion, 6, 0, 1, 2);
     thumbnails->setColumnStretch(1, 1);
 
     // Table.
@@ -173,7 +181,7 @@ ThumbnailSettingsDialog::ThumbnailSettingsDialog(PageSettings& page, Preferences
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    QWidget* order[] = {width_,      height_,      folder_, browse,  onlyIfSuitable_, perRow_,
+    QWidget* order[] = {width_,      height_,      folder_, browse,  onlyIfSuitable_, keepProportions_, perRow_,
                         keepFormat_, convert_,     format_, border_, chooseBorder,    chooseDark,
                         cellSpace_,  cellPadding_, help,    ok,      cancel};
     for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
@@ -187,6 +195,7 @@ ThumbnailSettingsDialog::ThumbnailSettingsDialog(PageSettings& page, Preferences
     height_->setText(QString::number(page_.height));
     perRow_->setText(QString::number(page_.nbThumbByLine));
     if (page_.onlyIfSuitable) onlyIfSuitable_->setChecked(true);
+    keepProportions_->setChecked(keepsProportions(page_));
     format_->setEnabled(false);
     if (page_.keepSameFormat) {
         keepFormat_->setChecked(true);
@@ -237,6 +246,10 @@ void ThumbnailSettingsDialog::confirm() {
     }
 
     const std::optional<std::uint32_t> width = parseUnsignedField(width_->text());
+    if (width && *width > kMaxImageSide) {
+        tooLarge(kWidthInvalid, QStringLiteral("La largeur"));
+        return;
+    }
     if (!width) {
         MessageBoxHandler::critical(
             this, QString::fromUtf8(kWidthInvalid),
@@ -244,6 +257,10 @@ void ThumbnailSettingsDialog::confirm() {
         return;
     }
     const std::optional<std::uint32_t> height = parseUnsignedField(height_->text());
+    if (height && *height > kMaxImageSide) {
+        tooLarge(kHeightInvalid, QStringLiteral("La hauteur"));
+        return;
+    }
     if (!height) {
         MessageBoxHandler::critical(
             this, QString::fromUtf8(kHeightInvalid),
@@ -262,6 +279,9 @@ void ThumbnailSettingsDialog::confirm() {
     page_.keepSameFormat = keepSameFormat;
     page_.newFormat = newFormat;
     page_.onlyIfSuitable = onlyIfSuitable;
+    if (keepProportions_->isChecked() != keepsProportions(page_)) {
+        page_.keepProportions = keepProportions_->isChecked() ? kProportionsKept : kProportionsExact;
+    }
     prefs_.pathThumbnail = std::move(pathThumbnail);
     page_.width = *width;
     page_.height = *height;
@@ -271,6 +291,15 @@ void ThumbnailSettingsDialog::confirm() {
     page_.table_cellspace = parseUnsignedField(cellSpace_->fieldText()).value_or(0);
     page_.table_cellpadding = parseUnsignedField(cellPadding_->fieldText()).value_or(0);
     accept();
+}
+
+void ThumbnailSettingsDialog::tooLarge(const char* identifier, const QString& side) {
+    MessageBoxHandler::critical(
+        this, QString::fromUtf8(identifier),
+        QStringLiteral("%1 de la miniature est trop grande : au plus %2 pixels.\n"
+                       "Merci de la modifier.")
+            .arg(side)
+            .arg(kMaxImageSide));
 }
 
 void ThumbnailSettingsDialog::chooseColour(Colour& current, Colour& stored, QLabel* swatch) {

@@ -27,11 +27,10 @@ WaitBox::WaitBox(QWidget* parent) : WorkBox(parent) {
                       "static", 1328);
     path_ = numbered(new ElidedLabel(this), "static", 1329);
 
-    // The box answers no command: its buttons are shown but do nothing.
+    // OK has nothing to confirm; « Annuler » stops the scan.
     auto* ok = numbered(new QPushButton(QStringLiteral("OK"), this), "button", 1);
-    auto* cancel = numbered(new QPushButton(QStringLiteral("Annuler"), this), "button", 2);
     ok->setEnabled(false);
-    cancel->setEnabled(false);
+    QPushButton* cancel = makeCancelButton();
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(ok);
@@ -47,15 +46,16 @@ WaitBox::WaitBox(QWidget* parent) : WorkBox(parent) {
     layout->setHorizontalSpacing(12);
     setFixedWidth(kBoxWidth);
 
-    showNow();
+    show();
 }
 
 void WaitBox::fileAdded(const std::string& path, int count) {
     count_->setText(countLine(count));
     path_->setText(toQString(path));
-    repaint();
 }
 
 void WaitBox::folderSkipped(const std::string& path) { skipped_.push_back(path); }
+
+void WaitBox::showStopping() { count_->setText(QStringLiteral("Arrêt de la recherche...")); }
 
 }  // namespace lumigal

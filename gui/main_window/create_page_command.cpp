@@ -5,10 +5,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QThread>
 #include <QToolButton>
 #include <QUrl>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +20,8 @@
 #include "dialogs/page_creation_dialog.h"
 #include "dialogs/progress_box.h"
 #include "dialogs/wait_box.h"
+#include "platform/system_error.h"
+#include "main_window/background_work.h"
 #include "selection/folder_scan.h"
 #include "selection/gather_selection.h"
 #include "main_window/main_window.h"
@@ -55,6 +59,77 @@ private:
 bool pressed(const QToolButton* button) { return button->isChecked() && button->isEnabled(); }
 
 // `heading` then the first ten lines of `lines`, and how many more there are.
+QString listText(QString heading, const std::vector<QString>& lines);
+
+QString shown(const std::string& path) { return QDir::toNativeSeparators(QString::fromStdString(path)); }
+
+// A question with « Oui » and « Non »; true for « Oui ».
+bool askYesNo(QWidget* parent, const char* identifier, const QString& text, bool yesByDefault) {
+    const MessageRecord message{
+        QString::fromUtf8(identifier),
+        QMessageBox::Question,
+        QString::fromUtf8(kProgramCaption),
+        text,
+        QMessageBox::Yes | QMessageBox::No,
+        yesByDefault ? QMessageBox::Yes : QMessageBox::No,
+        {{QMessageBox::Yes, QStringLiteral("&Oui")}, {QMessageBox::No, QStringLiteral("&Non")}}};
+    return MessageBoxHandler::show(parent, message) == QMessageBox::Yes;
+}
+
+// The destination folder exists (made at the user's word) and takes files.
+bool destinationReady(QWidget* parent, const QString& folder) {
+    const QFileInfo info(folder);
+    if (!info.exists()) {
+        if (!askYesNo(parent, kDestinationCreate,
+                      QStringLiteral("Le dossier d'accueil %1 n'existe pas. Le créer ?")
+                          .arg(QDir::toNativeSeparators(folder)),
+                      true))
+            return false;
+        if (!QDir().mkpath(folder)) {
+            const int err = errno;
+            MessageBoxHandler::critical(
+                parent, kDestinationNotMade,
+                QStringLiteral("Impossible de créer le dossier d'accueil %1 : %2")
+                    .arg(QDir::toNativeSeparators(folder),
+                         QString::fromStdString(
+                             platform::errnoText(err, platform::FileAccess::Writing))));
+            return false;
+        }
+        return true;
+    }
+    int err = 0;
+    if (!info.isDir()) {
+        err = ENOTDIR;
+    } else if (::access(QFile::encodeName(folder).constData(), W_OK | X_OK) != 0) {
+        err = errno;
+    }
+    if (err == 0) return true;
+    MessageBoxHandler::critical(
+        parent, kDestinationUnwritable,
+        QStringLiteral("Impossible d'écrire dans le dossier d'accueil %1 : %2")
+            .arg(QDir::toNativeSeparators(folder),
+                 QString::fromStdString(platform::errnoText(err, platform::FileAccess::Writing))));
+    return false;
+}
+
+// Where the browser is not opened: the page is written, and where.
+void announcePage(QWidget* parent, const std::string& pagePath) {
+    const MessageRecord message{
+        QString::fromUtf8(kPageWritten),
+        QMessageBox::Information,
+        QString::fromUtf8(kProgramCaption),
+        QStringLiteral("La page %1 est écrite.").arg(shown(pagePath)),
+        QMessageBox::Open | QMessageBox::Apply | QMessageBox::Close,
+        QMessageBox::Close,
+        {{QMessageBox::Open, QStringLiteral("Ouvrir la &page")},
+         {QMessageBox::Apply, QStringLiteral("Ouvrir le &dossier")},
+         {QMessageBox::Close, QStringLiteral("&Fermer")}}};
+    const QMessageBox::StandardButton answer = MessageBoxHandler::show(parent, message);
+    if (answer == QMessageBox::Open) openPage(pagePath);
+    if (answer == QMessageBox::Apply)
+        openPage(QFileInfo(QString::fromStdString(pagePath)).absolutePath().toStdString());
+}
+
 QString listText(QString heading, const std::vector<QString>& lines) {
     const std::size_t shownCount = std::min<std::size_t>(lines.size(), 10);
     for (std::size_t i = 0; i < shownCount; ++i) heading += QLatin1Char('\n') + lines[i];
@@ -77,15 +152,15 @@ void RunCreatePage(MainWindow& window) {
     using namespace createpage;
     SelectedFileList& files = window.selectedFiles();
 
-    const QFileInfo shown(window.directory().absolutePath());
-    if (!shown.isDir()) {
+    const QFileInfo shownFolder(window.directory().absolutePath());
+    if (!shownFolder.isDir()) {
         MessageBoxHandler::critical(
             &window, kSourceMissing,
             QStringLiteral("Vous n'avez pas sélectionné le dossier source..."));
         files.clear();
         return;
     }
-    std::string sourceFolder = QDir::cleanPath(shown.absoluteFilePath()).toStdString();
+    std::string sourceFolder = QDir::cleanPath(shownFolder.absoluteFilePath()).toStdString();
 
     const QString destination = window.destinationField()->text().trimmed();
     if (destination.isEmpty()) {
@@ -95,7 +170,6 @@ void RunCreatePage(MainWindow& window) {
         files.clear();
         return;
     }
-    window.page().pageFolder = destination.toStdString();
 
     const bool folderPressed = pressed(window.selectFolderButton());
     const bool treePressed = pressed(window.selectTreeButton());
@@ -106,11 +180,13 @@ void RunCreatePage(MainWindow& window) {
             MessageBoxHandler::critical(
                 &window, kSelectionEmpty,
                 QStringLiteral("Vous n'avez pas sélectionné d'images à placer dans les feuilles "
-                               "HTML...\nSélectionnez une ou plusieurs images ou cliquez sur le "
-                               "bouton Sélection de tous les fichiers."));
+                               "HTML...\nSélectionnez une ou plusieurs images ou pressez le "
+                               "bouton « Dossier » ou « Sous-dossiers »."));
             return;
         }
     }
+    if (!destinationReady(&window, destination)) return;
+    window.page().pageFolder = destination.toStdString();
 
     WaitCursor cursor;
     files.clear();
@@ -120,9 +196,17 @@ void RunCreatePage(MainWindow& window) {
         case Gathering::ScanFolder:
         case Gathering::ScanTree: {
             WaitBox box(&window);
-            box.repaint();
-            count = treePressed ? ScanFolderTree(&box, sourceFolder, window.scanFormats(), files)
-                                : ScanFolder(&box, sourceFolder, window.scanFormats(), files);
+            const MainWindow::WorkInProgress work(window, box);
+            QueuedScan observer(box);
+            const ScanFormats formats = window.scanFormats();
+            runInBackground([&] {
+                count = treePressed ? ScanFolderTree(&observer, sourceFolder, formats, files)
+                                    : ScanFolder(&observer, sourceFolder, formats, files);
+            });
+            if (box.cancelRequested()) {
+                files.clear();
+                return;
+            }
             skippedFolders = box.skippedFolders();
             break;
         }
@@ -165,24 +249,35 @@ void RunCreatePage(MainWindow& window) {
         return;
     }
 
-    {
+    // The dialog again for another name while the user keeps an existing page.
+    for (;;) {
         PageCreationDialog dialog(window.page(), window.prefs(), window.helpFilePath(), count,
                                   sourceFolder, &window);
-        if (dialog.exec() != QDialog::Accepted) return;
+        const int answer = dialog.exec();
+        window.saveSettings();  // what its OK (or its thumbnail dialog's) stored
+        if (answer != QDialog::Accepted) return;
+        const std::string& pagePath = window.page().pagePath;
+        if (!QFileInfo::exists(QString::fromStdString(pagePath))) break;
+        if (askYesNo(&window, kPageExists,
+                     QStringLiteral("La page %1 existe déjà. La remplacer ?").arg(shown(pagePath)),
+                     false))
+            break;
     }
 
     int result = 1;
     std::vector<ProgressBox::ImageFailure> failures;
     {
         ProgressBox progress(&window);
-        progress.repaint();
         progress.setRange(count);
-        result = GenerateAlbumPage(count, window.page(), window.prefs(), files, progress);
-        if (window.prefs().bip) QApplication::beep();
-        progress.repaint();
-        QThread::msleep(100);
+        const MainWindow::WorkInProgress work(window, progress);
+        QueuedProgress observer(progress);
+        const PageSettings page = window.page();
+        const Preferences prefs = window.prefs();
+        runInBackground([&] { result = GenerateAlbumPage(count, page, prefs, files, observer); });
+        if (result != 2 && window.prefs().bip) QApplication::beep();
         failures = progress.imageFailures();
     }
+    if (result == 2) return;  // stopped: the previous page is as it was
 
     window.selectFolderButton()->setChecked(false);
     window.selectTreeButton()->setChecked(false);
@@ -199,7 +294,12 @@ void RunCreatePage(MainWindow& window) {
                      lines));
     }
 
-    if (result == 0 && window.prefs().launch) openPage(window.page().pagePath);
+    if (result != 0 || window.quitRequested()) return;
+    if (window.prefs().launch) {
+        openPage(window.page().pagePath);
+    } else {
+        announcePage(&window, window.page().pagePath);
+    }
 }
 
 }  // namespace lumigal

@@ -2,6 +2,9 @@
 
 #include <QAbstractItemView>
 #include <QAction>
+#include <QCloseEvent>
+#include <QFileSystemModel>
+#include <QHeaderView>
 #include <QComboBox>
 #include <QDir>
 #include <QEvent>
@@ -19,8 +22,11 @@
 #include "dialogs/about_box.h"
 #include "dialogs/art.h"
 #include "dialogs/gui_helpers.h"
+#include "message_box/message_box_handler.h"
 #include "dialogs/preferences_dialog.h"
+#include "dialogs/work_box.h"
 #include "main_window/create_page_command.h"
+#include "main_window/file_list_texts.h"
 
 namespace lumigal {
 namespace {
@@ -73,7 +79,9 @@ QToolButton* toolButton(QToolBar* bar, int command, const QIcon& icon, const QSt
     button->setAutoRaise(true);
     button->setIconSize(QSize(size, size));
     button->setToolButtonStyle(size > 16 ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly);
-    button->setFocusPolicy(Qt::NoFocus);  // the file-name box keeps its quoted names
+    // Reached by Tab and by its mnemonic; a click leaves the focus where it
+    // is, so the file-name box keeps its quoted names.
+    button->setFocusPolicy(Qt::TabFocus);
     bar->addWidget(button);
     return button;
 }
@@ -149,6 +157,13 @@ MainWindow::MainWindow(Preferences& prefs, PageSettings& page, std::string helpF
     buildMenu();
     files_.clear();
     resize(820, 520);
+    // Sizes and dates in French; columns fitted once each folder is read
+    // (its dates and types known).
+    if (auto* model = findChild<QFileSystemModel*>()) {
+        if (auto* list = findChild<QTreeView*>(QStringLiteral("treeView")))
+            list->setItemDelegate(new FileListTexts(model, list));
+        connect(model, &QFileSystemModel::directoryLoaded, this, [this] { fitColumns(); });
+    }
 }
 
 MainWindow::~MainWindow() {
@@ -164,14 +179,14 @@ void MainWindow::buildPanel() {
     side->setOrientation(Qt::Vertical);
     side->setObjectName(QStringLiteral("selectionToolbar"));
     selectFolder_ = toolButton(side, kSelectFolder, style()->standardIcon(QStyle::SP_DirIcon),
-                               QStringLiteral("Dossier"), true, 32);
+                               QStringLiteral("&Dossier"), true, 32);
     selectTree_ = toolButton(side, kSelectTree, artIcon(Art::Folder),
-                             QStringLiteral("Sous-dossiers"), true, 32);
+                             QStringLiteral("&Sous-dossiers"), true, 32);
     side->addSeparator();
     help_ = toolButton(side, kHelp, style()->standardIcon(QStyle::SP_MessageBoxQuestion),
-                       QStringLiteral("Aide"), false, 32);
+                       QStringLiteral("A&ide"), false, 32);
     createPage_ =
-        toolButton(side, kCreatePage, artIcon(Art::PageGrid), QStringLiteral("Créer"), false, 32);
+        toolButton(side, kCreatePage, artIcon(Art::PageGrid), QStringLiteral("&Créer"), false, 32);
     connect(help_, &QToolButton::clicked, this, [this] { openHelp(this, helpFilePath_, 0); });
     connect(createPage_, &QToolButton::clicked, this, &MainWindow::createPage);
 
@@ -196,8 +211,8 @@ void MainWindow::buildPanel() {
     auto* quitBar = new QToolBar(this);
     quitBar->setObjectName(QStringLiteral("1025"));
     quit_ = toolButton(quitBar, kQuit, style()->standardIcon(QStyle::SP_DialogCloseButton),
-                       QStringLiteral("Quitter"), false, 16);
-    connect(quit_, &QToolButton::clicked, this, &QFileDialog::reject);
+                       QStringLiteral("&Quitter"), false, 16);
+    connect(quit_, &QToolButton::clicked, this, &MainWindow::reject);
 
     if (grid) {
         const int rows = grid->rowCount();
@@ -211,15 +226,20 @@ void MainWindow::buildPanel() {
 void MainWindow::buildMenu() {
     auto* bar = new QMenuBar(this);
     QMenu* program = bar->addMenu(QStringLiteral("&Lumigal"));
+    QAction* create = program->addAction(QStringLiteral("&Créer la page..."));
+    create->setObjectName(QString::number(kCreatePage));
+    create->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
+    connect(create, &QAction::triggered, this, &MainWindow::createPage);
+    program->addSeparator();
     QAction* quit = program->addAction(QStringLiteral("&Quitter"));
     quit->setObjectName(QString::number(kQuit));
-    connect(quit, &QAction::triggered, this, &QFileDialog::reject);
+    connect(quit, &QAction::triggered, this, &MainWindow::reject);
     QMenu* misc = bar->addMenu(QStringLiteral("Di&vers"));
     QAction* preferences = misc->addAction(QStringLiteral("&Paramétrage..."));
     preferences->setObjectName(QString::number(kPreferences));
     connect(preferences, &QAction::triggered, this, [this] {
         PreferencesDialog dialog(prefs_, this);
-        dialog.exec();
+        if (dialog.exec() == QDialog::Accepted) saveSettings();
     });
     QMenu* helpMenu = bar->addMenu(QStringLiteral("&Aide"));
     QAction* help = helpMenu->addAction(QStringLiteral("&Aide de Lumigal"));
@@ -275,11 +295,69 @@ void MainWindow::clearFileNameBox() {
     if (fileNameEdit_) fileNameEdit_->clear();
 }
 
-void MainWindow::createPage() { RunCreatePage(*this); }
+void MainWindow::createPage() {
+    if (working()) return;
+    RunCreatePage(*this);
+    if (quitRequested_) QFileDialog::reject();
+}
+
+void MainWindow::reject() {
+    if (!working()) QFileDialog::reject();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!working()) {
+        QFileDialog::closeEvent(event);
+        return;
+    }
+    event->ignore();
+    if (quitRequested_) return;
+    const MessageRecord question{
+        QString::fromUtf8(kStopAndQuit),
+        QMessageBox::Question,
+        QString::fromUtf8(kProgramCaption),
+        QStringLiteral("Le travail en cours n'est pas fini. L'arrêter et quitter Lumigal ?"),
+        QMessageBox::Yes | QMessageBox::No,
+        QMessageBox::No,
+        {{QMessageBox::Yes, QStringLiteral("&Oui")}, {QMessageBox::No, QStringLiteral("&Non")}}};
+    if (MessageBoxHandler::show(this, question) != QMessageBox::Yes || !working()) return;
+    quitRequested_ = true;
+    work_->requestCancel();  // the window closes when the work has stopped
+}
+
+MainWindow::WorkInProgress::WorkInProgress(MainWindow& window, WorkBox& box) : window_(window) {
+    window_.work_ = &box;
+}
+
+MainWindow::WorkInProgress::~WorkInProgress() { window_.work_ = nullptr; }
+
+void MainWindow::saveSettings() {
+    if (saveSettings_) saveSettings_();
+}
+
+void MainWindow::bringToFront() {
+    if (isMinimized()) setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+    QFileDialog::showEvent(event);
+    fitColumns();
+}
+
+void MainWindow::fitColumns() {
+    // The size, type and date columns as wide as their titles and entries.
+    auto* list = findChild<QTreeView*>(QStringLiteral("treeView"));
+    if (list == nullptr || list->header() == nullptr) return;
+    for (int column = 1; column < list->header()->count(); ++column)
+        list->resizeColumnToContents(column);
+}
 
 void MainWindow::browseDestination() {
     if (auto folder =
-            browseForFolder(this, QStringLiteral("Choix du dossier d'accueil\ndes pages HTML:")))
+            browseForFolder(this, QStringLiteral("Choix du dossier d'accueil des pages HTML")))
         destination_->setText(*folder);
 }
 

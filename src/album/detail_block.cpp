@@ -48,11 +48,11 @@ std::string head(int position, const std::string& prefix, const std::string& nam
     const std::string bold = "<font color=\"#000000\" size=\"2\" face=\"Verdana\"><b>" + name + "</b><br> ";
     switch (position) {
         case 2:
-            text += " \t\t\t<table>\r\n \t\t\t<tr>\r\n \t\t\t<td valign = \"top\"><img src=\"file:///" + url +
+            text += " \t\t\t<table>\r\n \t\t\t<tr>\r\n \t\t\t<td valign = \"top\"><img src=\"" + url +
                     "\"></td></tr> \t\t\t<tr><td valign = \"top\"> \t\t\t" + bold + "\t\t\t\r\n";
             break;
         case 4:
-            text += " \t\t\t<table><tr>\r\n \t\t\t<td valign = \"top\"><img src=\"file:///" + url +
+            text += " \t\t\t<table><tr>\r\n \t\t\t<td valign = \"top\"><img src=\"" + url +
                     "\"></td> \t\t\t<td valign = \"top\"> \t\t\t" + bold + "\t\t\t\r\n";
             break;
         default:  // 1 and 3
@@ -70,10 +70,10 @@ std::string tail(int position, const std::string& colour, const std::string& fol
         case 4:
             return open + "</td> \t\t\t\r\n</tr></table>";
         case 3:
-            return open + "</td> \t\t\r\n<td><img src=\"file:///" + url +
+            return open + "</td> \t\t\r\n<td><img src=\"" + url +
                    "\"></td> \t\t\r\n</tr></table>\r\n";
         default:  // 1
-            return open + "</td></tr> \t\t\r\n<tr><td><img src=\"file:///" + url +
+            return open + "</td></tr> \t\t\r\n<tr><td><img src=\"" + url +
                    "\"></td> \t\t\r\n</tr></table>\r\n";
     }
 }
@@ -82,14 +82,19 @@ std::string tail(int position, const std::string& colour, const std::string& fol
 
 std::string FormatDetailBlock(const std::string& path, const ImageDetails& details, int position,
                               bool center, Colour infoColour) {
+    return FormatDetailBlockWithSource("file:///" + fileUrlTail(path), details, position, center,
+                                       infoColour);
+}
+
+std::string FormatDetailBlockWithSource(const std::string& url, const ImageDetails& details,
+                                        int position, bool center, Colour infoColour) {
     if (position < 1 || position > 4) position = 1;
     const std::string_view tabs = (position == 2 || position == 4) ? "\t\t\t" : "\t\t";
     const std::string colour = htmlColour(infoColour);
-    const std::string url = fileUrlTail(path);
 
     std::string block = head(position, center ? "<center>" : "",
                              htmlEscape(details.baseName) + htmlEscape(details.extension), url);
-    block.reserve(block.size() + 1200 + path.size() * 2);
+    block.reserve(block.size() + 1200 + url.size() * 2);
     block += fontLine(colour, "Taille du fichier  ", tabs);
     block += fontLine(colour, " " + std::to_string(details.fileSize) + " octets.<br> ", tabs);
     block += fontLine(colour, "Taille de l'image ", tabs);

@@ -7,15 +7,23 @@
 #include <cstdio>
 #include <ctime>
 #include <exception>
+#include <filesystem>
+#include <functional>
 #include <mutex>
 #include <optional>
+#include <system_error>
+#include <unordered_map>
 #include <vector>
 
+#include "album/captions.h"
 #include "album/detail_block.h"
 #include "album/html.h"
 #include "imaging/image_io.h"
+#include "album/memory_gate.h"
+#include "album/modern_page.h"
 #include "album/ordered_pool.h"
 #include "album/page_file.h"
+#include "album/portable_copies.h"
 #include "imaging/thumbnail.h"
 #include "album/thumbnail_names.h"
 #include "album/thumbnail_record.h"
@@ -56,7 +64,16 @@ std::string tableTag(const PageSettings& page, bool first) {
     return tag;
 }
 
-void writeHeader(PageFile& out, const PageSettings& page, const std::vector<const std::string*>& paths) {
+// The page's own folder, absolute.
+std::string pageFolderOf(const PageSettings& page) {
+    if (!page.pageFolder.empty()) return absolutePath(page.pageFolder);
+    return splitPath(absolutePath(page.pagePath)).folder;
+}
+
+// `shown` holds the paths the header lists (those of a portable album's
+// copies, relative to its folder).
+void writeHeader(PageFile& out, const PageSettings& page, const std::vector<std::string>& shown,
+                 const PageLinks& links) {
     out.write("<HTML><HEAD>\r\n");
     out.write("<META HTTP-EQUIV=\"Content-Type\" CONTENT=\"text/html; charset=UTF-8\">\r\n");
     out.write("<TITLE>Lumigal v1.11</TITLE>\r\n");
@@ -70,12 +87,12 @@ void writeHeader(PageFile& out, const PageSettings& page, const std::vector<cons
     out.write("<CENTER><FONT SIZE=4><B>" + htmlEscape(page.pageTitle) + "</B></FONT></CENTER>\r\n");
     out.write("<center><table width=100%>\r\n");
     out.write("<tr><td ALIGN=LEFT><FONT SIZE=1>le " + generationDate() + "\r\n<br>");
-    out.write("Fichier " + htmlEscape(page.pagePath) + "\r\n<BR><BR>");
-    const int count = static_cast<int>(paths.size());
+    out.write("Fichier " + htmlEscape(links.shown(page.pagePath)) + "\r\n<BR><BR>");
+    const int count = static_cast<int>(shown.size());
     out.write(format(count == 1 ? "%d image\r\n" : "%d images\r\n", count));
     out.write("<BR>\r\n");
     out.write("<HR><PRE><BASEFONT FACE=\"Verdana\" SIZE=2>\r\n");
-    for (const std::string* path : paths) out.write("      " + htmlEscape(*path) + "\r\n");
+    for (const std::string& path : shown) out.write("      " + htmlEscape(path) + "\r\n");
     out.write("</PRE></FONT></TD></TR></TABLE></CENTER>\r\n");
     out.write("<HR>\r\n");
     out.write("<font color=\"" + htmlColour(page.page_infocolor) + "\">\r\n");
@@ -83,8 +100,8 @@ void writeHeader(PageFile& out, const PageSettings& page, const std::vector<cons
 
 }  // namespace
 
-void WritePlainImage(std::string& out, const std::string& path) {
-    out += "<IMG SRC=\"file:///" + fileUrlTail(path) + "\">\r\n";
+void WritePlainImage(std::string& out, const std::string& path, const PageLinks& links) {
+    out += "<IMG SRC=\"" + links.url(path) + "\">\r\n";
 }
 
 void WritePageFooter(std::string& out) {
@@ -106,13 +123,14 @@ void WritePageFooter(std::string& out) {
     out += "</BODY></HTML>";
 }
 
-ThumbnailTable::ThumbnailTable(std::string& out, const PageSettings& page) : out_(out), page_(page) {}
+ThumbnailTable::ThumbnailTable(std::string& out, const PageSettings& page, const PageLinks& links)
+    : out_(out), page_(page), links_(links) {}
 
 void ThumbnailTable::open() { out_ += tableTag(page_, true); }
 
 void ThumbnailTable::WriteThumbnailCell(const std::string& link, const std::string& image) {
-    out_ += "<TD><A HREF=\"file:///" + fileUrlTail(link) + "\"><IMG SRC=\"file:///" +
-            fileUrlTail(image) + "\"></TD>\r\n";
+    out_ += "<TD><A HREF=\"" + links_.url(link) + "\"><IMG SRC=\"" + links_.url(image) +
+            "\"></TD>\r\n";
     ++rowCellCount_;
     if (rowCellCount_ == page_.nbThumbByLine) {
         rowCellCount_ = 0;
@@ -123,52 +141,37 @@ void ThumbnailTable::WriteThumbnailCell(const std::string& link, const std::stri
 
 void ThumbnailTable::close() { out_ += "</table>\r\n"; }
 
+FittedSize thumbnailSizeFor(std::size_t width, std::size_t height, unsigned boxWidth,
+                            unsigned boxHeight, bool keepProportions) {
+    if (!keepProportions || width == 0 || height == 0 || boxWidth == 0 || boxHeight == 0) {
+        return {boxWidth, boxHeight};
+    }
+    // The side that limits takes the box's size; the other is rounded.
+    if (std::uint64_t{width} * boxHeight >= std::uint64_t{height} * boxWidth) {
+        const auto h = static_cast<unsigned>((std::uint64_t{height} * boxWidth * 2 + width) / (2 * width));
+        return {boxWidth, std::max(1u, h)};
+    }
+    const auto w = static_cast<unsigned>((std::uint64_t{width} * boxHeight * 2 + height) / (2 * height));
+    return {std::max(1u, w), boxHeight};
+}
+
 std::string thumbnailFolder(const PageSettings& page, const Preferences& prefs) {
+    if (page.portable) {
+        const std::string album = pageFolderOf(page);
+        if (!prefs.pathThumbnail.empty()) {
+            namespace fs = std::filesystem;
+            const fs::path chosen = fs::path(absolutePath(prefs.pathThumbnail)).lexically_normal();
+            const fs::path inside = chosen.lexically_relative(fs::path(album).lexically_normal());
+            if (!inside.empty() && *inside.begin() != "..") return chosen.string();
+        }
+        return joinPath(album, kPortableThumbnailFolderName);
+    }
     if (!prefs.pathThumbnail.empty()) return absolutePath(prefs.pathThumbnail);
     if (!page.pageFolder.empty()) return absolutePath(page.pageFolder);
     return splitPath(absolutePath(page.pagePath)).folder;
 }
 
 namespace {
-
-// Bounds the memory that the workers' decoded images take together: a job
-// waits while others hold the budget, unless nothing is held at all.
-class MemoryGate {
-public:
-    explicit MemoryGate(std::uint64_t budget) : budget_(budget) {}
-    void acquire(std::uint64_t bytes) {
-        std::unique_lock lock(mutex_);
-        released_.wait(lock, [&] { return used_ == 0 || used_ + bytes <= budget_; });
-        used_ += bytes;
-    }
-    void release(std::uint64_t bytes) {
-        {
-            std::lock_guard lock(mutex_);
-            used_ -= bytes;
-        }
-        released_.notify_all();
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable released_;
-    std::uint64_t budget_;
-    std::uint64_t used_ = 0;
-};
-
-class MemoryHold {
-public:
-    MemoryHold(MemoryGate& gate, std::uint64_t bytes) : gate_(gate), bytes_(bytes) {
-        gate_.acquire(bytes_);
-    }
-    ~MemoryHold() { gate_.release(bytes_); }
-    MemoryHold(const MemoryHold&) = delete;
-    MemoryHold& operator=(const MemoryHold&) = delete;
-
-private:
-    MemoryGate& gate_;
-    std::uint64_t bytes_;
-};
 
 // What the workers may hold together. One job alone may take more.
 constexpr std::uint64_t kDecodeBudget = std::uint64_t{96} << 20;
@@ -198,6 +201,13 @@ std::uint64_t decodeCost(const ImageHeader& header, unsigned width, unsigned hei
     return decoded + coefficients + 2 * fileBytes;
 }
 
+// Thrown on the calling thread when the observer says the work is to stop.
+struct GenerationCancelled {};
+
+void stopWhenCancelled(const ProgressObserver& progress) {
+    if (progress.cancelled()) throw GenerationCancelled{};
+}
+
 // What the workers found out about one image, for the calling thread.
 struct ThumbnailJob {
     ThumbnailNames names;  // empty when no free name was found
@@ -205,6 +215,7 @@ struct ThumbnailJob {
     std::optional<ImageHeader> header;
     int made = kThumbnailNotMade;
     std::string error;
+    std::string caption;  // for the modern page
     // The thumbnail was found up to date: its record is already there.
     bool upToDate = false;
     // The record of a new thumbnail, without its names: the calling thread
@@ -214,9 +225,19 @@ struct ThumbnailJob {
     std::optional<ThumbnailRecord> record;
 };
 
+const char* recipeOf(const PageSettings& page) {
+    return keepsProportions(page) ? kFittedThumbnailRecipe : kThumbnailRecipe;
+}
+
+FittedSize thumbnailSizeOf(const ImageHeader& header, const PageSettings& page) {
+    return thumbnailSizeFor(header.width, header.height, page.width, page.height,
+                            keepsProportions(page));
+}
+
 // Makes (or finds up to date) the thumbnail of one image; runs on a worker.
 void makeThumbnailJob(ThumbnailJob& job, const std::string& source, const PageSettings& page,
                       const ThumbnailRecords& records, MemoryGate& memory) {
+    if (page.style == kStyleModern) job.caption = imageCaption(source);
     if (job.names.page.empty()) {
         job.error = "aucun nom libre pour sa vignette";
         return;
@@ -224,7 +245,7 @@ void makeThumbnailJob(ThumbnailJob& job, const std::string& source, const PageSe
     const std::optional<FileStamp> stamp = stampOfFile(source);
     if (stamp) {
         if (const ThumbnailRecord* r = records.upToDate(job.names.page, job.names.maker,
-                                                        kThumbnailRecipe, source, *stamp,
+                                                        recipeOf(page), source, *stamp,
                                                         page.width, page.height)) {
             ImageHeader header;
             header.width = r->sourceWidth;
@@ -243,11 +264,12 @@ void makeThumbnailJob(ThumbnailJob& job, const std::string& source, const PageSe
         job.header = pingImageFile(source, job.error);
     }
     if (!job.header) return;
+    const FittedSize size = thumbnailSizeOf(*job.header, page);
     EncodedThumbnail encoded;
     {
-        const MemoryHold hold(memory, decodeCost(*job.header, page.width, page.height));
+        const MemoryHold hold(memory, decodeCost(*job.header, size.width, size.height));
         job.made = RenderThumbnail({"Lumigal", "-quality", "99", "-contrast", source, job.names.maker},
-                                   ThumbnailSize{page.width, page.height}, encoded, &job.error);
+                                   ThumbnailSize{size.width, size.height}, encoded, &job.error);
     }
     if (job.made != kThumbnailWritten) return;
     if (!writeThumbnailFile(encoded, job.error)) {
@@ -266,36 +288,56 @@ void makeThumbnailJob(ThumbnailJob& job, const std::string& source, const PageSe
     job.record = std::move(r);
 }
 
-// The cell of one image, once its thumbnail is made. An image whose header
+// A thumbnail placed on the page: what the page shows for `source` (its
+// thumbnail, or the source itself), at what size, with the image's caption.
+struct PlacedThumbnail {
+    const std::string* source = nullptr;
+    bool showsSource = false;
+    std::string thumbnail;
+    FittedSize size;
+    std::string caption;
+};
+using PlaceThumbnail = std::function<void(const PlacedThumbnail&)>;
+
+// Places one image, once its thumbnail is made. An image whose header
 // cannot be read, or whose thumbnail cannot be made, is left out (false).
-bool writeThumbnailCell(ThumbnailTable& table, const std::string& source, const ThumbnailJob& job,
-                        const PageSettings& page, ProgressObserver& progress) {
-    progress.setLabel(source);
+bool placeThumbnail(const std::string* source, ThumbnailJob& job, const PageSettings& page,
+                    ProgressObserver& progress, const PlaceThumbnail& place) {
+    progress.setLabel(*source);
     if (!job.header) {
-        progress.imageFailed(source, job.error);
+        progress.imageFailed(*source, job.error);
         return false;
     }
     const bool suitable = page.onlyIfSuitable && job.header->width < page.width &&
                           job.header->height < page.height;
+    PlacedThumbnail placed;
+    placed.source = source;
+    placed.caption = std::move(job.caption);
     if (suitable) {
-        table.WriteThumbnailCell(source, source);
+        placed.showsSource = true;
+        placed.size = {static_cast<unsigned>(job.header->width), static_cast<unsigned>(job.header->height)};
     } else if (job.made == kThumbnailWritten) {
-        table.WriteThumbnailCell(source, job.names.page);
+        placed.thumbnail = job.names.page;
+        placed.size = thumbnailSizeOf(*job.header, page);
     } else {
-        progress.imageFailed(source, job.error);
+        progress.imageFailed(*source, job.error);
         return false;
     }
+    place(placed);
     return true;
 }
 
-// The thumbnail table of the page, its thumbnails made by `workers`
-// workers; `placed` gets the images that it shows.
-void writeThumbnails(std::string& out, const std::vector<const std::string*>& paths,
-                     std::vector<const std::string*>& placed, const PageSettings& page,
-                     const Preferences& prefs, int workers, ProgressObserver& progress) {
-    ThumbnailTable table(out, page);
-    table.open();
+// Makes the thumbnails of the page with `workers` workers and places each
+// image that has one, in order; `placed` gets the images placed.
+void makeThumbnails(const std::vector<const std::string*>& paths,
+                    std::vector<const std::string*>& placed, const PageSettings& page,
+                    const Preferences& prefs, int workers, ProgressObserver& progress,
+                    const PlaceThumbnail& place) {
     const std::string folder = thumbnailFolder(page, prefs);
+    if (page.portable) {
+        std::error_code ignored;  // a folder that cannot be made fails each thumbnail
+        std::filesystem::create_directories(folder, ignored);
+    }
     const std::size_t count = paths.size();
     const std::string recordFile = ThumbnailRecords::fileIn(folder);
     ThumbnailRecords previous;  // read by the workers
@@ -315,9 +357,11 @@ void writeThumbnails(std::string& out, const std::vector<const std::string*>& pa
     using Clock = std::chrono::steady_clock;
     Clock::time_point lastSave = Clock::now();
     std::string ignored;  // without the record, thumbnails are only made again
+    try {
     runOrdered(
         count, workers,
         [&](std::size_t i) {
+            if (progress.cancelled()) return;  // not started: nothing to undo
             try {
                 makeThumbnailJob(jobs[i], *paths[i], page, previous, memory);
             } catch (const std::exception&) {
@@ -326,15 +370,16 @@ void writeThumbnails(std::string& out, const std::vector<const std::string*>& pa
             }
         },
         [&](std::size_t i) {
+            stopWhenCancelled(progress);
             ThumbnailJob& job = jobs[i];
-            if (writeThumbnailCell(table, *paths[i], job, page, progress)) placed.push_back(paths[i]);
+            if (placeThumbnail(paths[i], job, page, progress, place)) placed.push_back(paths[i]);
             progress.setPosition(static_cast<int>(i));
             if (job.upToDate) {
                 changed = true;  // `records` holds it already, as a copy of `previous`
             } else if (job.record) {
                 job.record->thumbnail = std::move(job.names.page);
                 job.record->maker = std::move(job.names.maker);
-                job.record->recipe = kThumbnailRecipe;
+                job.record->recipe = recipeOf(page);
                 job.record->source = *paths[i];
                 records.put(std::move(*job.record));
                 changed = true;
@@ -345,11 +390,174 @@ void writeThumbnails(std::string& out, const std::vector<const std::string*>& pa
             }
             job = ThumbnailJob{};  // what is delivered is no longer needed
         });
-    table.close();
+    } catch (const GenerationCancelled&) {
+        // The thumbnails finished so far are whole: they stay, recorded as
+        // ours, delivered or not (the jobs running at the stop have ended).
+        for (std::size_t i = 0; i < count; ++i) {
+            ThumbnailJob& job = jobs[i];
+            if (!job.record) continue;
+            job.record->thumbnail = std::move(job.names.page);
+            job.record->maker = std::move(job.names.maker);
+            job.record->recipe = recipeOf(page);
+            job.record->source = *paths[i];
+            records.put(std::move(*job.record));
+            changed = true;
+        }
+        if (changed) records.save(recordFile, ignored);
+        throw;
+    }
     if (changed) {
         records.dropMissingThumbnails();  // the record file does not grow without end
         records.save(recordFile, ignored);
     }
+}
+
+// What the page links to for each source: a portable album's copy, or the
+// source itself.
+class LinkTargets {
+public:
+    void setCopy(const std::string* source, std::string copy) { copies_[source] = std::move(copy); }
+    const std::string& of(const std::string* source) const {
+        const auto it = copies_.find(source);
+        return it == copies_.end() ? *source : it->second;
+    }
+
+private:
+    std::unordered_map<const std::string*, std::string> copies_;
+};
+
+// A portable album's copies; the sources without one are left out of
+// `paths` (and reported).
+void copyForPortableAlbum(std::vector<const std::string*>& paths, LinkTargets& targets,
+                          const PageSettings& page, int workers, ProgressObserver& progress) {
+    std::vector<PortableCopy> copies = makePortableCopies(paths, page, workers);
+    std::vector<const std::string*> copied;
+    copied.reserve(paths.size());
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (copies[i].path.empty()) {
+            progress.imageFailed(*paths[i], copies[i].error);
+            continue;
+        }
+        targets.setCopy(paths[i], std::move(copies[i].path));
+        copied.push_back(paths[i]);
+    }
+    paths = std::move(copied);
+}
+
+std::string fileNameOf(const std::string& path) {
+    const PathParts parts = splitPath(path);
+    return parts.baseName + parts.extension;
+}
+
+// The body of the classic page (everything after its header).
+std::string classicBody(const std::vector<const std::string*>& paths,
+                        std::vector<const std::string*>& placed, const PageSettings& page,
+                        const Preferences& prefs, int workers, const PageLinks& links,
+                        const LinkTargets& targets, ProgressObserver& progress) {
+    std::string images;
+    const bool thumbnails = page.thumbnail != 0;
+    const bool details = !thumbnails && page.details != 0;
+    const std::string separator = page.position == 2 ? "<hr>\r\n" : "<br><hr>\r\n";
+    if (thumbnails) {
+        ThumbnailTable table(images, page, links);
+        table.open();
+        makeThumbnails(paths, placed, page, prefs, workers, progress, [&](const PlacedThumbnail& t) {
+            const std::string& target = targets.of(t.source);
+            table.WriteThumbnailCell(target, t.showsSource ? target : t.thumbnail);
+        });
+        table.close();
+    } else {
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            stopWhenCancelled(progress);
+            const std::string& path = *paths[i];
+            const std::string& target = targets.of(paths[i]);
+            std::string error;
+            if (details) {
+                ImageDetails imageDetails;
+                if (ReadImageDetails(path, imageDetails, error) != 0) {
+                    progress.imageFailed(path, error);
+                    continue;
+                }
+                if (links.relative()) imageDetails.folder = splitPath(links.shown(target)).folder;
+                images += FormatDetailBlockWithSource(links.url(target), imageDetails, page.position,
+                                                      page.center != 0, page.page_infocolor);
+            } else {
+                if (!pingImageFile(path, error)) {
+                    progress.imageFailed(path, error);
+                    continue;
+                }
+                WritePlainImage(images, target, links);
+            }
+            placed.push_back(paths[i]);
+            progress.setLabel(path);
+            progress.setPosition(static_cast<int>(i));
+            if (page.line) images += separator;
+        }
+    }
+    if (!page.line) images += "<hr>\r\n";
+    WritePageFooter(images);
+    return images;
+}
+
+// The images of the modern page.
+std::vector<ModernImage> modernImages(const std::vector<const std::string*>& paths,
+                                      std::vector<const std::string*>& placed,
+                                      const PageSettings& page, const Preferences& prefs,
+                                      int workers, const PageLinks& links,
+                                      const LinkTargets& targets, ProgressObserver& progress) {
+    std::vector<ModernImage> images;
+    images.reserve(paths.size());
+    if (page.thumbnail) {
+        makeThumbnails(paths, placed, page, prefs, workers, progress, [&](const PlacedThumbnail& t) {
+            const std::string& target = targets.of(t.source);
+            ModernImage image;
+            image.name = fileNameOf(*t.source);
+            image.caption = t.caption;
+            image.linkUrl = links.url(target);
+            image.shownUrl = t.showsSource ? image.linkUrl : links.url(t.thumbnail);
+            image.shownWidth = t.size.width;
+            image.shownHeight = t.size.height;
+            images.push_back(std::move(image));
+        });
+        return images;
+    }
+    const bool details = page.details != 0;
+    const unsigned webSize = page.portable ? page.webSize : 0;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        stopWhenCancelled(progress);
+        const std::string& path = *paths[i];
+        ModernImage image;
+        std::string error;
+        std::size_t width = 0, height = 0;
+        if (details) {
+            if (ReadImageDetails(path, image.details, error) != 0) {
+                progress.imageFailed(path, error);
+                continue;
+            }
+            width = image.details.width;
+            height = image.details.height;
+        } else {
+            const std::optional<ImageHeader> header = pingImageFile(path, error);
+            if (!header) {
+                progress.imageFailed(path, error);
+                continue;
+            }
+            width = header->width;
+            height = header->height;
+        }
+        const CopySize shown = webCopySize(width, height, webSize);
+        image.name = fileNameOf(path);
+        image.caption = imageCaption(path);
+        image.linkUrl = links.url(targets.of(paths[i]));
+        image.shownUrl = image.linkUrl;
+        image.shownWidth = shown.width;
+        image.shownHeight = shown.height;
+        images.push_back(std::move(image));
+        placed.push_back(paths[i]);
+        progress.setLabel(path);
+        progress.setPosition(static_cast<int>(i));
+    }
+    return images;
 }
 
 }  // namespace
@@ -362,7 +570,7 @@ int GenerateAlbumPage(int count, const PageSettings& page, const Preferences& pr
 int GenerateAlbumPage(int count, const PageSettings& page, const Preferences& prefs,
                       const SelectedFileList& files, ProgressObserver& progress,
                       const AlbumRunOptions& run) {
-    const std::vector<const std::string*> paths = files.inPageOrder(page.tri != 0, count);
+    std::vector<const std::string*> paths = files.inPageOrder(page.tri != 0, count);
     progress.started(static_cast<int>(paths.size()));
 
     PageFile out;
@@ -370,45 +578,31 @@ int GenerateAlbumPage(int count, const PageSettings& page, const Preferences& pr
         progress.failed(pageFailure(page.pagePath, out));
         return 1;
     }
+    const int workers = run.workers > 0 ? run.workers : defaultWorkerCount();
+    const PageLinks links = page.portable ? PageLinks::relativeTo(pageFolderOf(page)) : PageLinks();
+    LinkTargets targets;
+    try {
+    if (page.portable) copyForPortableAlbum(paths, targets, page, workers, progress);
     // The images come first: the header lists only those that are placed.
     std::vector<const std::string*> placed;
     placed.reserve(paths.size());
-    std::string images;
-    const bool thumbnails = page.thumbnail != 0;
-    const bool details = !thumbnails && page.details != 0;
-    const std::string separator = page.position == 2 ? "<hr>\r\n" : "<br><hr>\r\n";
-    if (thumbnails) {
-        writeThumbnails(images, paths, placed, page, prefs,
-                        run.workers > 0 ? run.workers : defaultWorkerCount(), progress);
+    if (page.style == kStyleModern) {
+        const std::vector<ModernImage> images =
+            modernImages(paths, placed, page, prefs, workers, links, targets, progress);
+        out.write(ModernPage(page, images, generationDate()));
     } else {
-        for (std::size_t i = 0; i < paths.size(); ++i) {
-            const std::string& path = *paths[i];
-            std::string error;
-            if (details) {
-                ImageDetails imageDetails;
-                if (ReadImageDetails(path, imageDetails, error) != 0) {
-                    progress.imageFailed(path, error);
-                    continue;
-                }
-                images += FormatDetailBlock(path, imageDetails, page.position, page.center != 0,
-                                            page.page_infocolor);
-            } else {
-                if (!pingImageFile(path, error)) {
-                    progress.imageFailed(path, error);
-                    continue;
-                }
-                WritePlainImage(images, path);
-            }
-            placed.push_back(paths[i]);
-            progress.setLabel(path);
-            progress.setPosition(static_cast<int>(i));
-            if (page.line) images += separator;
-        }
+        const std::string body =
+            classicBody(paths, placed, page, prefs, workers, links, targets, progress);
+        std::vector<std::string> shown;
+        shown.reserve(placed.size());
+        for (const std::string* path : placed) shown.push_back(links.shown(targets.of(path)));
+        writeHeader(out, page, shown, links);
+        out.write(body);
     }
-    if (!page.line) images += "<hr>\r\n";
-    WritePageFooter(images);
-    writeHeader(out, page, placed);
-    out.write(images);
+    stopWhenCancelled(progress);
+    } catch (const GenerationCancelled&) {
+        return 2;  // the temporary page goes with `out`
+    }
     if (!out.commit()) {
         progress.failed(pageFailure(page.pagePath, out));
         return 1;

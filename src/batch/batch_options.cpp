@@ -1,5 +1,7 @@
 #include "batch/batch_options.h"
 
+#include <getopt.h>
+
 #include <charconv>
 #include <functional>
 #include <map>
@@ -52,147 +54,276 @@ bool parseTypes(const std::string& text, ScanFormats& formats) {
     return true;
 }
 
-}  // namespace
+bool setColour(std::optional<Colour>& target, const std::string& v) {
+    const auto c = parseHtmlColour(v);
+    if (!c || v.empty() || v[0] != '#') return false;
+    target = *c;
+    return true;
+}
 
-ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
-    ParsedCommandLine result;
-    BatchOptions& o = result.options;
-    bool outputGiven = false;
+bool setNumber(std::optional<unsigned>& target, const std::string& v) {
+    target = parseUnsigned(v);
+    return target.has_value();
+}
 
-    using ValueHandler = std::function<bool(const std::string&)>;
-    auto colour = [](std::optional<Colour>& target) -> ValueHandler {
-        return [&target](const std::string& v) {
-            const auto c = parseHtmlColour(v);
-            if (!c || v.empty() || v[0] != '#') return false;
-            target = *c;
-            return true;
-        };
-    };
-    auto number = [](std::optional<unsigned>& target) -> ValueHandler {
-        return [&target](const std::string& v) {
-            target = parseUnsigned(v);
-            return target.has_value();
-        };
-    };
-    const std::map<std::string, ValueHandler> withValue = {
-        {"-o", [&](const std::string& v) { o.output = v; outputGiven = !v.empty(); return outputGiven; }},
-        {"-t", [&](const std::string& v) { o.title = v; return true; }},
-        {"-m", [&](const std::string& v) {
+// One row per option: the parser, the help text and the error texts are all
+// made from this table.
+//   Flag    --name (and -x)                 `flag(options, true)`
+//   Toggle  --name and --no-name            `flag(options, true / false)`
+//   Value   --name VALUE, --name=VALUE, -xVALUE, -x VALUE
+//           `value(options, text)`; false: the value is refused, and the
+//           message names `accepted`.
+enum class Kind { Flag, Toggle, Value };
+
+struct OptionRow {
+    const char* name;
+    char shortName;  // '\0': long form only
+    Kind kind;
+    const char* valueName;  // Value: the value's name in the help
+    const char* help;
+    const char* accepted;  // Value: what the option takes, in the error text
+    std::function<bool(BatchOptions&, const std::string&)> value = {};
+    std::function<void(BatchOptions&, bool)> flag = {};
+};
+
+constexpr const char* kColour = "une couleur au format #RRVVBB";
+constexpr const char* kCount = "un nombre entier positif ou nul";
+
+// The options that end the parsing at once.
+constexpr const char* kHelp = "help";
+constexpr const char* kVersion = "version";
+
+const std::vector<OptionRow>& optionTable() {
+    using O = BatchOptions;
+    using S = const std::string&;
+    static const std::vector<OptionRow> rows = {
+        {"output", 'o', Kind::Value, "PAGE", "page à écrire (obligatoire)", "un nom de fichier",
+         [](O& o, S v) { o.output = v; return !v.empty(); }},
+        {"title", 't', Kind::Value, "TEXTE", "titre de la page (par défaut « Lumigal »)",
+         "un texte", [](O& o, S v) { o.title = v; return true; }},
+        {"mode", 'm', Kind::Value, "MODE", "thumbnails | details | plain",
+         "thumbnails, details, plain",
+         [](O& o, S v) {
              if (v == "thumbnails") o.mode = Mode::Thumbnails;
              else if (v == "details") o.mode = Mode::Details;
              else if (v == "plain") o.mode = Mode::Plain;
              else return false;
              return true;
          }},
-        {"-p", [&](const std::string& v) {
+        {"position", 'p', Kind::Value, "N",
+         "texte des détails : 1 dessus, 2 dessous, 3 à gauche, 4 à droite", "1, 2, 3, 4",
+         [](O& o, S v) {
              const auto p = parseUnsigned(v);
              if (!p || *p < 1 || *p > 4) return false;
              o.position = static_cast<int>(*p);
              return true;
          }},
-        {"-s", [&](const std::string& v) {
+        {"center", 0, Kind::Toggle, nullptr, "centrer les blocs de détails", nullptr, {},
+         [](O& o, bool on) { o.center = on; }},
+        {"line", 0, Kind::Toggle, nullptr, "un trait après chaque image", nullptr, {},
+         [](O& o, bool on) { o.line = on; }},
+        {"sort", 0, Kind::Toggle, nullptr, "images dans l'ordre alphabétique", nullptr, {},
+         [](O& o, bool on) { o.sort = on; }},
+        {"only-if-suitable", 0, Kind::Toggle, nullptr,
+         "montrer l'image elle-même quand elle est plus petite que la vignette", nullptr, {},
+         [](O& o, bool on) { o.onlyIfSuitable = on; }},
+        {"size", 's', Kind::Value, "LxH", "largeur et hauteur des vignettes",
+         "LARGEURxHAUTEUR, par exemple 120x90",
+         [](O& o, S v) {
              unsigned w = 0, h = 0;
              if (!parseSize(v, w, h)) return false;
              o.width = w;
              o.height = h;
              return true;
          }},
-        {"--thumb-dir", [&](const std::string& v) { o.thumbDir = v; return !v.empty(); }},
-        {"--per-row", number(o.perRow)},
-        {"--format", [&](const std::string& v) {
+        {"thumb-dir", 0, Kind::Value, "DOSSIER", "dossier des vignettes (par défaut celui de la page)",
+         "un nom de dossier", [](O& o, S v) { o.thumbDir = v; return !v.empty(); }},
+        {"per-row", 0, Kind::Value, "N", "vignettes par ligne", kCount,
+         [](O& o, S v) { return setNumber(o.perRow, v); }},
+        {"format", 0, Kind::Value, "F", "format des vignettes : same | bmp | gif | jpeg | png (jpeg pour modern)",
+         "same, bmp, gif, jpeg, png",
+         [](O& o, S v) {
              static const std::map<std::string, int> formats = {
-                 {"same", -1}, {"bmp", 0}, {"gif", 1}, {"jpeg", 2}, {"jpg", 2}, {"png", 3}};
+                 {"same", -1}, {"bmp", 0}, {"gif", 1}, {"jpeg", kJpegThumbnailFormat},
+                 {"jpg", kJpegThumbnailFormat}, {"png", 3}};
              const auto it = formats.find(v);
              if (it == formats.end()) return false;
              o.format = it->second;
              return true;
          }},
-        {"--bg-color", colour(o.bgColour)},
-        {"--text-color", colour(o.textColour)},
-        {"--info-color", colour(o.infoColour)},
-        {"--border-color", colour(o.borderColour)},
-        {"--border-color-dark", colour(o.borderColourDark)},
-        {"--border", number(o.border)},
-        {"--cell-spacing", number(o.cellSpacing)},
-        {"--cell-padding", number(o.cellPadding)},
-        {"--types", [&](const std::string& v) { return parseTypes(v, o.types); }},
-        {"-j", [&](const std::string& v) {
+        {"bg-color", 0, Kind::Value, "C", "couleur du fond (#RRVVBB)", kColour,
+         [](O& o, S v) { return setColour(o.bgColour, v); }},
+        {"text-color", 0, Kind::Value, "C", "couleur du texte", kColour,
+         [](O& o, S v) { return setColour(o.textColour, v); }},
+        {"info-color", 0, Kind::Value, "C", "couleur des informations", kColour,
+         [](O& o, S v) { return setColour(o.infoColour, v); }},
+        {"border-color", 0, Kind::Value, "C", "couleur claire du cadre du tableau", kColour,
+         [](O& o, S v) { return setColour(o.borderColour, v); }},
+        {"border-color-dark", 0, Kind::Value, "C", "couleur sombre du cadre du tableau", kColour,
+         [](O& o, S v) { return setColour(o.borderColourDark, v); }},
+        {"border", 0, Kind::Value, "N", "épaisseur du cadre du tableau", kCount,
+         [](O& o, S v) { return setNumber(o.border, v); }},
+        {"cell-spacing", 0, Kind::Value, "N", "espace entre les cellules", kCount,
+         [](O& o, S v) { return setNumber(o.cellSpacing, v); }},
+        {"cell-padding", 0, Kind::Value, "N", "marge dans les cellules", kCount,
+         [](O& o, S v) { return setNumber(o.cellPadding, v); }},
+        {"style", 0, Kind::Value, "STYLE", "classic (par défaut) | modern : page pour les navigateurs d'aujourd'hui",
+         "classic, modern",
+         [](O& o, S v) {
+             if (v == "classic") o.style = kStyleClassic;
+             else if (v == "modern") o.style = kStyleModern;
+             else return false;
+             return true;
+         }},
+        {"keep-proportions", 0, Kind::Toggle, nullptr,
+         "vignettes aux proportions de l'image (par défaut pour modern)", nullptr, {},
+         [](O& o, bool on) { o.keepProportions = on; }},
+        {"portable", 0, Kind::Toggle, nullptr,
+         "album autonome : liens relatifs, images et vignettes dans le dossier de la page",
+         nullptr, {}, [](O& o, bool on) { o.portable = on; }},
+        {"web-size", 0, Kind::Value, "N",
+         "album autonome : copies dont le grand côté fait au plus N pixels (0 : les originaux)",
+         kCount, [](O& o, S v) { return setNumber(o.webSize, v); }},
+        {"recursive", 'r', Kind::Flag, nullptr, "dossiers : parcourir aussi les sous-dossiers",
+         nullptr, {}, [](O& o, bool) { o.recursive = true; }},
+        {"types", 0, Kind::Value, "LISTE",
+         "dossiers : types à prendre, parmi bmp,dib,gif,jpeg,png,xbm,webp,heic,avif,tiff",
+         "bmp, dib, gif, jpeg, png, xbm, webp, heic, avif, tiff, séparés par des virgules",
+         [](O& o, S v) { return parseTypes(v, o.types); }},
+        {"jobs", 'j', Kind::Value, "N", "vignettes faites par N tâches (par défaut une par processeur)",
+         "un nombre de 1 à 256",
+         [](O& o, S v) {
              const auto n = parseUnsigned(v);
              if (!n || *n < 1 || *n > 256) return false;
              o.jobs = static_cast<int>(*n);
              return true;
          }},
+        {"quiet", 'q', Kind::Flag, nullptr, "pas d'affichage de la progression", nullptr, {},
+         [](O& o, bool) { o.quiet = true; }},
+        {kHelp, 'h', Kind::Flag, nullptr, "cette aide", nullptr, {}, [](O&, bool) {}},
+        {kVersion, 0, Kind::Flag, nullptr, "la version", nullptr, {}, [](O&, bool) {}},
     };
-    const std::map<std::string, std::string> longNames = {
-        {"--output", "-o"}, {"--title", "-t"}, {"--mode", "-m"}, {"--position", "-p"},
-        {"--size", "-s"}, {"--jobs", "-j"}};
-    const std::map<std::string, std::function<void()>> flags = {
-        {"--center", [&] { o.center = true; }},
-        {"--no-center", [&] { o.center = false; }},
-        {"--line", [&] { o.line = true; }},
-        {"--no-line", [&] { o.line = false; }},
-        {"--sort", [&] { o.sort = true; }},
-        {"--no-sort", [&] { o.sort = false; }},
-        {"--only-if-suitable", [&] { o.onlyIfSuitable = true; }},
-        {"--no-only-if-suitable", [&] { o.onlyIfSuitable = false; }},
-        {"-r", [&] { o.recursive = true; }},
-        {"--recursive", [&] { o.recursive = true; }},
-        {"-q", [&] { o.quiet = true; }},
-        {"--quiet", [&] { o.quiet = true; }},
-    };
+    return rows;
+}
 
-    bool onlyFiles = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string arg = args[i];
-        if (onlyFiles || arg.size() < 2 || arg[0] != '-') {
-            o.inputs.push_back(arg);
-            continue;
+// getopt_long's value for each option: the short letter when there is one,
+// otherwise 256 + twice the row's index (+1 for the --no- form).
+int optionCode(std::size_t row, bool negated) {
+    const OptionRow& r = optionTable()[row];
+    if (r.shortName != '\0' && !negated) return static_cast<unsigned char>(r.shortName);
+    return 256 + 2 * static_cast<int>(row) + (negated ? 1 : 0);
+}
+
+struct GetoptTable {
+    std::vector<std::string> names;  // owns the long names ("no-center")
+    std::vector<option> longOptions;
+    std::string shortOptions = ":";  // ':': a missing value is returned as ':'
+    std::map<int, std::pair<std::size_t, bool>> rowOfCode;  // code -> row, negated
+};
+
+GetoptTable makeGetoptTable() {
+    GetoptTable t;
+    const auto& rows = optionTable();
+    t.names.reserve(rows.size() * 2);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const OptionRow& r = rows[i];
+        const int argument = r.kind == Kind::Value ? required_argument : no_argument;
+        t.names.emplace_back(r.name);
+        t.longOptions.push_back({t.names.back().c_str(), argument, nullptr, optionCode(i, false)});
+        t.rowOfCode[optionCode(i, false)] = {i, false};
+        if (r.kind == Kind::Toggle) {
+            t.names.push_back(std::string("no-") + r.name);
+            t.longOptions.push_back({t.names.back().c_str(), no_argument, nullptr, optionCode(i, true)});
+            t.rowOfCode[optionCode(i, true)] = {i, true};
         }
-        if (arg == "--") {
-            onlyFiles = true;
-            continue;
+        if (r.shortName != '\0') {
+            t.shortOptions += r.shortName;
+            if (r.kind == Kind::Value) t.shortOptions += ':';
         }
-        if (arg == "-h" || arg == "--help") {
+    }
+    t.longOptions.push_back({nullptr, 0, nullptr, 0});
+    return t;
+}
+
+std::string longForm(std::size_t row, bool negated) {
+    return std::string(negated ? "--no-" : "--") + optionTable()[row].name;
+}
+
+// The option as the user wrote it, for an unknown one: "-x", or "--name"
+// without its "=value".
+std::string writtenOption(const std::string& arg, int shortCode) {
+    if (shortCode > 0 && shortCode < 256) return std::string("-") + static_cast<char>(shortCode);
+    return arg.substr(0, arg.find('='));
+}
+
+}  // namespace
+
+ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
+    ParsedCommandLine result;
+    BatchOptions& o = result.options;
+    const GetoptTable table = makeGetoptTable();
+    const auto& rows = optionTable();
+
+    // getopt_long works on a mutable argv whose first entry is the program.
+    std::vector<std::string> storage;
+    storage.reserve(args.size() + 1);
+    storage.emplace_back("lumigal-batch");
+    storage.insert(storage.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& s : storage) argv.push_back(s.data());
+    argv.push_back(nullptr);
+    const int argc = static_cast<int>(storage.size());
+
+    optind = 0;  // glibc: a full reset, so that the parser can run again
+    opterr = 0;  // the messages are ours
+    for (;;) {
+        int longIndex = -1;
+        const int code = getopt_long(argc, argv.data(), table.shortOptions.c_str(),
+                                     table.longOptions.data(), &longIndex);
+        if (code == -1) break;
+        if (code == '?') {
+            const std::string arg = argv[optind - 1] != nullptr ? argv[optind - 1] : "";
+            const auto known = table.rowOfCode.find(optopt);
+            if (optopt != 0 && known != table.rowOfCode.end() && arg.starts_with("--")) {
+                result.error = "l'option " + longForm(known->second.first, known->second.second) +
+                               " ne prend pas de valeur";
+            } else {
+                result.error = "option inconnue : " + writtenOption(arg, optopt);
+            }
+            return result;
+        }
+        if (code == ':') {
+            const auto known = table.rowOfCode.find(optopt);
+            const std::string name = known != table.rowOfCode.end()
+                                         ? longForm(known->second.first, false)
+                                         : writtenOption("", optopt);
+            result.error = "l'option " + name + " attend une valeur";
+            return result;
+        }
+        const auto [row, negated] = table.rowOfCode.at(code);
+        const OptionRow& r = rows[row];
+        if (r.name == std::string(kHelp)) {
             result.outcome = ParsedCommandLine::Help;
             return result;
         }
-        if (arg == "--version") {
+        if (r.name == std::string(kVersion)) {
             result.outcome = ParsedCommandLine::Version;
             return result;
         }
-        if (const auto flag = flags.find(arg); flag != flags.end()) {
-            flag->second();
+        if (r.kind != Kind::Value) {
+            r.flag(o, !negated);
             continue;
         }
-        // "--name=value" form for long options.
-        std::optional<std::string> inlineValue;
-        if (arg.rfind("--", 0) == 0) {
-            if (const std::size_t eq = arg.find('='); eq != std::string::npos) {
-                inlineValue = arg.substr(eq + 1);
-                arg.resize(eq);
-            }
-        }
-        if (const auto alias = longNames.find(arg); alias != longNames.end()) arg = alias->second;
-        const auto handler = withValue.find(arg);
-        if (handler == withValue.end()) {
-            result.error = "option inconnue : " + args[i];
-            return result;
-        }
-        std::string value;
-        if (inlineValue) {
-            value = *inlineValue;
-        } else if (i + 1 < args.size()) {
-            value = args[++i];
-        } else {
-            result.error = "l'option " + args[i] + " attend une valeur";
-            return result;
-        }
-        if (!handler->second(value)) {
-            result.error = "valeur incorrecte pour " + args[i] + " : " + value;
+        const std::string value = optarg != nullptr ? optarg : "";
+        if (!r.value(o, value)) {
+            result.error = longForm(row, false) + " : « " + value +
+                           " » n'est pas une valeur permise (" + r.accepted + ")";
             return result;
         }
     }
-    if (!outputGiven) {
+    for (int i = optind; i < argc; ++i) o.inputs.emplace_back(argv[static_cast<std::size_t>(i)]);
+    optind = 0;
+    if (o.output.empty()) {
         result.error = "la page à écrire manque (-o PAGE)";
         return result;
     }
@@ -205,40 +336,33 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
 }
 
 std::string usageText() {
-    return R"(Usage : lumigal-batch [OPTIONS] -o PAGE IMAGE_OU_DOSSIER...
-Crée une page d'album HTML à partir d'images (BMP, DIB, GIF, JPEG, PNG, XBM,
-WebP, HEIC/HEIF, AVIF, TIFF).
-
-  -o, --output PAGE        page à écrire (obligatoire)
-  -t, --title TEXTE        titre de la page (par défaut « Lumigal »)
-  -m, --mode MODE          thumbnails | details | plain
-  -p, --position N         texte des détails : 1 dessus, 2 dessous, 3 à gauche, 4 à droite
-      --center, --no-center       centrer les blocs de détails
-      --line, --no-line           un trait après chaque image
-      --sort, --no-sort           images dans l'ordre alphabétique
-      --only-if-suitable, --no-only-if-suitable
-                           montrer l'image elle-même quand elle est plus petite que la vignette
-  -s, --size LxH           largeur et hauteur des vignettes
-      --thumb-dir DOSSIER  dossier des vignettes (par défaut celui de la page)
-      --per-row N          vignettes par ligne
-      --format F           same | bmp | gif | jpeg | png
-      --bg-color C  --text-color C  --info-color C  --border-color C  --border-color-dark C
-                           couleurs au format #RRVVBB
-      --border N  --cell-spacing N  --cell-padding N
-  -r, --recursive          dossiers : parcourir aussi les sous-dossiers
-      --types LISTE        dossiers : types à prendre, parmi bmp,dib,gif,jpeg,png,xbm,
-                           webp,heic,avif,tiff
-  -j, --jobs N             vignettes faites par N tâches (par défaut une par processeur)
-  -q, --quiet              pas d'affichage de la progression
-  -h, --help               cette aide
-      --version            la version
-
-Les options absentes prennent les réglages enregistrés de Lumigal, sinon ceux d'une
-première installation. Le dossier de la page est créé s'il n'existe pas.
-Code de sortie : 0 page écrite avec toutes les images, 3 page écrite sans certains
-fichiers (image illisible, fichier absent ou qui n'est pas une image, dossier illisible),
-1 page non écrite, 2 usage incorrect.
-)";
+    std::string text =
+        "Usage : lumigal-batch [OPTIONS] -o PAGE IMAGE_OU_DOSSIER...\n"
+        "Crée une page d'album HTML à partir d'images (BMP, DIB, GIF, JPEG, PNG, XBM,\n"
+        "WebP, HEIC/HEIF, AVIF, TIFF).\n\n";
+    constexpr std::size_t kHelpColumn = 29;
+    for (const OptionRow& r : optionTable()) {
+        std::string line = r.shortName != '\0' ? std::string("  -") + r.shortName + ", " : "      ";
+        line += std::string("--") + r.name;
+        if (r.kind == Kind::Value) line += std::string(" ") + r.valueName;
+        if (r.kind == Kind::Toggle) line += std::string(", --no-") + r.name;
+        if (line.size() + 2 > kHelpColumn) {
+            line += "\n";
+            line.append(kHelpColumn, ' ');
+        } else {
+            line.append(kHelpColumn - line.size(), ' ');
+        }
+        text += line + r.help + "\n";
+    }
+    text +=
+        "\nLes options absentes prennent les réglages enregistrés de Lumigal, sinon ceux d'une\n"
+        "première installation. Le dossier de la page est créé s'il n'existe pas.\n"
+        "Les options courtes se groupent (-qr) et prennent leur valeur collée (-j1, -s120x90) ;\n"
+        "« -- » termine les options.\n"
+        "Code de sortie : 0 page écrite avec toutes les images, 3 page écrite sans certains\n"
+        "fichiers (image illisible, fichier absent ou qui n'est pas une image, dossier illisible),\n"
+        "1 page non écrite, 2 usage incorrect.\n";
+    return text;
 }
 
 void defaultSettings(Preferences& prefs, PageSettings& page) {
@@ -280,6 +404,17 @@ void applyOptions(const BatchOptions& o, Preferences& prefs, PageSettings& page)
     if (o.border) page.table_border = *o.border;
     if (o.cellSpacing) page.table_cellspace = *o.cellSpacing;
     if (o.cellPadding) page.table_cellpadding = *o.cellPadding;
+    if (o.style) page.style = *o.style;
+    // A modern page is for today's browsers: unless told otherwise its
+    // thumbnails are JPEG (the classic BMP thumbnail weighs about eight times
+    // as much on the wire).
+    if (!o.format && page.style == kStyleModern) {
+        page.keepSameFormat = 0;
+        page.newFormat = kJpegThumbnailFormat;
+    }
+    if (o.keepProportions) page.keepProportions = *o.keepProportions ? kProportionsKept : kProportionsExact;
+    if (o.portable) page.portable = *o.portable;
+    if (o.webSize) page.webSize = *o.webSize;
 }
 
 }  // namespace lumigal::batch

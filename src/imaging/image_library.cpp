@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "common/image_limits.h"
 #include "magick_image.h"
 
 namespace lumigal {
@@ -16,7 +17,7 @@ namespace lumigal {
 namespace {
 
 // Resource limits, the same on every system (see startMagick).
-constexpr MagickSizeType kMaxSide = 16384;                      // pixels
+constexpr MagickSizeType kMaxSide = kMaxImageSide;              // pixels
 constexpr MagickSizeType kMaxArea = MagickSizeType{256} << 20;  // pixels
 // Pixel caches over the memory and map limits go to a temporary disk file,
 // so a large or lying image cannot take hundreds of megabytes of memory (a

@@ -22,7 +22,8 @@ constexpr const char* kInstallPath = "installPath";
 
 }  // namespace
 
-void writeDefaultSettings(platform::Registry& registry, std::string_view installFolder) {
+void writeDefaultSettings(platform::Registry& registry, std::string_view installFolder,
+                          std::string_view workFolder) {
     std::optional<platform::RegistryKey> key;
     if (registry.createKey(kSettingsKey, key) != platform::RegStatus::Ok || !key) return;
     // A value the program can read is the user's and stays; a missing one,
@@ -45,11 +46,13 @@ void writeDefaultSettings(platform::Registry& registry, std::string_view install
     for (const Setting& s : settings::schema()) {
         if (s.type != Type::Text || s.installer == Installer::Never) continue;
         const bool isFolder = s.firstText == FirstText::Folder;
+        // The installation's own folder, or a folder the user works in.
+        const std::string_view folder = s.installer == Installer::Always ? installFolder : workFolder;
         std::string stored;
         if (s.installer == Installer::Always ||
             key->queryString(s.name, stored, kMaxPath) != platform::RegStatus::Ok ||
             (isFolder && hadInstall && stored == earlierInstall)) {
-            key->setString(s.name, isFolder ? installFolder : std::string_view());
+            key->setString(s.name, isFolder ? folder : std::string_view());
         }
     }
     key->close();

@@ -9,6 +9,7 @@
 #include "install/default_settings.h"
 #include "install/file_table.h"
 #include "install/folders.h"
+#include "install/xdg_dirs.h"
 #include "install/install_record.h"
 #include "install/progman.h"
 #include "install/shell_link.h"
@@ -122,7 +123,8 @@ InstallResult runInstallation(const InstallState& state, InstallServices& servic
 
     const fs::path store = services.registry.folder();
     const TreeSnapshot beforeSettings = TreeSnapshot::of(store);
-    writeDefaultSettings(services.registry, state.installFolder);
+    writeDefaultSettings(services.registry, state.installFolder,
+                         userWorkFolder().value_or(state.installFolder));
     beforeSettings.recordCreated(TreeSnapshot::of(store), record);
     record.addKey(kSettingsKey);
     record.save();

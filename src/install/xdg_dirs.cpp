@@ -1,6 +1,7 @@
 #include "install/xdg_dirs.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -47,6 +48,45 @@ std::optional<std::string> quotedValue(std::string_view text) {
     return std::nullopt;
 }
 
+// A folder of user-dirs.dirs by the rules of xdg-user-dir (see
+// desktopFolder), `withoutEntry` (below the home folder) being where it
+// lies without an entry; none: no folder then.
+std::optional<std::string> userDirectory(std::string_view name,
+                                         std::optional<std::string_view> withoutEntry) {
+    std::optional<std::string> entry;
+    bool malformed = false;
+    if (const std::optional<std::string> config = configHome()) {
+        std::ifstream file(withoutTrailingSlashes(*config) + "/user-dirs.dirs");
+        std::string line;
+        while (std::getline(file, line)) {
+            const std::size_t start = line.find_first_not_of(" \t");
+            if (start == std::string::npos || line.compare(start, name.size(), name) != 0 ||
+                line.compare(start + name.size(), 1, "=") != 0) {
+                continue;
+            }
+            entry = quotedValue(std::string_view(line).substr(start + name.size() + 1));
+            malformed = !entry.has_value();
+        }
+    }
+    if (malformed) return std::nullopt;
+
+    std::optional<std::string> folder;
+    if (!entry) {
+        if (withoutEntry) folder = belowHome(*withoutEntry);
+    } else if (entry->starts_with("$HOME")) {
+        const std::string_view rest = std::string_view(*entry).substr(5);
+        if (!rest.empty() && rest.front() != '/') return std::nullopt;
+        folder = belowHome(rest);
+    } else if (!entry->empty() && entry->front() == '/') {
+        folder = *entry;
+    }
+    if (!folder) return std::nullopt;
+    *folder = withoutTrailingSlashes(*folder);
+    const std::optional<std::string> home = homeFolder();
+    if (home && *folder == withoutTrailingSlashes(*home)) return std::nullopt;
+    return folder;
+}
+
 }  // namespace
 
 std::optional<std::string> homeFolder() {
@@ -78,39 +118,17 @@ std::optional<std::string> startMenuRoot() {
     return withoutTrailingSlashes(*data) + "/applications";
 }
 
-std::optional<std::string> desktopFolder() {
-    std::optional<std::string> entry;
-    bool malformed = false;
-    if (const std::optional<std::string> config = configHome()) {
-        std::ifstream file(withoutTrailingSlashes(*config) + "/user-dirs.dirs");
-        std::string line;
-        while (std::getline(file, line)) {
-            constexpr std::string_view kKey = "XDG_DESKTOP_DIR=";
-            const std::size_t start = line.find_first_not_of(" \t");
-            if (start == std::string::npos || line.compare(start, kKey.size(), kKey) != 0) {
-                continue;
-            }
-            entry = quotedValue(std::string_view(line).substr(start + kKey.size()));
-            malformed = !entry.has_value();
-        }
-    }
-    if (malformed) return std::nullopt;
+std::optional<std::string> desktopFolder() { return userDirectory("XDG_DESKTOP_DIR", "/Desktop"); }
 
-    std::optional<std::string> folder;
-    if (!entry) {
-        folder = belowHome("/Desktop");
-    } else if (entry->starts_with("$HOME")) {
-        const std::string_view rest = std::string_view(*entry).substr(5);
-        if (!rest.empty() && rest.front() != '/') return std::nullopt;
-        folder = belowHome(rest);
-    } else if (!entry->empty() && entry->front() == '/') {
-        folder = *entry;
+std::optional<std::string> picturesFolder() { return userDirectory("XDG_PICTURES_DIR", {}); }
+
+std::optional<std::string> userWorkFolder() {
+    if (const std::optional<std::string> pictures = picturesFolder()) {
+        struct stat info{};
+        if (::stat(pictures->c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return pictures;
     }
-    if (!folder) return std::nullopt;
-    *folder = withoutTrailingSlashes(*folder);
-    const std::optional<std::string> home = homeFolder();
-    if (home && *folder == withoutTrailingSlashes(*home)) return std::nullopt;
-    return folder;
+    if (const std::optional<std::string> home = homeFolder()) return withoutTrailingSlashes(*home);
+    return std::nullopt;
 }
 
 std::optional<std::string> defaultInstallFolder() { return belowHome("/.local/opt/Lumigal"); }

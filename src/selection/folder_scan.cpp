@@ -175,6 +175,7 @@ public:
         const auto listing = listFolder(joinPath(folder, ""), true);
         if (!listing) return false;
         for (const Entry& entry : listing->entries) {
+            if (stopped()) break;
             if (entry.kind == EntryKind::File) addIfWanted(folder, entry.name);
         }
         return true;
@@ -197,6 +198,7 @@ public:
         }
         ancestors_.push_back(listing->id);
         for (const Entry& entry : listing->entries) {
+            if (stopped()) break;
             if (entry.kind == EntryKind::Folder) {
                 const std::string subFolder = joinPath(folder, entry.name);
                 scanTree(subFolder, subFolder, false);
@@ -209,6 +211,8 @@ public:
     }
 
 private:
+    bool stopped() const { return observer_ && observer_->cancelled(); }
+
     void addIfWanted(const std::string& folder, const std::string& name) {
         if (!IsWantedImage(fileExtension(name), formats_)) return;
         list_.add(joinPath(folder, name));

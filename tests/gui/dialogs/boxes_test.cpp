@@ -1,6 +1,8 @@
 // The progress, wait and about boxes, the first two also as the observers
-// of a real page generation and a real folder scan.
+// of a real page generation and a real folder scan, and « Annuler » stopping
+// both.
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QGroupBox>
 #include <QImage>
@@ -35,19 +37,6 @@ QString text(QWidget& box, int id) {
     return control<ElidedLabel>(box, "static", id)->text();
 }
 
-// Counts the paint events a widget receives.
-class PaintCounter : public QObject {
-public:
-    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
-    int paints = 0;
-
-protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) ++paints;
-        return false;
-    }
-};
-
 void writeImage(const QString& path, const QColor& colour) {
     QImage image(8, 6, QImage::Format_RGB32);
     image.fill(colour);
@@ -67,6 +56,11 @@ private slots:
     void progressBoxFollowsTheObserverCalls();
     void progressBoxDuringARealGeneration();
     void progressBoxReportsAPageThatCannotBeWritten();
+    void progressBoxTimeLeft_data();
+    void progressBoxTimeLeft();
+    void cancelKeepsThePreviousPage_data();
+    void cancelKeepsThePreviousPage();
+    void cancelStopsTheScan();
     void workBoxesCannotBeClosedByTheUser();
     void waitBoxOpens();
     void waitBoxDuringARealScan();
@@ -83,11 +77,13 @@ private slots:
 void TestBoxes::progressBoxOpens() {
     QWidget owner;
     owner.show();
-    PaintCounter ownerPaints(&owner);
     ProgressBox box(&owner);
-    QVERIFY(ownerPaints.paints > 0);  // the owner was repainted first
     QVERIFY(box.isVisible());
-    QVERIFY(!box.isModal());
+    // The owner takes no input while the work runs; « Annuler » is offered.
+    QCOMPARE(box.windowModality(), Qt::WindowModal);
+    QCOMPARE(control<QPushButton>(box, "button", 2)->text(), QStringLiteral("&Annuler"));
+    QVERIFY(control<QPushButton>(box, "button", 2)->isEnabled());
+    QVERIFY(!box.cancelled());
     QCOMPARE(box.windowTitle(), QStringLiteral("Lumigal"));
     QCOMPARE(text(box, 1328), QStringLiteral("Merci de patienter quelques instants..."));
     QVERIFY(!control<ElidedLabel>(box, "static", 233)->isVisible());
@@ -107,22 +103,20 @@ void TestBoxes::progressBoxFollowsTheObserverCalls() {
     box.setRange(3);
     ProgressObserver& observer = box;
     auto* label = control<ElidedLabel>(box, "static", 233);
-    PaintCounter labelPaints(label);
-    PaintCounter barPaints(bar(box));
 
     observer.started(3);
     QVERIFY(label->isVisible());
     QCOMPARE(bar(box)->maximum(), 3);
+    QCOMPARE(control<QLabel>(box, "static", 1330)->text(), QStringLiteral("Image 0 sur 3"));
 
-    const int paintsBefore = labelPaints.paints;
     observer.setLabel("/photos/été/a.png");
     QCOMPARE(label->text(), QStringLiteral("/photos/été/a.png"));
-    QVERIFY(labelPaints.paints > paintsBefore);  // repainted at once, no event loop ran
 
-    const int barPaintsBefore = barPaints.paints;
-    observer.setPosition(2);
-    QCOMPARE(bar(box)->value(), 2);
-    QVERIFY(barPaints.paints > barPaintsBefore);
+    observer.setPosition(1);
+    QCOMPARE(bar(box)->value(), 1);
+    QCOMPARE(control<QLabel>(box, "static", 1330)->text(), QStringLiteral("Image 2 sur 3"));
+    QVERIFY(control<QLabel>(box, "static", 1331)->text().startsWith(
+        QStringLiteral("Temps restant : environ ")));
 
     observer.imageFailed("/photos/b.png", "illisible");
     QCOMPARE(box.imageFailures().size(), std::size_t(1));
@@ -190,6 +184,142 @@ void TestBoxes::progressBoxReportsAPageThatCannotBeWritten() {
     QCOMPARE(messages.messages.first().caption, QStringLiteral("Lumigal"));
 }
 
+void TestBoxes::progressBoxTimeLeft_data() {
+    QTest::addColumn<qint64>("elapsedMs");
+    QTest::addColumn<int>("done");
+    QTest::addColumn<int>("total");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("nothing done yet") << qint64(5000) << 0 << 300 << QString();
+    QTest::newRow("all done") << qint64(9000) << 300 << 300 << "Temps restant : environ 0 s";
+    QTest::newRow("rounded up") << qint64(1001) << 1 << 2 << "Temps restant : environ 2 s";
+    QTest::newRow("minutes") << qint64(2000) << 10 << 310 << "Temps restant : environ 1 min 00 s";
+    QTest::newRow("minutes and seconds")
+        << qint64(500) << 1 << 300 << "Temps restant : environ 2 min 30 s";
+    QTest::newRow("hours") << qint64(10000) << 1 << 400 << "Temps restant : environ 1 h 06 min";
+}
+
+void TestBoxes::progressBoxTimeLeft() {
+    QFETCH(qint64, elapsedMs);
+    QFETCH(int, done);
+    QFETCH(int, total);
+    QFETCH(QString, line);
+    QCOMPARE(ProgressBox::timeLeftLine(elapsedMs, done, total), line);
+}
+
+namespace {
+// A progress box whose « Annuler » is pressed once image `stopAt` is done.
+class StoppingBox : public ProgressBox {
+public:
+    explicit StoppingBox(int stopAt) : stopAt_(stopAt) {}
+    void setPosition(int index) override {
+        ProgressBox::setPosition(index);
+        if (index == stopAt_) control<QPushButton>(*this, "button", 2)->click();
+    }
+    int stopAt_;
+};
+
+QStringList filesIn(const QString& folder) {
+    QStringList names;
+    for (QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System); it.hasNext();)
+        names << QFileInfo(it.next()).fileName();
+    names.sort();
+    return names;
+}
+}  // namespace
+
+void TestBoxes::cancelKeepsThePreviousPage_data() {
+    QTest::addColumn<int>("mode");  // 0 thumbnails, 1 details, 2 plain
+    QTest::addColumn<int>("workers");
+    QTest::newRow("thumbnails, one worker") << 0 << 1;
+    QTest::newRow("thumbnails, two workers") << 0 << 2;
+    QTest::newRow("details") << 1 << 1;
+    QTest::newRow("plain") << 2 << 1;
+}
+
+void TestBoxes::cancelKeepsThePreviousPage() {
+    QFETCH(int, mode);
+    QFETCH(int, workers);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const QString images = folder.filePath(QStringLiteral("images"));
+    const QString thumbs = folder.filePath(QStringLiteral("vignettes"));
+    QVERIFY(QDir().mkpath(images) && QDir().mkpath(thumbs));
+    SelectedFileList files;
+    for (int i = 0; i < 6; ++i) {
+        const QString path = QStringLiteral("%1/i%2.png").arg(images).arg(i);
+        writeImage(path, QColor::fromHsv(i * 50, 200, 200));
+        files.add(path.toStdString());
+    }
+    PageSettings page;
+    page.pagePath = folder.filePath(QStringLiteral("page.htm")).toStdString();
+    page.pageTitle = "Lumigal";
+    page.thumbnail = mode == 0 ? 1 : 0;
+    page.details = mode == 1 ? 1 : 0;
+    page.width = 4;
+    page.height = 3;
+    Preferences prefs;
+    prefs.pathThumbnail = thumbs.toStdString();
+    const QByteArray previous = "<html>la page d'avant</html>";
+    {
+        QFile old(QString::fromStdString(page.pagePath));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write(previous);
+    }
+    MessageRecorder messages;
+    StoppingBox box(1);
+    box.setRange(files.selectedFileCount());
+    AlbumRunOptions run;
+    run.workers = workers;
+
+    QCOMPARE(GenerateAlbumPage(files.selectedFileCount(), page, prefs, files, box, run), 2);
+    QVERIFY(box.cancelled());
+    QVERIFY(!control<QPushButton>(box, "button", 2)->isEnabled());
+    QVERIFY(messages.messages.isEmpty());
+    QFile kept(QString::fromStdString(page.pagePath));
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), previous);
+    QCOMPARE(filesIn(folder.path()), QStringList{"page.htm"});  // no temporary left
+    QVERIFY(bar(box)->value() < files.selectedFileCount() - 1);
+    if (mode != 0) return;
+    // The thumbnails made stay, each named in the record as ours.
+    const QStringList made = filesIn(thumbs);
+    QVERIFY(made.contains(QStringLiteral(".lumigal-vignettes")));
+    QFile record(thumbs + QStringLiteral("/.lumigal-vignettes"));
+    QVERIFY(record.open(QIODevice::ReadOnly));
+    const QByteArray recorded = record.readAll();
+    QVERIFY(made.size() >= 3);  // two thumbnails at least, and the record
+    for (const QString& name : made)
+        if (!name.startsWith(QLatin1Char('.'))) QVERIFY2(recorded.contains(name.toUtf8()), qPrintable(name));
+}
+
+void TestBoxes::cancelStopsTheScan() {
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    for (const char* name : {"a.jpg", "b.gif", "c.png", "d.png"}) {
+        QFile file(folder.filePath(QString::fromLatin1(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    class StoppingWaitBox : public WaitBox {
+    public:
+        void fileAdded(const std::string& path, int count) override {
+            WaitBox::fileAdded(path, count);
+            if (count == 2) control<QPushButton>(*this, "button", 2)->click();
+        }
+    };
+    for (bool tree : {false, true}) {
+        StoppingWaitBox box;
+        SelectedFileList list;
+        const std::string top = folder.path().toStdString();
+        if (tree) {
+            ScanFolderTree(&box, top, ScanFormats{}, list);
+        } else {
+            ScanFolder(&box, top, ScanFormats{}, list);
+        }
+        QVERIFY(box.cancelled());
+        QCOMPARE(list.selectedFileCount(), 2);
+    }
+}
+
 void TestBoxes::workBoxesCannotBeClosedByTheUser() {
     ProgressBox progress;
     WaitBox wait;
@@ -200,8 +330,9 @@ void TestBoxes::workBoxesCannotBeClosedByTheUser() {
         QVERIFY(box->isVisible());
         QVERIFY(!(box->windowFlags() & Qt::WindowCloseButtonHint));
     }
-    // The wait box's buttons do nothing.
-    for (int id : {1, 2}) QVERIFY(!control<QPushButton>(wait, "button", id)->isEnabled());
+    // The wait box has nothing to confirm; « Annuler » is there to stop.
+    QVERIFY(!control<QPushButton>(wait, "button", 1)->isEnabled());
+    QVERIFY(control<QPushButton>(wait, "button", 2)->isEnabled());
 }
 
 void TestBoxes::waitBoxOpens() {
@@ -223,17 +354,15 @@ void TestBoxes::waitBoxDuringARealScan() {
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
 
-    // Every call shows the count and the path, repainted at once.
+    // Every call shows the count and the path.
     class Recorder : public WaitBox {
     public:
         QStringList lines;
         void fileAdded(const std::string& path, int count) override {
             auto* label = findChild<QLabel*>(QStringLiteral("static1328"));
-            PaintCounter paints(label);
             WaitBox::fileAdded(path, count);
             lines << label->text() + QLatin1Char(' ') +
                          findChild<ElidedLabel*>(QStringLiteral("static1329"))->text();
-            if (paints.paints == 0) lines << QStringLiteral("not repainted");
         }
     } box;
 

@@ -3,6 +3,7 @@
 //   xvfb-run -a build/tests/gui/dialogs/dialog_screenshots docs/screenshots
 #include <QSaveFile>
 #include <QApplication>
+#include <QLabel>
 #include <QDir>
 #include <QLineEdit>
 #include <QPixmap>
@@ -98,11 +99,15 @@ int main(int argc, char** argv) {
     }
     {
         ProgressBox box;
-        box.setRange(12);
+        box.setRange(300);
         ProgressObserver& observer = box;
-        observer.started(12);
-        observer.setLabel("/home/marie/Images/Vacances 2000/plage-005.jpg");
-        observer.setPosition(4);
+        observer.started(300);
+        observer.setLabel("/home/marie/Images/Vacances 2000/plage-121.jpg");
+        observer.setPosition(120);
+        // The time left as after 48 s of work, not the instant of the picture.
+        for (QLabel* label : box.findChildren<QLabel*>())
+            if (label->text().startsWith(QStringLiteral("Temps restant")))
+                label->setText(ProgressBox::timeLeftLine(48000, 120, 300));
         ok &= save(box, folder, QStringLiteral("progress-box"));
     }
     {

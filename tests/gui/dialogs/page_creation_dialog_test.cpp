@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSpinBox>
 #include <QtTest>
 
 #include "common/paths.h"
@@ -91,6 +92,8 @@ private slots:
     void cancelledChooserChangesNothing();
     void secondOpeningStartsAfresh();
     void thumbnailButtonOpensTheThumbnailDialog();
+    void styleAndSharingOpenAsStoredAndOkStoresThem_data();
+    void styleAndSharingOpenAsStoredAndOkStoresThem();
 };
 
 void TestPageCreationDialog::opensWithTheStoredLayout_data() {
@@ -533,6 +536,60 @@ void TestPageCreationDialog::thumbnailButtonOpensTheThumbnailDialog() {
     // Confirmed thumbnail settings stay when the page dialog is cancelled.
     button(dialog, 2)->click();
     QCOMPARE(f.page.width, 120u);
+}
+
+void TestPageCreationDialog::styleAndSharingOpenAsStoredAndOkStoresThem_data() {
+    QTest::addColumn<quint32>("style");
+    QTest::addColumn<quint32>("portable");
+    QTest::addColumn<quint32>("webSize");
+    QTest::addColumn<int>("clickStyle");  // radio to click, 0: none
+    QTest::addColumn<bool>("clickPortable");
+    QTest::addColumn<int>("typedWebSize");  // -1: left as it is
+    QTest::addColumn<quint32>("storedStyle");
+    QTest::addColumn<quint32>("storedPortable");
+    QTest::addColumn<quint32>("storedWebSize");
+    QTest::newRow("first values kept") << kStyleClassic << 0u << 0u << 0 << false << -1 << kStyleClassic
+                                       << 0u << 0u;
+    QTest::newRow("modern portable kept") << kStyleModern << 1u << 2048u << 0 << false << -1 << kStyleModern
+                                          << 1u << 2048u;
+    QTest::newRow("to modern, portable, 1600") << kStyleClassic << 0u << 0u << 1403 << true << 1600
+                                               << kStyleModern << 1u << 1600u;
+    QTest::newRow("back to classic, not portable") << kStyleModern << 1u << 800u << 1402 << true << -1
+                                                   << kStyleClassic << 0u << 800u;
+    QTest::newRow("stored size too large") << kStyleClassic << 1u << 999999u << 0 << false << -1
+                                           << kStyleClassic << 1u << 16384u;
+}
+
+void TestPageCreationDialog::styleAndSharingOpenAsStoredAndOkStoresThem() {
+    QFETCH(quint32, style);
+    QFETCH(quint32, portable);
+    QFETCH(quint32, webSize);
+    QFETCH(int, clickStyle);
+    QFETCH(bool, clickPortable);
+    QFETCH(int, typedWebSize);
+    Fixture f;
+    f.page.style = style;
+    f.page.portable = portable;
+    f.page.webSize = webSize;
+    PageCreationDialog dialog(f.page, f.prefs, {}, 1, "/p");
+    dialog.show();
+    QCOMPARE(radio(dialog, 1403)->isChecked(), style == kStyleModern);
+    QCOMPARE(radio(dialog, 1402)->isChecked(), style != kStyleModern);
+    QCOMPARE(check(dialog, 1404)->isChecked(), portable != 0);
+    QSpinBox* size = control<QSpinBox>(dialog, "edit", 1405);
+    QCOMPARE(size->isEnabled(), portable != 0);  // a web size only means something for a portable album
+    for (int id : {1402, 1403, 1404, 1405}) {
+        QWidget* w = dialog.findChild<QWidget*>(QStringLiteral("%1%2").arg(id == 1404 ? "check" : id == 1405 ? "edit" : "radio").arg(id));
+        QVERIFY2(!w->whatsThis().isEmpty(), "every new control explains itself");
+    }
+    if (clickStyle) radio(dialog, clickStyle)->click();
+    if (clickPortable) check(dialog, 1404)->click();
+    QCOMPARE(size->isEnabled(), check(dialog, 1404)->isChecked());
+    if (typedWebSize >= 0) size->setValue(typedWebSize);
+    button(dialog, 1)->click();
+    QTEST(f.page.style, "storedStyle");
+    QTEST(f.page.portable, "storedPortable");
+    QTEST(f.page.webSize, "storedWebSize");
 }
 
 QTEST_MAIN(TestPageCreationDialog)

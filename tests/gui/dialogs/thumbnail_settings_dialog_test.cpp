@@ -78,6 +78,8 @@ private slots:
     void browsedFolderIsStoredOnlyOnOk();
     void helpOpensContext109();
     void cancelChangesNothing();
+    void proportionsFollowTheStyleUntilChanged_data();
+    void proportionsFollowTheStyleUntilChanged();
 };
 
 void TestThumbnailSettingsDialog::opensWithTheStoredSettings() {
@@ -204,7 +206,7 @@ void TestThumbnailSettingsDialog::okStoresEveryField() {
     ThumbnailSettingsDialog dialog(f.page, f.prefs, {});
     dialog.show();
     edit(dialog, 1136)->setText(QStringLiteral("0"));  // zero is a valid number
-    edit(dialog, 1137)->setText(QStringLiteral("4294967295"));
+    edit(dialog, 1137)->setText(QStringLiteral("16384"));  // the largest image side
     edit(dialog, 1138)->setText(QStringLiteral("/tmp/vignettes neuves"));
     edit(dialog, 1139)->setText(QStringLiteral("3"));
     check(dialog, 1041)->click();
@@ -215,7 +217,7 @@ void TestThumbnailSettingsDialog::okStoresEveryField() {
 
     Fixture expected;
     expected.page.width = 0;
-    expected.page.height = 4294967295u;
+    expected.page.height = 16384u;
     expected.page.nbThumbByLine = 3;
     expected.page.onlyIfSuitable = 0;
     expected.page.table_border = 150;
@@ -253,6 +255,22 @@ void TestThumbnailSettingsDialog::invalidNumbersAreReported_data() {
         << "4294967296"
         << "75"
         << "1" << ThumbnailSettingsDialog::kWidthInvalid << widthText;
+    const QString widthTooLarge = QStringLiteral(
+        "La largeur de la miniature est trop grande : au plus 16384 pixels.\nMerci de la modifier.");
+    const QString heightTooLarge = QStringLiteral(
+        "La hauteur de la miniature est trop grande : au plus 16384 pixels.\nMerci de la modifier.");
+    QTest::newRow("width over the largest image side")
+        << "99999"
+        << "75"
+        << "1" << ThumbnailSettingsDialog::kWidthInvalid << widthTooLarge;
+    QTest::newRow("width just over")
+        << "16385"
+        << "16384"
+        << "1" << ThumbnailSettingsDialog::kWidthInvalid << widthTooLarge;
+    QTest::newRow("height over, width at the bound")
+        << "16384"
+        << "99999"
+        << "1" << ThumbnailSettingsDialog::kHeightInvalid << heightTooLarge;
     QTest::newRow("height before per row")
         << "1"
         << "99999999999"
@@ -530,6 +548,44 @@ void TestThumbnailSettingsDialog::cancelChangesNothing() {
     Fixture unchanged;
     QCOMPARE(f.page, unchanged.page);
     QCOMPARE(f.prefs, unchanged.prefs);
+}
+
+void TestThumbnailSettingsDialog::proportionsFollowTheStyleUntilChanged_data() {
+    QTest::addColumn<quint32>("style");
+    QTest::addColumn<quint32>("stored");
+    QTest::addColumn<bool>("shown");
+    QTest::addColumn<bool>("click");
+    QTest::addColumn<quint32>("kept");
+    QTest::newRow("classic, as the style") << kStyleClassic << kProportionsOfStyle << false << false
+                                           << kProportionsOfStyle;
+    QTest::newRow("modern, as the style") << kStyleModern << kProportionsOfStyle << true << false
+                                          << kProportionsOfStyle;
+    QTest::newRow("classic, checked") << kStyleClassic << kProportionsOfStyle << false << true
+                                      << kProportionsKept;
+    QTest::newRow("modern, cleared") << kStyleModern << kProportionsOfStyle << true << true
+                                     << kProportionsExact;
+    QTest::newRow("modern, stored exact") << kStyleModern << kProportionsExact << false << false
+                                          << kProportionsExact;
+    QTest::newRow("classic, stored kept, cleared") << kStyleClassic << kProportionsKept << true << true
+                                                   << kProportionsExact;
+}
+
+void TestThumbnailSettingsDialog::proportionsFollowTheStyleUntilChanged() {
+    QFETCH(quint32, style);
+    QFETCH(quint32, stored);
+    QFETCH(bool, shown);
+    QFETCH(bool, click);
+    QFETCH(quint32, kept);
+    Fixture f;
+    f.page.style = style;
+    f.page.keepProportions = stored;
+    ThumbnailSettingsDialog dialog(f.page, f.prefs, {});
+    dialog.show();
+    QCOMPARE(check(dialog, 1401)->isChecked(), shown);
+    QVERIFY(!check(dialog, 1401)->text().isEmpty() && !check(dialog, 1401)->whatsThis().isEmpty());
+    if (click) check(dialog, 1401)->click();
+    button(dialog, 1)->click();
+    QCOMPARE(f.page.keepProportions, kept);
 }
 
 QTEST_MAIN(TestThumbnailSettingsDialog)

@@ -160,7 +160,12 @@ TEST_F(SettingsTest, FirstRunAfterInstallThenSaveWritesEveryValue) {
     for (const char* name : {"ajust", "formatIn", "formatOut"}) {
         EXPECT_NE(stored(values, name), nullptr) << name;
     }
-    EXPECT_EQ(values.size(), 19u + 4u + 3u);
+    // The page style's values are never written by the installer: a key
+    // without them loads the classic page, exact thumbnails, no copies.
+    EXPECT_EQ(page.style, kStyleClassic);
+    EXPECT_FALSE(keepsProportions(page));
+    EXPECT_EQ(page.portable, 0u);
+    EXPECT_EQ(values.size(), 23u + 4u + 3u);
 }
 
 TEST_F(SettingsTest, EveryStoredFieldRoundTripsAndTheOthersAreNeverStored) {
@@ -265,7 +270,11 @@ TEST_F(SettingsTest, SaveWritesTheValuesInItsOrderAndStringsWithoutNul) {
                                                "table_border",
                                                "table_cellpadding",
                                                "table_bordercolordark",
-                                               "table_bordercolor"};
+                                               "table_bordercolor",
+                                               "style",
+                                               "keepProportions",
+                                               "portable",
+                                               "webSize"};
     EXPECT_EQ(names, expected);
     EXPECT_EQ(stored(values, "pathSave")->data,
               (std::vector<std::uint8_t>{'/', 'a', 'l', 'b', 'u', 'm', 's'}));

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <regex>
+
 namespace lumigal::batch {
 namespace {
 
@@ -110,6 +113,30 @@ TEST(BatchOptions, FormatSameKeepsTheSourceFormat) {
     EXPECT_EQ(page.pagePath.front(), '/') << "relative page paths are made absolute";
 }
 
+TEST(BatchOptions, ModernPagesGetJpegThumbnailsUnlessTold) {
+    struct Case {
+        std::vector<std::string> args;
+        std::uint32_t keepSameFormat;
+        int newFormat;
+    } cases[] = {
+        {{"-o", "p.htm", "a.bmp"}, 0, 1},  // classic: the stored format
+        {{"-o", "p.htm", "--style", "modern", "a.bmp"}, 0, kJpegThumbnailFormat},
+        {{"-o", "p.htm", "--style", "modern", "--format", "png", "a.bmp"}, 0, 3},
+        {{"-o", "p.htm", "--format", "same", "--style=modern", "a.bmp"}, 1, 1},
+    };
+    for (const Case& c : cases) {
+        const ParsedCommandLine p = parse(c.args);
+        ASSERT_EQ(p.outcome, ParsedCommandLine::Run);
+        Preferences prefs;
+        PageSettings page;
+        defaultSettings(prefs, page);
+        page.newFormat = 1;
+        applyOptions(p.options, prefs, page);
+        EXPECT_EQ(page.keepSameFormat, c.keepSameFormat) << c.args[2];
+        EXPECT_EQ(page.newFormat, c.newFormat) << c.args[2];
+    }
+}
+
 TEST(BatchOptions, BadUsageIsAnError) {
     const std::vector<std::vector<std::string>> bad = {
         {"a.png"},                                   // no output
@@ -142,6 +169,114 @@ TEST(BatchOptions, DoubleDashEndsOptions) {
     EXPECT_EQ(p.options.inputs, (std::vector<std::string>{"-q", "--center"}));
     EXPECT_FALSE(p.options.quiet);
     EXPECT_EQ(parse({"--help"}).outcome, ParsedCommandLine::Help);
+}
+
+// The forms of a POSIX command line: clustered flags, attached values,
+// --name=value, options after the files, "--" ending the options.
+TEST(BatchOptions, PosixForms) {
+    using Check = std::function<void(const BatchOptions&)>;
+    const std::vector<std::pair<std::vector<std::string>, Check>> cases = {
+        {{"-qj1", "-s120x90", "-mthumbnails", "-oalbum.html", "photos"},
+         [](const BatchOptions& o) {
+             EXPECT_TRUE(o.quiet);
+             EXPECT_EQ(o.jobs, 1);
+             EXPECT_EQ(o.width, 120u);
+             EXPECT_EQ(o.height, 90u);
+             EXPECT_EQ(o.mode, Mode::Thumbnails);
+             EXPECT_EQ(o.output, "album.html");
+             EXPECT_EQ(o.inputs, (std::vector<std::string>{"photos"}));
+         }},
+        {{"-rq", "-oX.html", "-p3", "a"},
+         [](const BatchOptions& o) {
+             EXPECT_TRUE(o.recursive && o.quiet);
+             EXPECT_EQ(o.output, "X.html");
+             EXPECT_EQ(o.position, 3);
+         }},
+        {{"-rqo", "p.htm", "-t", "-x", "a"},  // a value may start with a dash
+         [](const BatchOptions& o) {
+             EXPECT_TRUE(o.recursive && o.quiet);
+             EXPECT_EQ(o.output, "p.htm");
+             EXPECT_EQ(o.title, "-x");
+         }},
+        {{"--output=p.htm", "--mode=plain", "--size", "10x20", "--types=gif,png", "a"},
+         [](const BatchOptions& o) {
+             EXPECT_EQ(o.output, "p.htm");
+             EXPECT_EQ(o.mode, Mode::Plain);
+             EXPECT_EQ(o.height, 20u);
+             EXPECT_TRUE(o.types.gif && o.types.png && !o.types.bmp);
+         }},
+        {{"a.png", "-o", "p.htm", "b.png", "--no-center", "-"},  // files keep their order
+         [](const BatchOptions& o) {
+             EXPECT_EQ(o.inputs, (std::vector<std::string>{"a.png", "b.png", "-"}));
+             EXPECT_EQ(o.center, false);
+         }},
+        {{"-o", "p.htm", "a.png", "--", "-q", "--center"},
+         [](const BatchOptions& o) {
+             EXPECT_EQ(o.inputs, (std::vector<std::string>{"a.png", "-q", "--center"}));
+             EXPECT_FALSE(o.quiet);
+             EXPECT_FALSE(o.center.has_value());
+         }},
+        {{"--out=p.htm", "--recur", "a"},  // a long name may be shortened while unique
+         [](const BatchOptions& o) {
+             EXPECT_EQ(o.output, "p.htm");
+             EXPECT_TRUE(o.recursive);
+         }},
+    };
+    for (const auto& [args, check] : cases) {
+        SCOPED_TRACE(::testing::PrintToString(args));
+        const ParsedCommandLine p = parse(args);
+        ASSERT_EQ(p.outcome, ParsedCommandLine::Run) << p.error;
+        check(p.options);
+    }
+    // The parser starts afresh at each call.
+    EXPECT_EQ(parse({"-qo", "p.htm", "a"}).options.output, "p.htm");
+}
+
+TEST(BatchOptions, ErrorsNameTheOptionAndWhatItTakes) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"-o", "p", "--mode=bogus", "a"},
+         "--mode : « bogus » n'est pas une valeur permise (thumbnails, details, plain)"},
+        {{"-mbogus", "-o", "p", "a"},
+         "--mode : « bogus » n'est pas une valeur permise (thumbnails, details, plain)"},
+        {{"-o", "p", "-p5", "a"}, "--position : « 5 » n'est pas une valeur permise (1, 2, 3, 4)"},
+        {{"-o", "p", "-qj0", "a"},
+         "--jobs : « 0 » n'est pas une valeur permise (un nombre de 1 à 256)"},
+        {{"-o", "p", "--format", "tiff", "a"},
+         "--format : « tiff » n'est pas une valeur permise (same, bmp, gif, jpeg, png)"},
+        {{"-o", "p", "--bg-color=red", "a"},
+         "--bg-color : « red » n'est pas une valeur permise (une couleur au format #RRVVBB)"},
+        {{"-o", "p", "-s120", "a"},
+         "--size : « 120 » n'est pas une valeur permise (LARGEURxHAUTEUR, par exemple 120x90)"},
+        {{"-o", "", "a"}, "--output : «  » n'est pas une valeur permise (un nom de fichier)"},
+        {{"-o", "p", "-qz", "a"}, "option inconnue : -z"},
+        {{"-o", "p", "--frobnicate=3", "a"}, "option inconnue : --frobnicate"},
+        {{"-o", "p", "--center=yes", "a"}, "l'option --center ne prend pas de valeur"},
+        {{"-o", "p", "--no-line=1", "a"}, "l'option --no-line ne prend pas de valeur"},
+        {{"a", "-o"}, "l'option --output attend une valeur"},
+        {{"a", "--per-row"}, "l'option --per-row attend une valeur"},
+        {{"a"}, "la page à écrire manque (-o PAGE)"},
+        {{"-o", "p", "--", "--"}, ""},  // "--" is a file after the first one
+    };
+    for (const auto& [args, error] : cases) {
+        const ParsedCommandLine p = parse(args);
+        EXPECT_EQ(p.error, error) << ::testing::PrintToString(args);
+        EXPECT_EQ(p.outcome, error.empty() ? ParsedCommandLine::Run : ParsedCommandLine::Error);
+    }
+}
+
+// Every long option the help names is one the parser knows.
+TEST(BatchOptions, HelpNamesOnlyKnownOptions) {
+    const std::string help = usageText();
+    const std::regex longOption("--[a-z][a-z-]*");
+    int seen = 0;
+    for (auto it = std::sregex_iterator(help.begin(), help.end(), longOption);
+         it != std::sregex_iterator(); ++it, ++seen) {
+        const ParsedCommandLine p = parse({it->str()});
+        EXPECT_EQ(p.error.find("option inconnue"), std::string::npos) << it->str();
+    }
+    EXPECT_GE(seen, 30);
+    EXPECT_EQ(parse({"-h"}).outcome, ParsedCommandLine::Help);
+    EXPECT_EQ(parse({"-o", "p", "--version", "--bogus"}).outcome, ParsedCommandLine::Version);
 }
 
 }  // namespace

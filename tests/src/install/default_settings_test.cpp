@@ -62,7 +62,8 @@ protected:
         EXPECT_EQ(registry.openKey(kSettingsKey, platform::KeyAccess::Read, key), RegStatus::Ok);
         return key;
     }
-    void expectTheSeventeenValues(const RegistryKey& key, const std::string& folder) {
+    void expectTheSeventeenValues(const RegistryKey& key, const std::string& installFolder,
+                                  const std::string& workFolder) {
         for (const Expected& value : kExpected) {
             SCOPED_TRACE(value.name);
             RegValue stored;
@@ -77,7 +78,8 @@ protected:
                         static_cast<std::uint8_t>(n >> 16), static_cast<std::uint8_t>(n >> 24)}));
             } else {
                 // The characters only, without a terminating zero byte.
-                EXPECT_EQ(std::string(stored.data.begin(), stored.data.end()), folder);
+                EXPECT_EQ(std::string(stored.data.begin(), stored.data.end()),
+                          value.name == std::string("installPath") ? installFolder : workFolder);
             }
         }
     }
@@ -88,10 +90,10 @@ protected:
 
 TEST_F(DefaultSettingsTest, WritesTheSeventeenValuesInTheirOrder) {
     const std::string folder = "/home/ana/.local/opt/Lumigal d'été";
-    writeDefaultSettings(registry, folder);
+    writeDefaultSettings(registry, folder, "/home/ana/Images d'été");
     std::optional<RegistryKey> key = openKey();
     ASSERT_TRUE(key.has_value());
-    expectTheSeventeenValues(*key, folder);
+    expectTheSeventeenValues(*key, folder, "/home/ana/Images d'été");
 
     std::vector<std::string> names;
     for (const Expected& value : kExpected) names.emplace_back(value.name);
@@ -110,7 +112,7 @@ TEST_F(DefaultSettingsTest, WritesTheSeventeenValuesInTheirOrder) {
 // lumigal-batch reads the stored values over its defaults: after a first
 // installation it must start from the values it has without one.
 TEST_F(DefaultSettingsTest, TheFirstValuesLoadAsTheBatchDefaults) {
-    writeDefaultSettings(registry, "/opt/Lumigal");
+    writeDefaultSettings(registry, "/opt/Lumigal", "/home/ana/Images");
     Preferences defaults;
     PageSettings defaultPage;
     batch::defaultSettings(defaults, defaultPage);
@@ -118,7 +120,8 @@ TEST_F(DefaultSettingsTest, TheFirstValuesLoadAsTheBatchDefaults) {
     PageSettings page = defaultPage;
     ASSERT_TRUE(readStoredSettings(registry, prefs, page));
     Preferences expected = defaults;
-    expected.installPath = expected.pathSave = expected.pathLaunch = "/opt/Lumigal";
+    expected.installPath = "/opt/Lumigal";
+    expected.pathSave = expected.pathLaunch = "/home/ana/Images";
     EXPECT_EQ(prefs, expected);
     EXPECT_EQ(page, defaultPage);
 }
@@ -144,7 +147,7 @@ TEST_F(DefaultSettingsTest, AReinstallationKeepsWhatTheUserHas) {
          {{"pathSave", text("/home/ana/albums")}, {"pathLaunch", text("")},
           {"installPath", text("/old/place")}},
          {{"pathSave", text("/home/ana/albums")}, {"pathLaunch", text("")}}},
-        {"folders still naming the earlier installation move with it",
+        {"folders still naming the earlier installation go to the work folder",
          {{"pathSave", text("/old/place")}, {"pathLaunch", text("/home/ana/photos")},
           {"installPath", text("/old/place")}},
          {{"pathLaunch", text("/home/ana/photos")}}},
@@ -163,15 +166,16 @@ TEST_F(DefaultSettingsTest, AReinstallationKeepsWhatTheUserHas) {
             key->setString("pathThumbnail", "/home/ana/vignettes");
             ASSERT_EQ(key->close(), RegStatus::Ok);
         }
-        writeDefaultSettings(registry, "/new/place");
+        writeDefaultSettings(registry, "/new/place", "/home/ana/Images");
         std::optional<RegistryKey> key = openKey();
         ASSERT_TRUE(key.has_value());
         for (const Expected& value : kExpected) {
             SCOPED_TRACE(value.name);
             const auto kept = c.kept.find(value.name);
-            const RegValue want = kept != c.kept.end() ? kept->second
-                                  : value.number   ? dword(*value.number)
-                                                   : text("/new/place");
+            const RegValue want = kept != c.kept.end()                    ? kept->second
+                                  : value.number                          ? dword(*value.number)
+                                  : value.name == std::string("installPath") ? text("/new/place")
+                                                                          : text("/home/ana/Images");
             RegValue got;
             ASSERT_EQ(key->queryValue(value.name, got), RegStatus::Ok);
             EXPECT_EQ(got, want);
@@ -186,10 +190,10 @@ TEST_F(DefaultSettingsTest, AReinstallationKeepsWhatTheUserHas) {
 }
 
 TEST_F(DefaultSettingsTest, ADamagedKeyIsLeftAsItIs) {
-    writeDefaultSettings(registry, "/x");
+    writeDefaultSettings(registry, "/x", "/x");
     const std::string file = registry.keyFile(kSettingsKey)->string();
     test::writeFile(file, "not a key file at all\n");
-    writeDefaultSettings(registry, "/y");
+    writeDefaultSettings(registry, "/y", "/y");
     EXPECT_EQ(test::readFile(file), "not a key file at all\n");
 }
 

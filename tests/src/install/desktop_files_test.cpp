@@ -297,6 +297,40 @@ TEST_F(DesktopFolderTest, FollowsTheUserDirectories) {
     }
 }
 
+// Albums start and go to the pictures folder when there is one, else home.
+TEST_F(DesktopFolderTest, TheWorkFolderIsThePicturesFolderElseHome) {
+    struct Case {
+        const char* name;
+        std::string file;           // empty: no user-dirs.dirs
+        const char* made;           // folder made below home, or nullptr
+        std::optional<std::string> pictures;
+        std::string work;
+    };
+    const std::string home = sandbox.home();
+    const std::vector<Case> cases = {
+        {"no file: home", "", nullptr, std::nullopt, home},
+        {"the pictures entry", "XDG_PICTURES_DIR=\"$HOME/Images\"\n", "Images", home + "/Images",
+         home + "/Images"},
+        {"a pictures folder that is missing", "XDG_PICTURES_DIR=\"$HOME/Photos\"\n", nullptr,
+         home + "/Photos", home},
+        {"not the desktop entry", "XDG_DESKTOP_DIR=\"$HOME/Images\"\n", "Images", std::nullopt,
+         home},
+        {"a longer name is another entry", "XDG_PICTURES_DIRX=\"$HOME/Images\"\n", "Images",
+         std::nullopt, home},
+        {"the home folder itself", "XDG_PICTURES_DIR=\"$HOME\"\n", nullptr, std::nullopt, home},
+        {"malformed", "XDG_PICTURES_DIR=$HOME/Images\n", "Images", std::nullopt, home},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(sandbox.config() + "/user-dirs.dirs");
+        std::filesystem::remove_all(home + "/Images");
+        if (!c.file.empty()) userDirs(c.file);
+        if (c.made) test::makeFolders(home + "/" + c.made);
+        EXPECT_EQ(picturesFolder(), c.pictures);
+        EXPECT_EQ(userWorkFolder(), c.work);
+    }
+}
+
 TEST_F(DesktopFolderTest, TheStartMenuRootFollowsXdgDataHome) {
     EXPECT_EQ(startMenuRoot(), sandbox.data() + "/applications");
     ::setenv("XDG_DATA_HOME", "relative/data", 1);

@@ -14,6 +14,7 @@
 
 #include "common/colour.h"
 
+class QUrl;
 class QWidget;
 
 namespace lumigal {
@@ -23,8 +24,10 @@ namespace lumigal {
 // divisions truncated toward zero, from the screen's top-left corner.
 QPoint centredPosition(const QRect& screen, const QSize& window, int offset);
 
-// Moves `window` (frame included; size and stacking order unchanged) to the
-// centre of the screen it is on, shifted right by `offset`.
+// Moves `window` (frame included; stacking order unchanged) to the centre of
+// the screen it is on, shifted right by `offset`; a window larger than the
+// screen's free area is first shrunk to it and never placed above or left
+// of it.
 void centreOnScreen(QWidget* window, int offset = 0);
 
 QColor toQColor(Colour colour);
@@ -51,12 +54,19 @@ void setFolderBrowser(FolderBrowser browser);
 // The anchor of help context `context` in the help manual.
 QString helpAnchor(int context);
 
-// Opens the help manual `helpFilePath` at context `context`. A manual that
-// cannot be found or opened is reported in a message box; the caller goes on.
+// Opens the help manual `helpFilePath` at context `context`, through a
+// redirect page (help_redirect.h) so that the section is reached even where
+// the desktop's opener drops a URL's fragment. A manual that cannot be found
+// or opened is reported in a message box; the caller goes on.
 void openHelp(QWidget* owner, const std::string& helpFilePath, int context);
 
 using HelpOpener =
     std::function<void(QWidget* owner, const std::string& helpFilePath, int context)>;
 void setHelpOpener(HelpOpener opener);
+
+// Answers the desktop's opener of openHelp (true: opened) instead of
+// handing it the URL. An empty hook brings the desktop's opener back.
+using UrlOpener = std::function<bool(const QUrl& url)>;
+void setUrlOpener(UrlOpener opener);
 
 }  // namespace lumigal

@@ -1,7 +1,9 @@
 // The page creation dialog, opened by the create-page command once the
 // selected-file list holds at least one file. The user names the HTML file,
 // titles the page, chooses details or thumbnails, places the text, switches
-// centring, separator lines and sorting, and picks the three page colours;
+// centring, separator lines and sorting, picks the three page colours, the
+// page style (classic or modern) and whether the album is portable (its
+// images copied beside the page, at most a web size when one is given);
 // "&Vignettes" opens the thumbnail settings dialog.
 //
 // Every opening starts from "LUM000.htm", "Lumigal" and the colours white
@@ -17,6 +19,7 @@
 
 #include "album/settings.h"
 #include "common/colour.h"
+#include "common/image_limits.h"
 #include "dialogs/lumigal_dialog.h"
 
 class QLabel;
@@ -24,6 +27,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QCheckBox;
+class QSpinBox;
 
 namespace lumigal {
 
@@ -39,6 +43,7 @@ public:
     static constexpr const char* kDefaultFileName = "LUM000.htm";
     static constexpr const char* kDefaultTitle = "Lumigal";
     static constexpr int kMaxTitleLength = 255;
+    static constexpr int kMaxWebSize = static_cast<int>(kMaxImageSide);
 
     // `selectedFileCount` and `sourceFolder` make the found-files line;
     // `page.pageFolder` is the destination folder of the page; `prefs` and
@@ -81,6 +86,10 @@ private:
     QCheckBox* center_ = nullptr;
     QCheckBox* line_ = nullptr;
     QCheckBox* tri_ = nullptr;
+    QRadioButton* classic_ = nullptr;
+    QRadioButton* modern_ = nullptr;
+    QCheckBox* portable_ = nullptr;
+    QSpinBox* webSize_ = nullptr;  // 0: the originals
     QLabel* backgroundSwatch_ = nullptr;
     QLabel* textPreview_ = nullptr;
     QLabel* informationPreview_ = nullptr;

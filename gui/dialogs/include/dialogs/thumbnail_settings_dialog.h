@@ -1,6 +1,8 @@
 // The thumbnail settings dialog, opened from the page creation dialog: the
 // thumbnails' size, folder, format and number per table row, whether small
-// images are shown themselves, and the thumbnail table's border, colours,
+// images are shown themselves, whether thumbnails keep the image's
+// proportions (stored only when the box is changed: otherwise the page's
+// style decides), and the thumbnail table's border, colours,
 // spacing and padding.
 //
 // OK (result Accepted) stores every value of the dialog, or, when a field
@@ -14,6 +16,7 @@
 
 #include "album/settings.h"
 #include "common/colour.h"
+#include "common/image_limits.h"
 #include "dialogs/lumigal_dialog.h"
 
 class QCheckBox;
@@ -48,6 +51,9 @@ public:
 
 private:
     void confirm();
+    // Says that the width or height (`side`, "La largeur") is over the
+    // largest image side.
+    void tooLarge(const char* identifier, const QString& side);
     void chooseColour(Colour& current, Colour& stored, QLabel* swatch);
     void browseFolder();
 
@@ -62,6 +68,7 @@ private:
     QLineEdit* height_ = nullptr;
     QLineEdit* folder_ = nullptr;
     QCheckBox* onlyIfSuitable_ = nullptr;
+    QCheckBox* keepProportions_ = nullptr;  // shows what the page's style gives when not chosen
     QLineEdit* perRow_ = nullptr;
     QRadioButton* keepFormat_ = nullptr;
     QRadioButton* convert_ = nullptr;

@@ -1,8 +1,9 @@
-// The wait box: shown while the folder scan looks for images. It opens with
-// "Recherche en cours..." and "Merci de patienter quelques instants...";
-// as the scan's observer it shows "Fichier #%d" with the number of images
-// found so far and the path of the last one, repainted at once. It keeps the
-// sub-folders that the scan could not list, for the caller to report.
+// The wait box: shown while the folder scan looks for images on a thread of
+// its own. It opens with "Recherche en cours..." and "Merci de patienter
+// quelques instants..."; as the scan's observer (called on the GUI thread)
+// it shows "Fichier #%d" with the number of images found so far and the
+// path of the last one. It keeps the sub-folders that the scan could not
+// list, for the caller to report. « Annuler » stops the scan (cancelled()).
 #pragma once
 
 #include <QString>
@@ -29,9 +30,13 @@ public:
 
     void fileAdded(const std::string& path, int count) override;
     void folderSkipped(const std::string& path) override;
+    bool cancelled() const override { return cancelRequested(); }
 
     // The sub-folders passed over, in the order of the scan.
     const std::vector<std::string>& skippedFolders() const { return skipped_; }
+
+protected:
+    void showStopping() override;
 
 private:
     std::vector<std::string> skipped_;

@@ -5,10 +5,19 @@
 // closes only through its cancel path (Escape, the close box, "&Quitter",
 // the quit button). `onDestroyed` runs exactly once, when the window is
 // destroyed, whichever way it was closed (the program saves its settings
-// there).
+// there); the settings saver also runs as soon as a dialog's OK has stored
+// settings, so a killed program loses none.
+//
+// While a scan or a generation runs (its box blocks the window), Escape and
+// the quit commands do nothing; the close box asks, and on « Oui » stops
+// the work and closes the window once it has stopped.
+//
+// Every button is reached by Tab and by its mnemonic (Alt+D, Alt+S, Alt+I,
+// Alt+C, Alt+Q); « Créer » is also in the « Lumigal » menu (Ctrl+Entrée).
 #pragma once
 
 #include <QFileDialog>
+#include <QPointer>
 #include <functional>
 #include <string>
 
@@ -22,6 +31,8 @@ class QAction;
 
 namespace lumigal {
 
+class WorkBox;
+
 class MainWindow : public QFileDialog {
     Q_OBJECT
 public:
@@ -34,6 +45,8 @@ public:
     static constexpr int kSelectTree = 1125;
     static constexpr int kCreatePage = 1126;
     static constexpr int kDestinationHelpContext = 200;
+    // Message identifier (MessageBoxHandler): closing during work.
+    static constexpr const char* kStopAndQuit = "stopAndQuit";
 
     MainWindow(Preferences& prefs, PageSettings& page, std::string helpFilePath,
                std::function<void()> onDestroyed, QWidget* parent = nullptr);
@@ -66,23 +79,55 @@ public:
     // Fills the destination field from the folder browser.
     void browseDestination();
 
+    // Saves the settings now (see the class comment); without a saver, nothing.
+    void setSettingsSaver(std::function<void()> saver) { saveSettings_ = std::move(saver); }
+    void saveSettings();
+
+    // Brings the window to the front, restored when it was minimised (a
+    // second copy of the program asks for it).
+    void bringToFront();
+
+    // Marks the window busy while `box` shows work, for the lifetime of
+    // the object.
+    class WorkInProgress {
+    public:
+        WorkInProgress(MainWindow& window, WorkBox& box);
+        ~WorkInProgress();
+        WorkInProgress(const WorkInProgress&) = delete;
+        WorkInProgress& operator=(const WorkInProgress&) = delete;
+
+    private:
+        MainWindow& window_;
+    };
+    bool working() const { return !work_.isNull(); }
+    // The user closed the window during work: it closes once the work ends.
+    bool quitRequested() const { return quitRequested_; }
+
 public slots:
     // Refuses every confirmation; a folder typed into the file-name box is
     // still opened.
     void accept() override;
+    // Closes the window, unless work is running.
+    void reject() override;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildPanel();
     void buildMenu();
     void applyFileType(int index);
+    void fitColumns();
 
     Preferences& prefs_;
     PageSettings& page_;
     std::string helpFilePath_;
     std::function<void()> onDestroyed_;
+    std::function<void()> saveSettings_;
+    QPointer<WorkBox> work_;
+    bool quitRequested_ = false;
     ScanFormats formats_;
     SelectedFileList files_;
     QStringList filters_;

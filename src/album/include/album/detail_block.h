@@ -29,4 +29,9 @@ int ReadImageDetails(const std::string& path, ImageDetails& details, std::string
 std::string FormatDetailBlock(const std::string& path, const ImageDetails& details,
                               int position, bool center, Colour infoColour);
 
+// The same with the image's SRC value given as it goes in the page
+// (a URL, already escaped).
+std::string FormatDetailBlockWithSource(const std::string& imageSrc, const ImageDetails& details,
+                                        int position, bool center, Colour infoColour);
+
 }  // namespace lumigal

@@ -1,6 +1,11 @@
 // How the page writer and the folder scan report what they do. The GUI's
 // progress and wait boxes, the batch tool's terminal bar and the tests
 // implement these; every method has an empty default.
+//
+// cancelled() is how the user stops the work: the page writer and the scan
+// ask it between images and between entries (the page writer also from its
+// worker threads, so an implementation must be safe to call from any
+// thread), and once it says true they stop and leave the page as it was.
 #pragma once
 
 #include <string>
@@ -24,6 +29,8 @@ public:
     }
     // The page could not be written; `message` is the sentence to show.
     virtual void failed(const std::string& message) { (void)message; }
+    // True once the generation is to stop; may be called from any thread.
+    virtual bool cancelled() const { return false; }
 };
 
 class ScanObserver {
@@ -36,6 +43,8 @@ public:
     }
     // A sub-folder could not be listed; the scan goes on without it.
     virtual void folderSkipped(const std::string& path) { (void)path; }
+    // True once the scan is to stop; the list keeps what was found so far.
+    virtual bool cancelled() const { return false; }
 };
 
 }  // namespace lumigal

@@ -25,6 +25,9 @@ struct BatchOptions {
     std::optional<int> format;  // -1 same as the source, 0 BMP, 1 GIF, 2 JPEG, 3 PNG
     std::optional<Colour> bgColour, textColour, infoColour, borderColour, borderColourDark;
     std::optional<unsigned> border, cellSpacing, cellPadding;
+    std::optional<std::uint32_t> style;          // kStyleClassic or kStyleModern
+    std::optional<bool> keepProportions, portable;
+    std::optional<unsigned> webSize;             // 0: the originals
     bool recursive = false;
     ScanFormats types;
     bool quiet = false;

@@ -1,4 +1,5 @@
-// The command lines of the two programs:
+// The option records of the two programs' command lines (parsed in
+// install_wizard/command_line.h):
 //   install [--silent [--dir DIR] [--no-group] [--no-start-menu] [--no-desktop]]
 //   uninst [--silent] [--dir DIR]
 #pragma once
@@ -21,19 +22,5 @@ struct UninstallOptions {
     bool silent = false;
     std::optional<std::string> folder;  // --dir: the install folder (default: uninst's own)
 };
-
-// Nothing, with `error` set (French), when the arguments are not understood.
-// The options other than --silent are accepted only with it for install.
-std::optional<SetupOptions> parseSetupOptions(const std::vector<std::string>& args,
-                                              std::string& error);
-std::optional<UninstallOptions> parseUninstallOptions(const std::vector<std::string>& args,
-                                                      std::string& error);
-
-extern const char* const kSetupUsage;
-extern const char* const kUninstallUsage;
-
-// Whether a window can be shown: a display (X11 or Wayland) or an explicit
-// Qt platform is set in the environment.
-bool hasDisplay();
 
 }  // namespace lumigal::install

@@ -15,11 +15,14 @@ class Registry;
 namespace lumigal::install {
 
 // Creates or opens the key and writes each of the seventeen values that it
-// does not hold yet (or holds in a form the program cannot read), the folder
-// values holding `installFolder`. `installPath` always gets `installFolder`;
-// `pathSave` and `pathLaunch` get it too when they still name the earlier
-// installation folder. Nothing is reported: a key that cannot be made gets
-// no value, a value that cannot be set is skipped.
-void writeDefaultSettings(platform::Registry& registry, std::string_view installFolder);
+// does not hold yet (or holds in a form the program cannot read).
+// `installPath` always gets `installFolder`; the folders a user works in,
+// `pathSave` and `pathLaunch`, get `workFolder` (on this platform the
+// user's pictures folder, xdg_dirs.h), also when they still name the
+// earlier installation folder (that was the installation's value, not a
+// choice). Nothing is reported: a key that cannot be made gets no value, a
+// value that cannot be set is skipped.
+void writeDefaultSettings(platform::Registry& registry, std::string_view installFolder,
+                          std::string_view workFolder);
 
 }  // namespace lumigal::install

@@ -25,6 +25,16 @@ std::optional<std::string> startMenuRoot();
 // folder itself (the convention for "no desktop folder").
 std::optional<std::string> desktopFolder();
 
+// The user's pictures folder: XDG_PICTURES_DIR of user-dirs.dirs by the
+// same rules; nothing without that entry (xdg-user-dir then names the home
+// folder) or when it cannot be determined.
+std::optional<std::string> picturesFolder();
+
+// Where the user's albums start and go by default: the pictures folder when
+// it is an existing folder, else the home folder; nothing when neither is
+// known.
+std::optional<std::string> userWorkFolder();
+
 // The default install folder: ~/.local/opt/Lumigal.
 std::optional<std::string> defaultInstallFolder();
 

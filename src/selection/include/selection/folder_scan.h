@@ -31,7 +31,8 @@ bool IsWantedImage(std::string_view extension, const ScanFormats& formats);
 
 // Appends the wanted images of `folder` to `list` (folders and names starting
 // with a dot are skipped). Returns the list's new count, or 0 when the folder
-// cannot be listed. `observer` may be null.
+// cannot be listed. `observer` may be null; once its cancelled() says true
+// the scan stops, the list keeping what was found so far.
 // Files are regular files and symbolic links to regular files; links to
 // folders, dangling links, pipes, devices and sockets are never collected.
 // Entries come by name, case ignored (ASCII and Latin-1 letters), names

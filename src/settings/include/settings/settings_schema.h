@@ -52,8 +52,32 @@ struct PageSettings {
     Colour table_bordercolordark = 0;
     std::uint32_t table_cellspace = 0;
     std::uint32_t table_cellpadding = 0;
+    std::uint32_t style = 0;            // kStyleClassic or kStyleModern
+    std::uint32_t keepProportions = 0;  // kProportionsOfStyle, kProportionsKept or kProportionsExact
+    std::uint32_t portable = 0;         // the page's folder holds the whole album
+    std::uint32_t webSize = 0;          // portable copies' longest edge; 0: the originals
     bool operator==(const PageSettings&) const = default;
 };
+
+// newFormat of a JPEG thumbnail.
+inline constexpr std::int32_t kJpegThumbnailFormat = 2;
+
+// The page styles: today's table page, or the page for browsers and phones.
+inline constexpr std::uint32_t kStyleClassic = 0;
+inline constexpr std::uint32_t kStyleModern = 1;
+
+// Thumbnail proportions: as the style wants (kept for the modern page,
+// exact width x height for the classic one), kept, or exact.
+inline constexpr std::uint32_t kProportionsOfStyle = 0;
+inline constexpr std::uint32_t kProportionsKept = 1;
+inline constexpr std::uint32_t kProportionsExact = 2;
+
+// Whether thumbnails fit inside width x height with the image's proportions.
+inline bool keepsProportions(const PageSettings& page) {
+    if (page.keepProportions == kProportionsKept) return true;
+    if (page.keepProportions == kProportionsExact) return false;
+    return page.style == kStyleModern;
+}
 
 // The values the installer writes on a first installation (details on,
 // 75 x 75 thumbnails, 10 per row, open the page after generation), with
