@@ -24,6 +24,11 @@
 #      (at least 7 rounds whatever -n says)
 #   4. second generation of an unchanged album against the first
 #   5. 1,000 and 10,000 generated small images: time per image and peak RSS
+#   6. the album (2 workers, JPEG thumbnails 120x90) against vipsthumbnail in
+#      two processes of one thread each, on photos/ and on formats/ (12 of the
+#      photos as WebP, HEIC, AVIF and TIFF, made once in WORKDIR/formats), and
+#      the album of photos/'s PNGs against zlib inflating their image data
+#      (at least 7 rounds whatever -n says)
 # Stored settings are never read: HOME and XDG_CONFIG_HOME point at an empty
 # folder, so every run starts from the first-install settings.
 set -euo pipefail
@@ -191,6 +196,73 @@ if 'n1000' in rows and 'n10000' in rows:
     print(f"  time per image, 10,000 / 1,000: {b / a:.3f}")
     print(f"  peak RSS growth 1,000 -> 10,000: {(max(x[1] for x in rows['n10000']) - max(x[1] for x in rows['n1000'])) / 1024:.1f} MB")
 EOF
+
+echo
+echo "== 6. the album against vipsthumbnail in two processes, one thread each ($ROUNDS3 rounds)"
+# formats/: three photos each as WebP, HEIC with a 320-pixel thumbnail item
+# (as phones write them), AVIF and LZW TIFF, made once from photos/.
+make_formats() {
+  local dir=$1 k=0 f b
+  [ -f "$dir/.complete" ] && return 0
+  rm -rf "$dir"; mkdir -p "$dir"
+  for f in $(find "$CORPUS/photos" -maxdepth 1 -type f -name '*.jpg' | sort | head -12); do
+    b=$(basename "${f%.*}")
+    case $((k % 4)) in
+      0) convert "$f" -quality 80 "$dir/$b.webp" ;;
+      1) heif-enc -q 60 -t 320 -o "$dir/$b.heic" "$f" >/dev/null ;;
+      2) heif-enc -A -q 60 -o "$dir/$b.avif" "$f" >/dev/null ;;
+      3) convert "$f" -compress lzw "$dir/$b.tif" ;;
+    esac
+    k=$((k + 1))
+  done
+  touch "$dir/.complete"
+}
+make_formats "$WORK/formats"
+mkdir -p "$WORK/pngs"; rm -f "$WORK/pngs"/*; cp "$CORPUS/photos"/*.png "$WORK/pngs/"
+# vipsthumbnail at its best on two processors: the files split in two halves.
+cat > "$WORK/vips2.sh" <<'EOF2'
+IN=$1; OUT=$2
+export VIPS_CONCURRENCY=1
+half() { local i=0 f b; for f in "$IN"/*; do
+  if [ $((i % 2)) = "$1" ]; then b=${f##*/}; vipsthumbnail "$f" --size "120x90!" -o "$OUT/${b%.*}.jpg[Q=99]"; fi
+  i=$((i + 1)); done; }
+half 0 & half 1 & wait
+EOF2
+# zlib inflating the image data of each PNG, one after the other.
+cat > "$WORK/inflate.py" <<'EOF2'
+import sys, os, struct, zlib
+for name in sorted(os.listdir(sys.argv[1])):
+    data = open(os.path.join(sys.argv[1], name), 'rb').read()
+    at, idat = 8, []
+    while at + 8 <= len(data):
+        n, kind = struct.unpack('>I4s', data[at:at + 8])
+        if kind == b'IDAT': idat.append(data[at + 8:at + 8 + n])
+        at += 12 + n
+    zlib.decompress(b''.join(idat))
+EOF2
+R6=$WORK/vips2.txt; : > "$R6"
+for r in $(seq 1 "$ROUNDS3"); do
+  for set in photos formats pngs; do
+    src=$CORPUS/photos; [ "$set" = photos ] || src=$WORK/$set
+    rm -rf "$WORK/a6" "$WORK/v6"; mkdir -p "$WORK/a6" "$WORK/v6"
+    echo "$r $(time_run album-$set "$PROG" "${THUMBS[@]}" -j 2 --format jpeg --thumb-dir "$WORK/a6/th" -o "$WORK/a6/a.htm" "$src")" >> "$R6"
+    if [ "$set" = pngs ]; then
+      echo "$r $(time_run inflate python3 "$WORK/inflate.py" "$src")" >> "$R6"
+    else
+      echo "$r $(time_run vips2-$set bash "$WORK/vips2.sh" "$src" "$WORK/v6")" >> "$R6"
+    fi
+  done
+  echo "$r load $(cut -d' ' -f1 /proc/loadavg) 0" >> "$R6"
+done
+summary <(grep -v ' load ' "$R6") album-photos vips2-photos
+summary <(grep -v ' load ' "$R6") album-formats vips2-formats
+summary <(grep -v ' load ' "$R6") album-pngs inflate
+echo "  load average after each round: $(awk '$2 == "load" {printf "%s ", $3}' "$R6")"
+rm -rf "$WORK/a6" "$WORK/v6"
+for f in "$WORK"/formats/*; do
+  "$PROG" -q -m thumbnails -s 120x90 --format jpeg --thumb-dir "$WORK/a6/th" -o "$WORK/a6/a.htm" "$f" ||
+    echo "  WARNING: $f not read"
+done
 
 echo
 echo "== done; machine at the end: $(uptime)"

@@ -29,7 +29,7 @@ _lumigal_batch()
             local done="" item
             [[ $cur == *,* ]] && done=${cur%,*},
             item=${cur##*,}
-            COMPREPLY=($(compgen -P "$done" -W 'bmp dib gif jpeg png xbm' -- "$item"))
+            COMPREPLY=($(compgen -P "$done" -W 'bmp dib gif jpeg png xbm webp heic avif tiff' -- "$item"))
             compopt -o nospace
             return
             ;;
@@ -62,6 +62,6 @@ _lumigal_batch()
     fi
 
     # Images and folders.
-    _filedir '@(bmp|BMP|dib|DIB|gif|GIF|jpg|JPG|jpeg|JPEG|png|PNG|xbm|XBM)'
+    _filedir '@(bmp|BMP|dib|DIB|gif|GIF|jpg|JPG|jpeg|JPEG|png|PNG|xbm|XBM|webp|WEBP|heic|HEIC|heif|HEIF|avif|AVIF|tif|TIF|tiff|TIFF)'
 } &&
     complete -F _lumigal_batch lumigal-batch

@@ -42,6 +42,13 @@ constexpr ImageType kFileTypes[] = {
     {"JPE JPG JPEG - Joint Photographic Experts Group", "*.jpe *.jpg *.jpeg"},
     {"PNG - Portable Network Graphic", "*.png"},
     {"XBM - X Bitmap", "*.xbm"},
+    {"WEBP - WebP", "*.webp"},
+    {"HEIC HEIF - High Efficiency Image File", "*.heic *.heif"},
+    {"AVIF - AV1 Image File", "*.avif"},
+    {"TIF TIFF - Tagged Image File Format", "*.tif *.tiff"},
+    {"Images récentes (AVIF, HEIC, WEBP)", "*.avif *.heic *.heif *.webp"},
+    {"Toutes les images", "*.avif *.bmp *.dib *.gif *.heic *.heif *.jpe *.jpg *.jpeg *.png *.tif "
+                          "*.tiff *.webp *.xbm"},
 };
 
 struct Tooltip {
@@ -87,14 +94,20 @@ QStringList MainWindow::fileTypeTexts() {
 }
 
 bool MainWindow::formatsForType(int index, ScanFormats& formats) {
-    if (index < 1 || index > 7) return false;
-    const bool all = index == 1;
+    if (index < 1 || index > 13) return false;
+    const bool every = index == 13;  // « Toutes les images »
+    const bool all = index == 1 || every;
+    const bool recent = index == 12 || every;
     formats.bmp = all || index == 2;
     formats.dib = all || index == 3;
     formats.gif = all || index == 4;
     formats.jpeg = all || index == 5;
     formats.png = all || index == 6;
     formats.xbm = all || index == 7;
+    formats.webp = recent || index == 8;
+    formats.heic = recent || index == 9;
+    formats.avif = recent || index == 10;
+    formats.tiff = every || index == 11;
     return true;
 }
 

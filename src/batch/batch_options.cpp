@@ -32,7 +32,7 @@ bool parseSize(const std::string& text, unsigned& width, unsigned& height) {
 }
 
 bool parseTypes(const std::string& text, ScanFormats& formats) {
-    formats = ScanFormats{false, false, false, false, false, false};
+    formats = ScanFormats{false, false, false, false, false, false, false, false, false, false};
     std::size_t start = 0;
     while (start <= text.size()) {
         std::size_t comma = text.find(',', start);
@@ -44,6 +44,10 @@ bool parseTypes(const std::string& text, ScanFormats& formats) {
         else if (type == "jpeg" || type == "jpg") formats.jpeg = true;
         else if (type == "png") formats.png = true;
         else if (type == "xbm") formats.xbm = true;
+        else if (type == "webp") formats.webp = true;
+        else if (type == "heic" || type == "heif") formats.heic = true;
+        else if (type == "avif") formats.avif = true;
+        else if (type == "tiff" || type == "tif") formats.tiff = true;
         else return false;
         start = comma + 1;
     }
@@ -183,8 +187,8 @@ const std::vector<OptionRow>& optionTable() {
         {"recursive", 'r', Kind::Flag, nullptr, "dossiers : parcourir aussi les sous-dossiers",
          nullptr, {}, [](O& o, bool) { o.recursive = true; }},
         {"types", 0, Kind::Value, "LISTE",
-         "dossiers : types à prendre, parmi bmp,dib,gif,jpeg,png,xbm",
-         "bmp, dib, gif, jpeg, png, xbm, séparés par des virgules",
+         "dossiers : types à prendre, parmi bmp,dib,gif,jpeg,png,xbm,webp,heic,avif,tiff",
+         "bmp, dib, gif, jpeg, png, xbm, webp, heic, avif, tiff, séparés par des virgules",
          [](O& o, S v) { return parseTypes(v, o.types); }},
         {"jobs", 'j', Kind::Value, "N", "vignettes faites par N tâches (par défaut une par processeur)",
          "un nombre de 1 à 256",
@@ -334,7 +338,8 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
 std::string usageText() {
     std::string text =
         "Usage : lumigal-batch [OPTIONS] -o PAGE IMAGE_OU_DOSSIER...\n"
-        "Crée une page d'album HTML à partir d'images (BMP, DIB, GIF, JPEG, PNG, XBM).\n\n";
+        "Crée une page d'album HTML à partir d'images (BMP, DIB, GIF, JPEG, PNG, XBM,\n"
+        "WebP, HEIC/HEIF, AVIF, TIFF).\n\n";
     constexpr std::size_t kHelpColumn = 29;
     for (const OptionRow& r : optionTable()) {
         std::string line = r.shortName != '\0' ? std::string("  -") + r.shortName + ", " : "      ";

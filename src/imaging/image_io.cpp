@@ -6,6 +6,9 @@
 #include "magick_image.h"
 #include "imaging/jpeg_markers.h"
 #include "platform/system_error.h"
+#include "heif_read.h"
+#include "tiff_directories.h"
+#include "webp_read.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -76,6 +79,85 @@ bool isXbm(const std::uint8_t* data, std::size_t size) {
         }
     }
     return startsWith(data + i, size - i, "#define", 7);
+}
+
+std::uint32_t be32(const std::uint8_t* p) {
+    return std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 | std::uint32_t{p[2]} << 8 |
+           std::uint32_t{p[3]};
+}
+
+// An ISO media file ("ftyp" box first) of the HEIF family: AVIF when its
+// brands say AV1 (the major brand first, then the compatible ones), HEIC
+// for HEVC and for a still image of no named codec (libheif tells).
+std::optional<ImageFormat> heifFamily(const std::uint8_t* data, std::size_t size) {
+    if (size < 16 || std::memcmp(data + 4, "ftyp", 4) != 0) return std::nullopt;
+    const std::size_t boxSize = std::min<std::size_t>(be32(data), size);
+    const auto brand = [&](std::size_t at) -> std::optional<ImageFormat> {
+        const char* b = reinterpret_cast<const char*>(data + at);
+        for (const char* avif : {"avif", "avis"}) {
+            if (std::memcmp(b, avif, 4) == 0) return ImageFormat::AVIF;
+        }
+        for (const char* heic : {"heic", "heix", "heim", "heis", "hevc", "hevx"}) {
+            if (std::memcmp(b, heic, 4) == 0) return ImageFormat::HEIC;
+        }
+        return std::nullopt;
+    };
+    if (const auto major = brand(8)) return major;
+    const bool still = std::memcmp(data + 8, "mif1", 4) == 0 || std::memcmp(data + 8, "msf1", 4) == 0;
+    bool stillCompatible = false;
+    for (std::size_t at = 16; at + 4 <= boxSize; at += 4) {
+        if (const auto compatible = brand(at)) return compatible;
+        stillCompatible = stillCompatible || std::memcmp(data + at, "mif1", 4) == 0;
+    }
+    if (still || stillCompatible) return ImageFormat::HEIC;
+    return std::nullopt;
+}
+
+// The TIFF data of a WebP file's EXIF chunk (some writers put the JPEG
+// segment's "Exif\0\0" before it); empty when it has none.
+std::pair<const std::uint8_t*, std::size_t> webpExif(const std::uint8_t* data, std::size_t size) {
+    std::size_t at = 12;
+    while (at + 8 <= size) {
+        const std::size_t length = le32(data + at + 4);
+        if (length > size - at - 8) break;
+        const std::uint8_t* payload = data + at + 8;
+        if (std::memcmp(data + at, "EXIF", 4) == 0) {
+            if (length >= 6 && std::memcmp(payload, "Exif\0\0", 6) == 0) return {payload + 6, length - 6};
+            return {payload, length};
+        }
+        at += 8 + length + (length & 1);
+    }
+    return {nullptr, 0};
+}
+
+// The EXIF orientation that the decoder leaves to us: that of a JPEG, of a
+// TIFF's first directory and of a WebP's EXIF chunk. A HEIF image comes
+// turned by its own transformations (libheif applies them), and the EXIF
+// orientation that it may also carry must not turn it twice.
+int storedOrientation(ImageFormat format, const std::uint8_t* data, std::size_t size) {
+    switch (format) {
+        case ImageFormat::JPEG:
+            return jpegOrientation(data, size);
+        case ImageFormat::TIFF:
+            return tiffOrientation(data, size);
+        case ImageFormat::WEBP: {
+            const auto [exif, length] = webpExif(data, size);
+            return exif ? tiffOrientation(exif, length) : 1;
+        }
+        default:
+            return 1;
+    }
+}
+
+// WebP and HEIF images are decoded into the codec's own buffers, besides
+// the pixel cache that the resource limits bound (at least 4 bytes a
+// pixel): larger images are refused before they are decoded. That leaves
+// room for a 48-megapixel photo.
+constexpr std::uint64_t kMaxCodecArea = std::uint64_t{50} << 20;  // pixels
+
+bool decodedByCodec(ImageFormat format) {
+    return format == ImageFormat::WEBP || format == ImageFormat::HEIC ||
+           format == ImageFormat::AVIF;
 }
 
 std::string errnoText(int err) { return platform::errnoText(err, platform::FileAccess::Reading); }
@@ -207,9 +289,10 @@ namespace {
 // Reads and decodes (or only pings) the first frame of `path`, the coder
 // forced to the format that the content shows. The data go to ImageMagick
 // as a blob: it never sees, let alone interprets, the file name. A decoded
-// JPEG comes upright (its EXIF orientation applied); `sizeHint` is the size
-// as shown. `orientation` receives the EXIF orientation (1 for the other
-// formats); given with `stored`, the image stays as stored.
+// image comes upright (a JPEG's, WebP's or TIFF's EXIF orientation applied,
+// a HEIF image turned by libheif); `sizeHint` is the size as shown.
+// `orientation` receives the EXIF orientation that is ours to apply (1 for
+// the other formats); given with `stored`, the image stays as stored.
 ImagePtr decodeFirstFrame(const std::string& path, bool ping, const std::string& shownHint,
                           std::string& error, ImageFormat* format, std::int64_t* fileSize,
                           bool* eighthReadable = nullptr, int* orientation = nullptr,
@@ -234,7 +317,7 @@ ImagePtr decodeFirstFrame(const std::string& path, bool ping, const std::string&
         return nullptr;
     }
     const bool jpeg = *sniffed == ImageFormat::JPEG;
-    const int turn = jpeg ? jpegOrientation(bytes->data.data(), bytes->data.size()) : 1;
+    const int turn = storedOrientation(*sniffed, bytes->data.data(), bytes->data.size());
     const std::string sizeHint = storedHint(shownHint, turn);
     ImageInfoPtr info(AcquireImageInfo());
     CopyMagickString(info->magick, magickName(*sniffed), MaxTextExtent);
@@ -260,6 +343,54 @@ ImagePtr decodeFirstFrame(const std::string& path, bool ping, const std::string&
             return nullptr;
         }
     }
+    if (*sniffed == ImageFormat::WEBP) {
+        const std::optional<WebpFeatures> features =
+            webpFeatures(bytes->data.data(), bytes->data.size());
+        if (!features) {
+            error = "image illisible ou endommagée";
+            return nullptr;
+        }
+        if (!ping && std::uint64_t{features->width} * features->height > kMaxCodecArea) {
+            error = "image trop grande";
+            return nullptr;
+        }
+        // An animation goes to the library's reader, for its first frame.
+        if (ping && !features->animated) {
+            image = pingWebp(*features);
+        } else if (!features->animated) {
+            const auto wanted = hintSize(sizeHint);
+            image = decodeWebp(bytes->data.data(), bytes->data.size(), wanted ? wanted->first : 0,
+                               wanted ? wanted->second : 0, error);
+            if (!image && !error.empty()) return nullptr;
+        }
+    }
+    if (!ping && *sniffed == ImageFormat::TIFF) {
+        // A reduced-resolution image that covers the hint is read instead.
+        if (const auto wanted = hintSize(sizeHint)) {
+            if (const auto reduced = tiffReducedImage(bytes->data.data(), bytes->data.size(),
+                                                      wanted->first, wanted->second)) {
+                info->scene = *reduced;
+            }
+        }
+    }
+    if (!ping && (*sniffed == ImageFormat::HEIC || *sniffed == ImageFormat::AVIF)) {
+        const auto wanted = hintSize(sizeHint);
+        image = decodeHeif(bytes->data.data(), bytes->data.size(), wanted ? wanted->first : 0,
+                           wanted ? wanted->second : 0, GetMagickResourceLimit(WidthResource),
+                           kMaxCodecArea, error);
+        if (!image && !error.empty()) return nullptr;
+        if (image) CopyMagickString(image->magick, magickName(*sniffed), MaxTextExtent);
+    }
+    if (!image && !ping && decodedByCodec(*sniffed)) {
+        const ImagePtr header(PingBlob(info.get(), bytes->data.data(), bytes->data.size(),
+                                       exception.get()));
+        if (header && exception->severity < ErrorException &&
+            std::uint64_t{header->columns} * header->rows > kMaxCodecArea) {
+            error = "image trop grande";
+            return nullptr;
+        }
+        ClearMagickException(exception.get());
+    }
     if (!image) {
         image.reset(ping ? PingBlob(info.get(), bytes->data.data(), bytes->data.size(), exception.get())
                          : BlobToImage(info.get(), bytes->data.data(), bytes->data.size(),
@@ -273,10 +404,35 @@ ImagePtr decodeFirstFrame(const std::string& path, bool ping, const std::string&
         error = "image illisible ou endommagée";
         return nullptr;
     }
+    if (info->scene > 0 && !ping) {
+        // The TIFF reader puts a blank image in the list for each directory
+        // it skips: the one asked for is at its place.
+        Image* list = image.release();
+        Image* rest = GetImageFromList(list, static_cast<ssize_t>(info->scene));
+        Image* taken = rest ? RemoveImageFromList(&rest) : nullptr;
+        DestroyImageList(GetFirstImageInList(taken ? rest : list));
+        image.reset(taken);
+        if (!image) {
+            error = "image illisible ou endommagée";
+            return nullptr;
+        }
+    }
     if (Image* rest = SplitImageList(image.get())) DestroyImageList(rest);
     if (image->columns == 0 || image->rows == 0) {
         error = "image vide (0 x 0 pixel)";
         return nullptr;
+    }
+    if (*sniffed == ImageFormat::HEIC || *sniffed == ImageFormat::AVIF) {
+        // Shown as decoded: an EXIF orientation kept in the thumbnail would
+        // turn it once more.
+        DeleteImageProfile(image.get(), "exif");
+        image->orientation = TopLeftOrientation;
+        // The library gives HEIF pixels as YCbCr.
+        if (!ping && image->colorspace != sRGBColorspace &&
+            TransformImageColorspace(image.get(), sRGBColorspace) == MagickFalse) {
+            error = "image trop grande";
+            return nullptr;
+        }
     }
     if (!ping && !stored && turn != 1) {
         image = orientImage(std::move(image), turn);
@@ -307,8 +463,20 @@ const char* magickName(ImageFormat format) {
             return "PNG";
         case ImageFormat::XBM:
             return "XBM";
+        case ImageFormat::WEBP:
+            return "WEBP";
+        case ImageFormat::HEIC:
+            return "HEIC";
+        case ImageFormat::AVIF:
+            return "AVIF";
+        case ImageFormat::TIFF:
+            return "TIFF";
     }
     return "PNG";
+}
+
+bool browserShows(ImageFormat format) {
+    return format != ImageFormat::HEIC && format != ImageFormat::TIFF;
 }
 
 std::optional<ImageFormat> sniffImageFormat(const std::uint8_t* data, std::size_t size) {
@@ -320,6 +488,13 @@ std::optional<ImageFormat> sniffImageFormat(const std::uint8_t* data, std::size_
     if (startsWith(data, size, "BM", 2)) return ImageFormat::BMP;
     if (isDib(data, size)) return ImageFormat::DIB;
     if (isXbm(data, size)) return ImageFormat::XBM;
+    if (startsWith(data, size, "RIFF", 4) && size >= 12 && std::memcmp(data + 8, "WEBP", 4) == 0)
+        return ImageFormat::WEBP;
+    // Classic and big TIFF, either byte order.
+    if (startsWith(data, size, "II*\0", 4) || startsWith(data, size, "MM\0*", 4) ||
+        startsWith(data, size, "II+\0", 4) || startsWith(data, size, "MM\0+", 4))
+        return ImageFormat::TIFF;
+    if (const auto heif = heifFamily(data, size)) return heif;
     return std::nullopt;
 }
 
@@ -381,7 +556,12 @@ std::optional<ImageHeader> pingImageFile(const std::string& path, std::string& e
     header.width = quarterTurn ? image->rows : image->columns;
     header.height = quarterTurn ? image->columns : image->rows;
     header.colors = image->colors;
-    header.interlaced = image->interlace != NoInterlace && image->interlace != UndefinedInterlace;
+    // The interlace of the six older formats (progressive JPEG, Adam7 PNG,
+    // interlaced GIF); a TIFF's separate colour planes, which the library
+    // also calls so, are not an interlace that a viewer would show.
+    const bool older = header.format != ImageFormat::TIFF && !decodedByCodec(header.format);
+    header.interlaced =
+        older && image->interlace != NoInterlace && image->interlace != UndefinedInterlace;
     return header;
 }
 

@@ -38,16 +38,18 @@ constexpr MagickSizeType kMaxMemoryRequest = MagickSizeType{192} << 20;  // byte
 // pixel-cache use of the whole process and ends the process when exceeded,
 // so it would kill a long album run instead of stopping one slow image.
 
-// Only the six formats' coders and modules may run; no delegate program, no
+// Only the formats' coders and modules may run (AVIF, a coder of the HEIC
+// module, is looked up as a module of its own first; TIFF's module also holds
+// coders that stay shut); no delegate program, no
 // filter module and no "@file" list is ever used.
 constexpr const char* kSecurityPolicy = R"(<policymap>
   <policy domain="delegate" rights="none" pattern="*"/>
   <policy domain="filter" rights="none" pattern="*"/>
   <policy domain="path" rights="none" pattern="@*"/>
   <policy domain="coder" rights="none" pattern="*"/>
-  <policy domain="coder" rights="read|write" pattern="{BMP,DIB,GIF,JPEG,PNG,XBM}"/>
+  <policy domain="coder" rights="read|write" pattern="{BMP,DIB,GIF,JPEG,PNG,XBM,WEBP,HEIC,AVIF,TIFF}"/>
   <policy domain="module" rights="none" pattern="*"/>
-  <policy domain="module" rights="read|write" pattern="{BMP,DIB,GIF,JPEG,PNG,XBM}"/>
+  <policy domain="module" rights="read|write" pattern="{BMP,DIB,GIF,JPEG,PNG,XBM,WEBP,HEIC,AVIF,TIFF}"/>
 </policymap>)";
 
 // The limits as a policy file.

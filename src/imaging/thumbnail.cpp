@@ -150,7 +150,8 @@ std::optional<ImageFormat> formatOfName(std::string_view name, bool hasJpegPrefi
     static constexpr Entry kTable[] = {
         {"bmp", ImageFormat::BMP},  {"dib", ImageFormat::DIB},  {"gif", ImageFormat::GIF},
         {"jpg", ImageFormat::JPEG}, {"jpe", ImageFormat::JPEG}, {"jpeg", ImageFormat::JPEG},
-        {"png", ImageFormat::PNG},  {"xbm", ImageFormat::XBM},
+        {"png", ImageFormat::PNG},  {"xbm", ImageFormat::XBM},  {"webp", ImageFormat::WEBP},
+        {"avif", ImageFormat::AVIF},
     };
     for (const Entry& e : kTable) {
         if (equalsNoCase(ext, e.ext)) return e.format;
@@ -158,13 +159,24 @@ std::optional<ImageFormat> formatOfName(std::string_view name, bool hasJpegPrefi
     return std::nullopt;
 }
 
-// The format an image was decoded from; PNG when unknown.
+// The format an image was decoded from, JPEG for one that browsers do not
+// show (HEIC and TIFF); PNG when unknown.
 ImageFormat formatOfImage(const Image& image) {
     for (ImageFormat f : {ImageFormat::BMP, ImageFormat::DIB, ImageFormat::GIF, ImageFormat::JPEG,
-                          ImageFormat::PNG, ImageFormat::XBM}) {
-        if (equalsNoCase(image.magick, magickName(f))) return f;
+                          ImageFormat::PNG, ImageFormat::XBM, ImageFormat::WEBP, ImageFormat::HEIC,
+                          ImageFormat::AVIF, ImageFormat::TIFF}) {
+        if (equalsNoCase(image.magick, magickName(f))) return browserShows(f) ? f : ImageFormat::JPEG;
     }
     return ImageFormat::PNG;
+}
+
+// Whether a source's extension names a format that browsers do not show,
+// whose thumbnail is then a JPEG even where it keeps the source's format.
+bool hiddenFromBrowsers(std::string_view extension) {
+    for (const char* ext : {".heic", ".heif", ".tif", ".tiff"}) {
+        if (equalsNoCase(extension, ext)) return true;
+    }
+    return false;
 }
 
 // Encodes `image` in `format`; the request's quality, when it has one, is
@@ -241,7 +253,10 @@ ThumbnailNames thumbnailFileName(const std::string& source, const std::string& p
     const PathParts parts = splitPath(source);
     std::string name = parts.baseName;
     bool jpegPrefix = false;
-    if (keepSameFormat) {
+    if (keepSameFormat && hiddenFromBrowsers(parts.extension)) {
+        name += ".jpg";
+        jpegPrefix = true;
+    } else if (keepSameFormat) {
         name += parts.extension;
     } else {
         switch (newFormat) {

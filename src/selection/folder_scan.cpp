@@ -237,7 +237,12 @@ bool IsWantedImage(std::string_view extension, const ScanFormats& formats) {
            (formats.xbm && startsWithIgnoringCase(extension, ".xbm")) ||
            (formats.jpeg && (startsWithIgnoringCase(extension, ".jpg") ||
                              startsWithIgnoringCase(extension, ".jpe") ||
-                             startsWithIgnoringCase(extension, ".jpeg")));
+                             startsWithIgnoringCase(extension, ".jpeg"))) ||
+           (formats.webp && startsWithIgnoringCase(extension, ".webp")) ||
+           (formats.heic && (startsWithIgnoringCase(extension, ".heic") ||
+                             startsWithIgnoringCase(extension, ".heif"))) ||
+           (formats.avif && startsWithIgnoringCase(extension, ".avif")) ||
+           (formats.tiff && startsWithIgnoringCase(extension, ".tif"));
 }
 
 int ScanFolder(ScanObserver* observer, const std::string& folder, const ScanFormats& formats,

@@ -92,11 +92,41 @@ def xbm(w, h, body):
     return ('#define x_width %s\n#define x_height %s\nstatic char x_bits[] = {\n' % (w, h)).encode() + body + b'};\n'
 
 
+def tiff(w, h, strip_offset=None, strip_bytes=None, next_ifd=0):
+    """A grey uncompressed TIFF, little-endian, one strip; its data follow the IFD."""
+    entries = [(256, 4, w), (257, 4, h), (258, 3, 8), (259, 3, 1), (262, 3, 1), (273, 4, 0),
+               (277, 3, 1), (278, 4, h), (279, 4, 0)]
+    ifd_size = 2 + 12 * len(entries) + 4
+    data = b'\x80' * 64
+    offset = 8 + ifd_size if strip_offset is None else strip_offset
+    count = len(data) if strip_bytes is None else strip_bytes
+    body = struct.pack('<H', len(entries))
+    for tag, kind, value in entries:
+        value = {273: offset, 279: count}.get(tag, value)
+        packed = struct.pack('<HI', value & 0xFFFF, 0) if kind == 3 else struct.pack('<I', value & 0xFFFFFFFF)
+        body += struct.pack('<HHI', tag, kind, 1) + packed[:4]
+    body += struct.pack('<I', next_ifd)
+    return b'II*\0' + struct.pack('<I', 8) + body + data
+
+
+def webp_lossless(w, h, rest=b'\x00' * 16):
+    """A lossless WebP whose header claims w x h, its bitstream `rest`."""
+    bits = (w - 1) | (h - 1) << 14
+    payload = b'\x2f' + struct.pack('<I', bits) + rest
+    chunk_ = b'VP8L' + struct.pack('<I', len(payload)) + payload + b'\0' * (len(payload) & 1)
+    return b'RIFF' + struct.pack('<I', 4 + len(chunk_)) + b'WEBP' + chunk_
+
+
+def ftyp(brand, rest=b''):
+    box = b'ftyp' + brand + b'\0\0\0\0' + b'mif1' + brand
+    return struct.pack('>I', 4 + len(box)) + box + rest
+
+
 def cases():
     garbage = bytes((i * 7919 + 13) & 0xFF for i in range(4096))
     c = {}
     # empty and header-only, every extension
-    for ext in ('jpg', 'png', 'gif', 'bmp', 'dib', 'xbm'):
+    for ext in ('jpg', 'png', 'gif', 'bmp', 'dib', 'xbm', 'webp', 'heic', 'avif', 'tif'):
         c['zero-byte.' + ext] = b''
     c['header-only.jpg'] = b'\xff\xd8'
     c['header-only.png'] = b'\x89PNG\r\n\x1a\n'
@@ -148,6 +178,25 @@ def cases():
     c['negative.xbm'] = xbm(-8, -8, b'0x00,')
     c['huge-99999999.xbm'] = xbm(99999999, 99999999, b'0x00,')
     c['line-5mb.xbm'] = xbm(8, 8, b'0x00' * (5 * 1024 * 1024 // 4))
+    # TIFF
+    c['garbage.tif'] = b'II*\0' + garbage
+    c['huge-2p31.tif'] = tiff(2 ** 31, 2 ** 31)
+    c['huge-16000.tif'] = tiff(16000, 16000)
+    c['strip-past-end.tif'] = tiff(16, 16, strip_offset=10 ** 9)
+    c['strip-count-2p32-1.tif'] = tiff(16, 16, strip_bytes=2 ** 32 - 1)
+    c['ifd-loop.tif'] = tiff(8, 8, next_ifd=8)
+    c['truncated.tif'] = tiff(8, 8)[:30]
+    # WebP
+    c['garbage.webp'] = b'RIFF' + struct.pack('<I', len(garbage) + 4) + b'WEBP' + garbage
+    c['lossless-16383.webp'] = webp_lossless(16383, 16383)
+    c['lossless-garbage.webp'] = webp_lossless(64, 64, garbage[:512])
+    c['riff-size-lie.webp'] = b'RIFF\xff\xff\xff\xffWEBPVP8 ' + garbage[:64]
+    c['truncated.webp'] = webp_lossless(16, 16)[:20]
+    # HEIF family
+    c['garbage.heic'] = ftyp(b'heic', garbage)
+    c['garbage.avif'] = ftyp(b'avif', garbage)
+    c['ftyp-only.heic'] = ftyp(b'heic')
+    c['meta-size-2p32-1.avif'] = ftyp(b'avif', struct.pack('>I', 2 ** 32 - 1) + b'meta' + garbage[:256])
     # content that is not what the name says
     c['png-named.jpg'] = png(8, 8)
     c['svg-named.png'] = (b'<?xml version="1.0"?><svg xmlns="http://www.w3.org/2000/svg" width="10" height="10">'
@@ -168,7 +217,8 @@ MAY_DECODE = {'png-named.jpg', 'frame-off-screen.gif', 'frames-20000.gif', 'bad-
               'half.jpg', 'sof-65535.jpg', 'bad-depth.png', 'lzw-code-size-15.gif', 'garbage-lzw.gif',
               'screen-65535.gif', 'colours-2p32-1.bmp', 'bad-hex.xbm', 'line-5mb.xbm', 'offset-past-end.bmp',
               'offset-2p32-1.bmp', 'bad-huffman.jpg', 'garbage.jpg', 'garbage-idat.png', 'huge-8000.png',
-              'lying-progressive-16000.jpg', 'lying-one-component-scan-16000.jpg'}
+              'lying-progressive-16000.jpg', 'lying-one-component-scan-16000.jpg', 'ifd-loop.tif',
+              'strip-count-2p32-1.tif', 'huge-16000.tif'}
 
 
 def main():

@@ -29,7 +29,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 # Looser bounds only under the sanitizers (scripts/sanitize-and-fuzz.sh).
 LIMIT_S = float(os.environ.get('LUMIGAL_RUN_SECONDS', '10'))
 LIMIT_MB = int(os.environ.get('LUMIGAL_PEAK_MB', '300'))
-ALLOWED_CODERS = {'png', 'jpeg', 'gif', 'bmp', 'dib', 'xbm'}
+ALLOWED_CODERS = {'png', 'jpeg', 'gif', 'bmp', 'dib', 'xbm', 'webp', 'heic', 'tiff'}
 RUNNER = 65534
 AS_RUNNER = ['setpriv', '--reuid=%d' % RUNNER, '--regid=%d' % RUNNER, '--clear-groups']
 os.umask(0o022)  # whatever the caller's umask, the runner must read the corpus
@@ -156,7 +156,7 @@ def one(label, mode, args, expect_named, expect_absent=()):
         else:
             fail('%s: page written by uid %d, not %d' % (label, os.stat(page).st_uid, RUNNER))
     # MAGICK_DEBUG=Coder logs every coder entered as "Coder prog[pid]: png.c/ReadPNGImage/...":
-    # only the six formats' coders may ever appear.
+    # only the formats' own coders may ever appear.
     coders = set(re.findall(r' Coder \S+\[\d+\]: (\w+)\.c/', err)) - ALLOWED_CODERS
     if os.path.exists(CORPUS + '/MSL-RAN.png'):
         coders.add('MSL (marker written)')

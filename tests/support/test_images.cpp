@@ -41,6 +41,7 @@ bool writeImage(const std::string& path, unsigned width, unsigned height,
     }
     for (char& c : format) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     if (format == "JPG" || format == "JPE") format = "JPEG";
+    if (format == "TIF") format = "TIFF";
     ImageInfoPtr info(AcquireImageInfo());
     CopyMagickString(info->magick, format.c_str(), MaxTextExtent);
     CopyMagickString(image->magick, format.c_str(), MaxTextExtent);

@@ -226,11 +226,12 @@ private slots:
         QCOMPARE(w->viewMode(), QFileDialog::Detail);
         QCOMPARE(w->directory().absolutePath(), QString::fromStdString(prefs_.pathLaunch));
         QCOMPARE(w->destinationField()->text(), QString::fromStdString(prefs_.pathSave));
-        QCOMPARE(w->nameFilters().size(), 7);
+        QCOMPARE(w->nameFilters().size(), 13);
         QVERIFY(w->selectedNameFilter().startsWith(
             QStringLiteral("Tous (BMP, DIB, GIF, JPEG, PNG, XBM)")));
         const ScanFormats& f = w->scanFormats();
         QVERIFY(f.bmp && f.dib && f.gif && f.png && f.xbm && f.jpeg);
+        QVERIFY(!f.webp && !f.heic && !f.avif && !f.tiff);
         QVERIFY(w->fileNameBox());
         QVERIFY(!w->findChild<QWidget*>(QStringLiteral("buttonBox"))->isVisible());
         QVERIFY(w->selectFolderButton()->isCheckable() && !w->selectFolderButton()->isChecked());
@@ -256,7 +257,7 @@ private slots:
 
     void fileTypeChoiceSetsScanFormats_data() {
         QTest::addColumn<int>("index");
-        QTest::addColumn<QString>("on");  // letters: b d g j p x
+        QTest::addColumn<QString>("on");  // letters: b d g j p x, w(ebp) h(eic) a(vif) t(iff)
         QTest::newRow("all") << 0 << "bdgjpx";
         QTest::newRow("bmp") << 1 << "b";
         QTest::newRow("dib") << 2 << "d";
@@ -264,6 +265,12 @@ private slots:
         QTest::newRow("jpeg") << 4 << "j";
         QTest::newRow("png") << 5 << "p";
         QTest::newRow("xbm") << 6 << "x";
+        QTest::newRow("webp") << 7 << "w";
+        QTest::newRow("heic") << 8 << "h";
+        QTest::newRow("avif") << 9 << "a";
+        QTest::newRow("tiff") << 10 << "t";
+        QTest::newRow("recent images") << 11 << "wha";
+        QTest::newRow("every image") << 12 << "bdgjpxwhat";
     }
     void fileTypeChoiceSetsScanFormats() {
         QFETCH(int, index);
@@ -284,8 +291,12 @@ private slots:
         QCOMPARE(f.jpeg, on.contains('j'));
         QCOMPARE(f.png, on.contains('p'));
         QCOMPARE(f.xbm, on.contains('x'));
+        QCOMPARE(f.webp, on.contains('w'));
+        QCOMPARE(f.heic, on.contains('h'));
+        QCOMPARE(f.avif, on.contains('a'));
+        QCOMPARE(f.tiff, on.contains('t'));
         ScanFormats unchanged = f;
-        QVERIFY(!MainWindow::formatsForType(8, unchanged));
+        QVERIFY(!MainWindow::formatsForType(14, unchanged));
         QVERIFY(!MainWindow::formatsForType(0, unchanged));
     }
 
@@ -392,9 +403,12 @@ private slots:
         QTest::addColumn<bool>("folderButton");
         QTest::addColumn<bool>("treeButton");
         QTest::addColumn<int>("expected");
-        // The folder holds one file of each of the eight extensions plus a
-        // text file; "sub" holds a gif and a png.
+        // The folder holds one file of each of the eight classic extensions,
+        // a WebP, a HEIC and a TIFF, plus a text file; "sub" holds a gif and a png.
         QTest::newRow("all, folder") << 0 << true << false << 8;
+        QTest::newRow("every image, folder") << 12 << true << false << 11;
+        QTest::newRow("recent images, folder") << 11 << true << false << 2;
+        QTest::newRow("tiff, folder") << 10 << true << false << 1;
         QTest::newRow("all, tree") << 0 << false << true << 10;
         QTest::newRow("all, both") << 0 << true << true << 10;
         QTest::newRow("gif, folder") << 3 << true << false << 1;
@@ -414,7 +428,8 @@ private slots:
         if (!QDir(dir).exists()) {
             QDir().mkpath(dir + "/sub");
             for (const char* name :
-                 {"a.bmp", "b.dib", "c.GIF", "d.jpg", "e.jpe", "f.jpeg", "g.png", "h.xbm", "i.txt"})
+                 {"a.bmp", "b.dib", "c.GIF", "d.jpg", "e.jpe", "f.jpeg", "g.png", "h.xbm", "i.txt",
+                  "l.webp", "m.HEIC", "n.tif"})
                 writeFile(dir + "/" + name);
             writeFile(dir + "/sub/j.gif");
             writeFile(dir + "/sub/k.png");

@@ -54,8 +54,31 @@ TEST(BatchOptions, EveryOptionReachesItsSetting) {
     EXPECT_TRUE(p.options.quiet);
     EXPECT_TRUE(p.options.types.gif && p.options.types.png);
     EXPECT_FALSE(p.options.types.bmp || p.options.types.dib || p.options.types.jpeg ||
-                 p.options.types.xbm);
+                 p.options.types.xbm || p.options.types.webp || p.options.types.heic ||
+                 p.options.types.avif || p.options.types.tiff);
     EXPECT_EQ(p.options.inputs, (std::vector<std::string>{"/tmp/a.png", "dir"}));
+}
+
+TEST(BatchOptions, TypesNameEachFamily) {
+    const struct {
+        const char* types;
+        bool ScanFormats::*flag;
+    } cases[] = {
+        {"webp", &ScanFormats::webp}, {"heic", &ScanFormats::heic}, {"heif", &ScanFormats::heic},
+        {"avif", &ScanFormats::avif}, {"tiff", &ScanFormats::tiff}, {"tif", &ScanFormats::tiff},
+        {"jpg", &ScanFormats::jpeg},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.types);
+        const ParsedCommandLine p = parse({"-o", "p.htm", "--types", c.types, "dir"});
+        ASSERT_EQ(p.outcome, ParsedCommandLine::Run);
+        for (bool ScanFormats::*flag :
+             {&ScanFormats::bmp, &ScanFormats::dib, &ScanFormats::gif, &ScanFormats::png,
+              &ScanFormats::xbm, &ScanFormats::jpeg, &ScanFormats::webp, &ScanFormats::heic,
+              &ScanFormats::avif, &ScanFormats::tiff}) {
+            EXPECT_EQ(p.options.types.*flag, flag == c.flag);
+        }
+    }
 }
 
 TEST(BatchOptions, DefaultsAreTheFirstInstallValues) {
@@ -126,7 +149,7 @@ TEST(BatchOptions, BadUsageIsAnError) {
         {"-o", "p.htm", "--format", "tiff", "a.png"},
         {"-o", "p.htm", "--bg-color", "red", "a.png"},
         {"-o", "p.htm", "--bg-color", "#12345", "a.png"},
-        {"-o", "p.htm", "--types", "bmp,tif", "a.png"},
+        {"-o", "p.htm", "--types", "bmp,svg", "a.png"},
         {"-o", "p.htm", "--per-row", "x", "a.png"},
         {"-o", "p.htm", "--frobnicate", "a.png"},
         {"-o", "p.htm", "-j", "0", "a.png"},         // no worker at all

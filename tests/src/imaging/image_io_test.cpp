@@ -388,12 +388,13 @@ TEST_F(ImageIoTest, DimensionLimitsRefuseHugeImages) {
     }
 }
 
-TEST_F(ImageIoTest, PolicyAllowsOnlyTheSixFormats) {
-    for (const char* coder : {"BMP", "DIB", "GIF", "JPEG", "PNG", "XBM"}) {
+TEST_F(ImageIoTest, PolicyAllowsOnlyTheImageFormats) {
+    for (const char* coder :
+         {"BMP", "DIB", "GIF", "JPEG", "PNG", "XBM", "WEBP", "HEIC", "AVIF", "TIFF"}) {
         EXPECT_TRUE(IsRightsAuthorized(CoderPolicyDomain, ReadPolicyRights, coder)) << coder;
         EXPECT_TRUE(IsRightsAuthorized(CoderPolicyDomain, WritePolicyRights, coder)) << coder;
     }
-    for (const char* coder : {"SVG", "MVG", "PS", "TEXT", "MSL", "EPHEMERAL", "TIFF", "WEBP"}) {
+    for (const char* coder : {"SVG", "MVG", "PS", "TEXT", "MSL", "EPHEMERAL", "PTIF", "GROUP4", "PSD"}) {
         EXPECT_FALSE(IsRightsAuthorized(CoderPolicyDomain, ReadPolicyRights, coder)) << coder;
     }
     EXPECT_FALSE(IsRightsAuthorized(DelegatePolicyDomain, ExecutePolicyRights, "ps:alpha"));

@@ -4,6 +4,7 @@
 // test has started the library first.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "imaging/image_io.h"
@@ -42,6 +43,31 @@ TEST(ImageLibraryStartTest, ReadsWaitForTheProgramsStart) {
     EXPECT_EQ(MakeThumbnail({"Lumigal", image, dir + "/thumb.png"}, ThumbnailSize{4, 4}, &message),
               kThumbnailWritten)
         << message;
+}
+
+// Each format's coder is found by its own name in a process that has read
+// nothing else yet (AVIF first: the library looks it up as a module of its
+// own). The files come from the ImageMagick program, before the start.
+TEST(ImageLibraryStartTest, EachNewFormatReadsFirstInAProcess) {
+    const std::string dir = test::makeTempFolder("library_start_formats");
+    const char* names[] = {"a.avif", "h.heic", "w.webp", "t.tif"};
+    for (const char* name : names) {
+        const std::string command = "convert -size 40x30 gradient:red-blue '" + dir + "/" + name + "'";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    }
+    startImageLibrary();
+    for (const char* name : names) {
+        SCOPED_TRACE(name);
+        std::string error;
+        const auto header = pingImageFile(dir + "/" + name, error);
+        ASSERT_TRUE(header) << error;
+        EXPECT_EQ(header->width, 40u);
+        std::string message;
+        EXPECT_EQ(MakeThumbnail({"Lumigal", dir + "/" + name, dir + "/thumb.bmp"}, ThumbnailSize{4, 4},
+                                &message),
+                  kThumbnailWritten)
+            << message;
+    }
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 
 ScanFormats onlyFormat(bool ScanFormats::*flag) {
-    ScanFormats formats{false, false, false, false, false, false};
+    ScanFormats formats{false, false, false, false, false, false, false, false, false, false};
     formats.*flag = true;
     return formats;
 }
@@ -36,9 +36,11 @@ TEST(IsWantedImage, ComparesPrefixesIgnoringCase) {
         {".jpg", true},  {".JPG", true},   {".jpeg", true},   {".JPEG", true},  {".jpe", true},
         {".Jpe", true},  {".JPEGX", true}, {".jpgfoo", true}, {".bmp", true},   {".Bmp", true},
         {".bmpx", true}, {".dib", true},   {".gif", true},    {".GIF", true},   {".png", true},
-        {".xbm", true},  {".tif", false},  {".txt", false},   {"", false},      {".", false},
+        {".xbm", true},  {".tif", true},   {".txt", false},   {"", false},      {".", false},
         {".jp", false},  {".bm", false},   {"jpg", false},    {".j.pg", false}, {"..jpg", false},
-        {".jpg ", true}, {".pn", false},   {".svg", false},   {".webp", false},
+        {".jpg ", true}, {".pn", false},   {".svg", false},   {".webp", true},  {".WebP", true},
+        {".heic", true}, {".HEIF", true},  {".avif", true},   {".TIFF", true},  {".ti", false},
+        {".hei", false}, {".avi", false},  {".web", false},   {".heix", false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(IsWantedImage(c.extension, all), c.wanted) << c.extension;
@@ -46,8 +48,9 @@ TEST(IsWantedImage, ComparesPrefixesIgnoringCase) {
 }
 
 TEST(IsWantedImage, EachFlagAcceptsOnlyItsOwnFamily) {
-    const std::vector<std::string> extensions = {".bmp", ".dib", ".gif", ".png",
-                                                 ".xbm", ".jpg", ".jpe", ".jpeg"};
+    const std::vector<std::string> extensions = {".bmp", ".dib",  ".gif",  ".png",  ".xbm",
+                                                 ".jpg", ".jpe",  ".jpeg", ".webp", ".heic",
+                                                 ".heif", ".avif", ".tif", ".tiff"};
     const struct {
         bool ScanFormats::*flag;
         std::set<std::string> accepted;
@@ -55,6 +58,8 @@ TEST(IsWantedImage, EachFlagAcceptsOnlyItsOwnFamily) {
         {&ScanFormats::bmp, {".bmp"}}, {&ScanFormats::dib, {".dib"}},
         {&ScanFormats::gif, {".gif"}}, {&ScanFormats::png, {".png"}},
         {&ScanFormats::xbm, {".xbm"}}, {&ScanFormats::jpeg, {".jpg", ".jpe", ".jpeg"}},
+        {&ScanFormats::webp, {".webp"}}, {&ScanFormats::heic, {".heic", ".heif"}},
+        {&ScanFormats::avif, {".avif"}}, {&ScanFormats::tiff, {".tif", ".tiff"}},
     };
     for (const auto& c : cases) {
         const ScanFormats formats = onlyFormat(c.flag);
@@ -63,7 +68,7 @@ TEST(IsWantedImage, EachFlagAcceptsOnlyItsOwnFamily) {
                 << extension << " with only " << *c.accepted.begin() << "'s flag on";
         }
     }
-    const ScanFormats none{false, false, false, false, false, false};
+    const ScanFormats none{false, false, false, false, false, false, false, false, false, false};
     for (const std::string& extension : extensions) EXPECT_FALSE(IsWantedImage(extension, none));
 }
 
@@ -121,7 +126,7 @@ std::set<std::string> asSet(const std::vector<std::string>& paths) {
 TEST_F(FolderScanTest, EmptyFolderOrNoWantedImageGivesZero) {
     folder("empty");
     folder("none");
-    for (const char* name : {"h.tif", "i", "j.jpg.txt", ".photo.jpg", "readme.txt"}) {
+    for (const char* name : {"h.svg", "i", "j.jpg.txt", ".photo.jpg", "readme.txt"}) {
         file(std::string("none/") + name);
     }
     for (const char* name : {"empty", "none"}) {
@@ -135,8 +140,8 @@ TEST_F(FolderScanTest, EmptyFolderOrNoWantedImageGivesZero) {
 
 TEST_F(FolderScanTest, CollectsTheWantedFilesInNameOrder) {
     const std::set<std::string> wanted = {"a.JPG", "b.jpeg", "c.Bmp",  "d.dib",  "e.gif",
-                                          "f.png", "g.xbm",  "k.bmpx", "l.JPEGX"};
-    const std::set<std::string> unwanted = {"h.tif", "i", "j.jpg.txt", ".photo.jpg", ".jpg"};
+                                          "f.png", "g.xbm",  "k.bmpx", "l.JPEGX", "m.tif"};
+    const std::set<std::string> unwanted = {"h.svg", "i", "j.jpg.txt", ".photo.jpg", ".jpg"};
     for (const std::string& name : wanted) file(name);
     for (const std::string& name : unwanted) file(name);
     folder("x.jpg");
@@ -147,7 +152,7 @@ TEST_F(FolderScanTest, CollectsTheWantedFilesInNameOrder) {
     for (const std::string& name : wanted) expected.push_back(path(name));
 
     SelectedFileList list;
-    EXPECT_EQ(ScanFolder(nullptr, root_, ScanFormats{}, list), 9);
+    EXPECT_EQ(ScanFolder(nullptr, root_, ScanFormats{}, list), 10);
     EXPECT_EQ(list.selectedFiles(), expected);
     EXPECT_EQ(list.sortList().size(), expected.size());
 }

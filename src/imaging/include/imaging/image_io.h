@@ -4,7 +4,8 @@
 // without blocking); the file is read once into memory through its own
 // descriptor, so a name that changes meanwhile cannot swap what is decoded.
 // The content, not the name, decides the format, and only BMP, DIB, GIF,
-// JPEG, PNG and XBM are ever decoded: anything else is refused. Resource
+// JPEG, PNG, XBM, WebP, HEIC/HEIF, AVIF and TIFF are ever decoded: anything
+// else is refused. Resource
 // limits bound the dimensions, area, memory and frame count of any image
 // (imaging/image_library.h: the program starts the library first).
 #pragma once
@@ -17,8 +18,12 @@
 namespace lumigal {
 
 // The formats that may be decoded, as ImageMagick names them.
-enum class ImageFormat { BMP, DIB, GIF, JPEG, PNG, XBM };
+enum class ImageFormat { BMP, DIB, GIF, JPEG, PNG, XBM, WEBP, HEIC, AVIF, TIFF };
 const char* magickName(ImageFormat format);
+
+// Whether browsers show images of this format: a thumbnail of a format they
+// do not show (HEIC, TIFF) is made as a JPEG where it would keep the format.
+bool browserShows(ImageFormat format);
 
 // The format of image data by its content; nullopt for anything else.
 std::optional<ImageFormat> sniffImageFormat(const std::uint8_t* data, std::size_t size);
@@ -35,8 +40,9 @@ std::optional<FileBytes> readImageFile(const std::string& path, std::string& err
 
 // What the header tells about an image (no pixels decoded).
 struct ImageHeader {
-    // The size as shown: for a JPEG whose EXIF orientation turns it a
-    // quarter (5 to 8), the stored width and height swapped.
+    // The size as shown: for a JPEG, WebP or TIFF whose EXIF orientation
+    // turns it a quarter (5 to 8), the stored width and height swapped (a
+    // HEIF image comes turned by its own transformations).
     std::size_t width = 0;
     std::size_t height = 0;
     int orientation = 1;  // EXIF orientation, 1 to 8; 1: as stored
@@ -49,7 +55,7 @@ struct ImageHeader {
     ImageFormat format = ImageFormat::PNG;
 };
 // Reads the header of the first frame. nullopt with `error` set when the
-// file cannot be read, is not one of the six formats, or has 0 x 0 pixels.
+// file cannot be read, is not one of the formats, or has 0 x 0 pixels.
 std::optional<ImageHeader> pingImageFile(const std::string& path, std::string& error);
 
 }  // namespace lumigal

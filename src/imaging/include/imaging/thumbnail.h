@@ -16,7 +16,8 @@ struct ThumbnailNames {
 
 // `pathThumbnail` is the thumbnail folder (the caller puts the page's own
 // folder there when the setting is empty). A `newFormat` outside 0 to 3
-// is taken as PNG.
+// is taken as PNG. Keeping the same format, a HEIC/HEIF or TIFF source
+// (by its extension) gets a JPEG thumbnail: browsers do not show those.
 ThumbnailNames thumbnailFileName(const std::string& source, const std::string& pathThumbnail,
                                  bool keepSameFormat, int newFormat);
 

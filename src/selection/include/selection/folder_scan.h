@@ -18,10 +18,15 @@ struct ScanFormats {
     bool png = true;
     bool xbm = true;
     bool jpeg = true;
+    bool webp = true;
+    bool heic = true;  // HEIC and HEIF
+    bool avif = true;
+    bool tiff = true;
 };
 
 // True when the extension (dot included) begins, case ignored, with one of
-// the enabled families' extensions: .bmp .dib .gif .png .xbm, .jpg .jpe .jpeg.
+// the enabled families' extensions: .bmp .dib .gif .png .xbm, .jpg .jpe .jpeg,
+// .webp, .heic .heif, .avif, .tif (and so .tiff).
 bool IsWantedImage(std::string_view extension, const ScanFormats& formats);
 
 // Appends the wanted images of `folder` to `list` (folders and names starting

@@ -1,0 +1,134 @@
+#include "heif_read.h"
+
+#include <libheif/heif.h>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+namespace lumigal {
+
+namespace {
+
+struct ContextDeleter {
+    void operator()(heif_context* c) const { heif_context_free(c); }
+};
+struct HandleDeleter {
+    void operator()(heif_image_handle* h) const { heif_image_handle_release(h); }
+};
+struct HeifImageDeleter {
+    void operator()(heif_image* i) const { heif_image_release(i); }
+};
+struct OptionsDeleter {
+    void operator()(heif_decoding_options* o) const { heif_decoding_options_free(o); }
+};
+using ContextPtr = std::unique_ptr<heif_context, ContextDeleter>;
+using HandlePtr = std::unique_ptr<heif_image_handle, HandleDeleter>;
+using HeifImagePtr = std::unique_ptr<heif_image, HeifImageDeleter>;
+
+// Whether a thumbnail of tw x th is at least min both ways and has the
+// shape of the w x h image (within a pixel of rounding).
+bool thumbnailFits(std::size_t tw, std::size_t th, std::size_t w, std::size_t h,
+                   std::size_t minWidth, std::size_t minHeight) {
+    if (tw < minWidth || th < minHeight || tw == 0 || th == 0) return false;
+    // |tw/th - w/h| within the rounding of the thumbnail's longer side.
+    const std::uint64_t a = std::uint64_t{tw} * h, b = std::uint64_t{th} * w;
+    const std::uint64_t diff = a > b ? a - b : b - a;
+    return diff <= std::uint64_t{std::max(w, h)} * std::max<std::size_t>(1, std::max(tw, th) / 100 + 1);
+}
+
+// The thumbnail item of `primary` that fits, or nullptr.
+HandlePtr fittingThumbnail(heif_image_handle* primary, std::size_t minWidth, std::size_t minHeight) {
+    if (minWidth == 0 || minHeight == 0) return nullptr;
+    const int count = heif_image_handle_get_number_of_thumbnails(primary);
+    if (count <= 0 || count > 16) return nullptr;
+    std::vector<heif_item_id> ids(static_cast<std::size_t>(count));
+    const int listed = heif_image_handle_get_list_of_thumbnail_IDs(primary, ids.data(), count);
+    const auto w = static_cast<std::size_t>(heif_image_handle_get_width(primary));
+    const auto h = static_cast<std::size_t>(heif_image_handle_get_height(primary));
+    HandlePtr best;
+    std::size_t bestArea = 0;
+    for (int i = 0; i < listed; ++i) {
+        heif_image_handle* raw = nullptr;
+        if (heif_image_handle_get_thumbnail(primary, ids[static_cast<std::size_t>(i)], &raw).code !=
+            heif_error_Ok) {
+            continue;
+        }
+        HandlePtr thumbnail(raw);
+        const int tw = heif_image_handle_get_width(thumbnail.get());
+        const int th = heif_image_handle_get_height(thumbnail.get());
+        if (tw <= 0 || th <= 0) continue;
+        const std::size_t area = std::size_t(tw) * std::size_t(th);
+        // The smallest one that fits: the least to decode.
+        if (thumbnailFits(std::size_t(tw), std::size_t(th), w, h, minWidth, minHeight) &&
+            (!best || area < bestArea)) {
+            best = std::move(thumbnail);
+            bestArea = area;
+        }
+    }
+    return best;
+}
+
+}  // namespace
+
+ImagePtr decodeHeif(const std::uint8_t* data, std::size_t size, std::size_t minWidth,
+                    std::size_t minHeight, std::uint64_t maxSide, std::uint64_t maxArea,
+                    std::string& error) {
+    error.clear();
+    ContextPtr context(heif_context_alloc());
+    if (!context) return nullptr;
+    heif_context_set_maximum_image_size_limit(context.get(), static_cast<int>(maxSide));
+    if (heif_context_read_from_memory_without_copy(context.get(), data, size, nullptr).code !=
+        heif_error_Ok) {
+        return nullptr;
+    }
+    heif_image_handle* rawPrimary = nullptr;
+    if (heif_context_get_primary_image_handle(context.get(), &rawPrimary).code != heif_error_Ok) {
+        return nullptr;
+    }
+    HandlePtr primary(rawPrimary);
+    HandlePtr chosen = fittingThumbnail(primary.get(), minWidth, minHeight);
+    heif_image_handle* source = chosen ? chosen.get() : primary.get();
+    const auto w = static_cast<std::uint64_t>(heif_image_handle_get_width(source));
+    const auto h = static_cast<std::uint64_t>(heif_image_handle_get_height(source));
+    if (w == 0 || h == 0) return nullptr;
+    if (w > maxSide || h > maxSide || w * h > maxArea) {
+        error = "image trop grande";
+        return nullptr;
+    }
+    const bool alpha = heif_image_handle_has_alpha_channel(source) != 0;
+    const std::unique_ptr<heif_decoding_options, OptionsDeleter> options(heif_decoding_options_alloc());
+    heif_image* rawImage = nullptr;
+    if (heif_decode_image(source, &rawImage, heif_colorspace_RGB,
+                          alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
+                          options.get())
+            .code != heif_error_Ok) {
+        return nullptr;
+    }
+    const HeifImagePtr decoded(rawImage);
+    int stride = 0;
+    const std::uint8_t* plane =
+        heif_image_get_plane_readonly(decoded.get(), heif_channel_interleaved, &stride);
+    const int dw = heif_image_get_width(decoded.get(), heif_channel_interleaved);
+    const int dh = heif_image_get_height(decoded.get(), heif_channel_interleaved);
+    if (!plane || dw <= 0 || dh <= 0 || stride < dw * (alpha ? 4 : 3)) return nullptr;
+
+    ImageInfoPtr info(AcquireImageInfo());
+    ImagePtr image(AcquireImage(info.get()));
+    ExceptionPtr exception(AcquireExceptionInfo());
+    if (!image || SetImageExtent(image.get(), std::size_t(dw), std::size_t(dh)) == MagickFalse) {
+        error = "image trop grande";
+        return nullptr;
+    }
+    if (alpha) image->matte = MagickTrue;
+    for (int y = 0; y < dh; ++y) {
+        if (ImportImagePixels(image.get(), 0, y, std::size_t(dw), 1, alpha ? "RGBA" : "RGB",
+                              CharPixel, plane + std::ptrdiff_t{y} * stride) == MagickFalse) {
+            error = "image trop grande";
+            return nullptr;
+        }
+    }
+    return image;
+}
+
+}  // namespace lumigal
