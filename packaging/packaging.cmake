@@ -62,10 +62,11 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils, qt6-translations-l10n")
 # The summary above is the first line; this is the long description.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION [[
-Lumigal turns image files (BMP, DIB, GIF, JPEG, PNG, XBM, WebP, HEIC, AVIF, TIFF) into one HTML
-album page: a table of thumbnails linked to the full images, a detail block
-per image (file size, dimensions, colours, interlace mode, folder, in four
-layouts), or the bare images one after the other.
+Lumigal turns image files (BMP, DIB, GIF, JPEG, PNG, XBM, WebP, HEIC,
+AVIF, TIFF) into one HTML album page: a table of thumbnails linked to the
+full images, a detail block per image (file size, dimensions, colours,
+interlace mode, folder, in four layouts), or the bare images one after the
+other.
 .
 The desktop program Lumigal has a file browser window; lumigal-batch makes
 the same pages from the command line. All its texts are French.]])
