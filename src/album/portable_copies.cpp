@@ -84,7 +84,9 @@ void makeCopyJob(CopyJob& job, const std::string& source, unsigned webSize, cons
     if (!header) return;
     const std::size_t longest = std::max(header->width, header->height);
     bool made = false;
-    if (webSize == 0 || (longest <= webSize && header->format != ImageFormat::JPEG)) {
+    // Browsers do not show HEIC or TIFF: those are always made as JPEG copies.
+    if (browserShows(header->format) &&
+        (webSize == 0 || (longest <= webSize && header->format != ImageFormat::JPEG))) {
         const MemoryHold hold(memory, stamp ? static_cast<std::uint64_t>(stamp->size) : 0);
         std::optional<FileBytes> bytes = readImageFile(source, job.result.error);
         made = bytes && writeCopy(job.names.page,

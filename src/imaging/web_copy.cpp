@@ -107,11 +107,13 @@ bool encodeThroughLibrary(const std::string& source, const ImageHeader& header, 
         DeleteImageProfile(image.get(), profile);
     }
     const ImageInfoPtr info(AcquireImageInfo());
-    const char* format = magickName(header.format);
+    // A format that browsers do not show (HEIC, TIFF) is copied as a JPEG.
+    const ImageFormat made = browserShows(header.format) ? header.format : ImageFormat::JPEG;
+    const char* format = magickName(made);
     CopyMagickString(info->magick, format, MaxTextExtent);
     CopyMagickString(image->magick, format, MaxTextExtent);
     info->adjoin = MagickFalse;
-    if (header.format == ImageFormat::JPEG) {
+    if (made == ImageFormat::JPEG) {
         info->quality = kWebJpegQuality;
         image->quality = kWebJpegQuality;
         info->interlace = NoInterlace;

@@ -3,7 +3,8 @@
 // the original byte for byte, or, given a web size, the image upright with
 // its longest edge at most that many pixels, without its EXIF, XMP and IPTC
 // data (where a camera or a phone keeps the place a photo was taken), its
-// colour profile kept, a JPEG for a JPEG photo. Sources are never written;
+// colour profile kept, a JPEG for a JPEG photo. A HEIC or TIFF image, which
+// browsers do not show, is always a JPEG copy. Sources are never written;
 // copies get names of their own as thumbnails do (thumbnail_names.h), and a
 // copy still as it was made from an unchanged source is not made again (the
 // record of the folder says so, as for thumbnails).

@@ -1,7 +1,8 @@
 // A web copy of an image: upright, brought down to a given size, without
 // its EXIF, XMP and IPTC data (where a camera or a phone keeps the place a
 // photo was taken), its colour profile kept, encoded in its own format (a
-// JPEG at a web quality for a JPEG photo).
+// JPEG at a web quality for a JPEG photo), or as a JPEG for a format that
+// browsers do not show (HEIC, TIFF).
 #pragma once
 
 #include <cstddef>
