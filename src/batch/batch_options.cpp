@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 
+#include "common/image_limits.h"
 #include "common/paths.h"
 
 namespace lumigal::batch {
@@ -25,7 +26,8 @@ bool parseSize(const std::string& text, unsigned& width, unsigned& height) {
     if (x == std::string::npos) return false;
     const auto w = parseUnsigned(text.substr(0, x));
     const auto h = parseUnsigned(text.substr(x + 1));
-    if (!w || !h) return false;
+    // The image library makes nothing wider or taller than kMaxImageSide.
+    if (!w || !h || *w > kMaxImageSide || *h > kMaxImageSide) return false;
     width = *w;
     height = *h;
     return true;
@@ -128,7 +130,7 @@ const std::vector<OptionRow>& optionTable() {
          "montrer l'image elle-même quand elle est plus petite que la vignette", nullptr, {},
          [](O& o, bool on) { o.onlyIfSuitable = on; }},
         {"size", 's', Kind::Value, "LxH", "largeur et hauteur des vignettes",
-         "LARGEURxHAUTEUR, par exemple 120x90",
+         "LARGEURxHAUTEUR, chacune au plus 16384, par exemple 120x90",
          [](O& o, S v) {
              unsigned w = 0, h = 0;
              if (!parseSize(v, w, h)) return false;

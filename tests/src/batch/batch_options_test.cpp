@@ -146,6 +146,8 @@ TEST(BatchOptions, BadUsageIsAnError) {
         {"-o", "p.htm", "-p", "5", "a.png"},         // position out of range
         {"-o", "p.htm", "-s", "120", "a.png"},       // size without height
         {"-o", "p.htm", "-s", "-1x5", "a.png"},      // negative size
+        {"-o", "p.htm", "-s", "99999x90", "a.png"},  // wider than any image made
+        {"-o", "p.htm", "-s", "120x16385", "a.png"},
         {"-o", "p.htm", "--format", "tiff", "a.png"},
         {"-o", "p.htm", "--bg-color", "red", "a.png"},
         {"-o", "p.htm", "--bg-color", "#12345", "a.png"},
@@ -246,7 +248,7 @@ TEST(BatchOptions, ErrorsNameTheOptionAndWhatItTakes) {
         {{"-o", "p", "--bg-color=red", "a"},
          "--bg-color : « red » n'est pas une valeur permise (une couleur au format #RRVVBB)"},
         {{"-o", "p", "-s120", "a"},
-         "--size : « 120 » n'est pas une valeur permise (LARGEURxHAUTEUR, par exemple 120x90)"},
+         "--size : « 120 » n'est pas une valeur permise (LARGEURxHAUTEUR, chacune au plus 16384, par exemple 120x90)"},
         {{"-o", "", "a"}, "--output : «  » n'est pas une valeur permise (un nom de fichier)"},
         {{"-o", "p", "-qz", "a"}, "option inconnue : -z"},
         {{"-o", "p", "--frobnicate=3", "a"}, "option inconnue : --frobnicate"},
