@@ -357,6 +357,15 @@ void makeThumbnails(const std::vector<const std::string*>& paths,
     using Clock = std::chrono::steady_clock;
     Clock::time_point lastSave = Clock::now();
     std::string ignored;  // without the record, thumbnails are only made again
+    // A new thumbnail of job i goes into the record.
+    const auto recordNew = [&](std::size_t i, ThumbnailJob& job) {
+        job.record->thumbnail = std::move(job.names.page);
+        job.record->maker = std::move(job.names.maker);
+        job.record->recipe = recipeOf(page);
+        job.record->source = *paths[i];
+        records.put(std::move(*job.record));
+        changed = true;
+    };
     try {
     runOrdered(
         count, workers,
@@ -377,12 +386,7 @@ void makeThumbnails(const std::vector<const std::string*>& paths,
             if (job.upToDate) {
                 changed = true;  // `records` holds it already, as a copy of `previous`
             } else if (job.record) {
-                job.record->thumbnail = std::move(job.names.page);
-                job.record->maker = std::move(job.names.maker);
-                job.record->recipe = recipeOf(page);
-                job.record->source = *paths[i];
-                records.put(std::move(*job.record));
-                changed = true;
+                recordNew(i, job);
                 if (Clock::now() - lastSave >= std::chrono::seconds(1)) {
                     records.save(recordFile, ignored);
                     lastSave = Clock::now();
@@ -395,13 +399,7 @@ void makeThumbnails(const std::vector<const std::string*>& paths,
         // ours, delivered or not (the jobs running at the stop have ended).
         for (std::size_t i = 0; i < count; ++i) {
             ThumbnailJob& job = jobs[i];
-            if (!job.record) continue;
-            job.record->thumbnail = std::move(job.names.page);
-            job.record->maker = std::move(job.names.maker);
-            job.record->recipe = recipeOf(page);
-            job.record->source = *paths[i];
-            records.put(std::move(*job.record));
-            changed = true;
+            if (job.record) recordNew(i, job);
         }
         if (changed) records.save(recordFile, ignored);
         throw;

@@ -7,30 +7,17 @@
 #include <memory>
 #include <new>
 
+#include "png_memory_input.h"
 #include "row_resizer.h"
 
 namespace lumigal {
 
 namespace {
 
-struct PngInput {
-    const std::uint8_t* data = nullptr;
-    std::size_t size = 0;
-    std::size_t at = 0;
-};
-
-void readInput(png_structp png, png_bytep out, png_size_t n) {
-    auto* input = static_cast<PngInput*>(png_get_io_ptr(png));
-    if (n > input->size - input->at) png_error(png, "truncated");
-    std::memcpy(out, input->data + input->at, n);
-    input->at += n;
-}
-
-void quietWarning(png_structp, png_const_charp) {}
 [[noreturn]] void quietError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 
 struct Decode {
-    PngInput input;
+    PngMemoryInput input;
     std::size_t width, height;
     const DecodeLimits* limits;
     std::unique_ptr<RowResizer> resizer;
@@ -67,7 +54,7 @@ void readColour(png_structp png, png_infop info, PngColour& colour) {
 // library's error jump (the C++ objects are in `d`, made by the caller).
 bool runDecode(png_structp png, png_infop info, Decode* d) {
     if (setjmp(png_jmpbuf(png))) return false;
-    png_set_read_fn(png, &d->input, readInput);
+    png_set_read_fn(png, &d->input, readPngMemory);
     png_set_user_limits(png, static_cast<png_uint_32>(d->limits->maxSide),
                         static_cast<png_uint_32>(d->limits->maxSide));
     png_read_info(png, info);
@@ -105,7 +92,7 @@ DecodeResult decodePngReduced(const std::uint8_t* data, std::size_t size, std::s
                               std::size_t height, const DecodeLimits& limits, Pixels& image,
                               PngColour& colour, std::string& error) {
     if (width == 0 || height == 0) return DecodeResult::NotHandled;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, quietWarning);
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, quietPngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
         png_destroy_read_struct(&png, nullptr, nullptr);
@@ -184,7 +171,7 @@ bool runEncode(png_structp png, png_infop info, const Pixels* image, const PngCo
 namespace {
 
 bool encodeOnce(const Pixels& image, const PngColour& colour, std::string& bytes) {
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, quietWarning);
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, quietError, quietPngWarning);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
         png_destroy_write_struct(&png, nullptr);

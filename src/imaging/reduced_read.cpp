@@ -1,5 +1,7 @@
 #include "reduced_read.h"
 
+#include "png_memory_input.h"
+
 #include "imaging/image_library.h"
 
 #include <png.h>
@@ -145,27 +147,13 @@ void addLine(Accumulator& acc) {
     }
 }
 
-struct PngSource {
-    const std::uint8_t* data = nullptr;
-    std::size_t size = 0;
-    std::size_t at = 0;
-};
-
-void readPngData(png_structp png, png_bytep out, png_size_t n) {
-    auto* source = static_cast<PngSource*>(png_get_io_ptr(png));
-    if (n > source->size - source->at) png_error(png, "truncated");
-    std::memcpy(out, source->data + source->at, n);
-    source->at += n;
-}
-
-void pngWarning(png_structp, png_const_charp) {}
 
 // The rows of a PNG that is not interlaced, as ImageMagick would decode
 // them (8-bit samples widened to 16 bits, grey as RGB, opacity = 1 -
 // alpha), added into `acc`. Only plain data and pointers live across the
 // library's error jump.
-bool decodePngRows(PngSource* source, Accumulator* acc, std::vector<std::uint8_t>* row) {
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, pngWarning);
+bool decodePngRows(PngMemoryInput* source, Accumulator* acc, std::vector<std::uint8_t>* row) {
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, quietPngWarning);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
     if (!info) {
@@ -176,7 +164,7 @@ bool decodePngRows(PngSource* source, Accumulator* acc, std::vector<std::uint8_t
         png_destroy_read_struct(&png, &info, nullptr);
         return false;
     }
-    png_set_read_fn(png, source, readPngData);
+    png_set_read_fn(png, source, readPngMemory);
     png_read_info(png, info);
     const png_uint_32 width = png_get_image_width(png, info);
     const png_uint_32 height = png_get_image_height(png, info);
@@ -245,7 +233,7 @@ ImagePtr readPngReduced(const std::string& path, std::size_t width, std::size_t 
     acc.rows = spans(header->rows, height);
     acc.columnStarts = wholeColumnStarts(acc.columns, width);
     acc.sums.assign(width * height * 5, 0.0f);
-    PngSource source{bytes->data.data(), bytes->data.size(), 0};
+    PngMemoryInput source{bytes->data.data(), bytes->data.size(), 0};
     std::vector<std::uint8_t> row;
     if (!decodePngRows(&source, &acc, &row) || acc.row != header->rows) return nullptr;
     const double area = (static_cast<double>(header->columns) / static_cast<double>(width)) *
