@@ -55,8 +55,7 @@ std::uint64_t RowResizer::workingBytes(std::size_t fromWidth, std::size_t fromHe
 
 RowResizer::RowResizer(std::size_t fromWidth, std::size_t fromHeight, std::size_t toWidth,
                        std::size_t toHeight, int channels)
-    : fromWidth_(fromWidth),
-      fromHeight_(fromHeight),
+    : fromHeight_(fromHeight),
       channels_(channels),
       alpha_(channels == 2 || channels == 4),
       across_(filter(fromWidth, toWidth)),

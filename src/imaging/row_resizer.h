@@ -47,7 +47,7 @@ public:
 private:
     void emitRow(std::size_t y);
 
-    std::size_t fromWidth_, fromHeight_;
+    std::size_t fromHeight_;
     int channels_;
     bool alpha_;
     Filter across_, down_;
