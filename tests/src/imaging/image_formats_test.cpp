@@ -11,6 +11,7 @@
 #include "imaging/image_library.h"
 #include "imaging/thumbnail.h"
 #include "magick_image.h"
+#include "corner_marks.h"
 #include "test_support/test_files.h"
 #include "test_support/test_images.h"
 
@@ -74,38 +75,19 @@ TEST(ImageFormats, TheContentNamesTheFormat) {
     }
 }
 
-// A width x height image whose stored top third is red on the left and
-// green on the right.
-std::vector<unsigned char> markedCorners(unsigned width, unsigned height) {
-    std::vector<unsigned char> rgb(std::size_t{width} * height * 3, 128);
-    for (unsigned y = 0; y < height / 3; ++y) {
-        for (unsigned x = 0; x < width; ++x) {
-            unsigned char* p = &rgb[(std::size_t{y} * width + x) * 3];
-            if (x < width / 3) p[0] = 220, p[1] = 30, p[2] = 30;
-            if (x >= width - width / 3) p[0] = 30, p[1] = 200, p[2] = 30;
-        }
-    }
-    return rgb;
-}
+using test::BL;
+using test::BR;
+using test::Corner;
+using test::markedCorners;
+using test::TL;
+using test::TR;
 
-enum Corner { TL, TR, BL, BR };
-
-char cornerColour(const Image& image, Corner corner) {
-    const ssize_t x = (corner == TR || corner == BR) ? ssize_t(image.columns) - 3 : 2;
-    const ssize_t y = (corner == BL || corner == BR) ? ssize_t(image.rows) - 3 : 2;
-    ExceptionPtr exception(AcquireExceptionInfo());
-    const PixelPacket* p = GetVirtualPixels(&image, x, y, 1, 1, exception.get());
-    if (!p) return '?';
-    const long r = ScaleQuantumToChar(p->red), g = ScaleQuantumToChar(p->green),
-               b = ScaleQuantumToChar(p->blue);
-    if (r > g + 60 && r > b + 60) return 'r';
-    if (g > r + 60 && g > b + 60) return 'g';
-    return '-';
-}
+// The formats' thumbnails are checked two pixels in from each corner.
+char cornerTwoIn(const Image& image, Corner corner) { return test::cornerColour(image, corner, 2); }
 
 std::string corners(const Image& image) {
     std::string text;
-    for (const Corner c : {TL, TR, BL, BR}) text += cornerColour(image, c);
+    for (const Corner c : {TL, TR, BL, BR}) text += cornerTwoIn(image, c);
     return text;
 }
 

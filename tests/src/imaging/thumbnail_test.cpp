@@ -11,6 +11,7 @@
 #include "imaging/image_io.h"
 #include "imaging/image_library.h"
 #include "magick_image.h"
+#include "corner_marks.h"
 #include "imaging/jpeg_markers.h"
 #include "test_support/test_files.h"
 #include "test_support/test_images.h"
@@ -360,35 +361,13 @@ TEST_F(MakeThumbnailTest, RelativeNamesAreTakenLiterally) {
     EXPECT_EQ(folderNames(), expected);
 }
 
-// A grey image with a red block in its stored top-left corner and a green
-// one in its stored top-right corner.
-std::vector<unsigned char> markedCorners(unsigned width, unsigned height) {
-    std::vector<unsigned char> rgb(std::size_t{width} * height * 3, 128);
-    for (unsigned y = 0; y < height / 3; ++y) {
-        for (unsigned x = 0; x < width; ++x) {
-            unsigned char* p = &rgb[(std::size_t{y} * width + x) * 3];
-            if (x < width / 3) p[0] = 220, p[1] = 30, p[2] = 30;
-            if (x >= width - width / 3) p[0] = 30, p[1] = 200, p[2] = 30;
-        }
-    }
-    return rgb;
-}
-
-enum Corner { TL, TR, BL, BR };
-
-// 'r', 'g' or '-' (neither) at a corner of the image.
-char cornerColour(const Image& image, Corner corner) {
-    const ssize_t x = (corner == TR || corner == BR) ? ssize_t(image.columns) - 2 : 1;
-    const ssize_t y = (corner == BL || corner == BR) ? ssize_t(image.rows) - 2 : 1;
-    ExceptionPtr exception(AcquireExceptionInfo());
-    const PixelPacket* p = GetVirtualPixels(&image, x, y, 1, 1, exception.get());
-    if (!p) return '?';
-    const long r = ScaleQuantumToChar(p->red), g = ScaleQuantumToChar(p->green),
-               b = ScaleQuantumToChar(p->blue);
-    if (r > g + 60 && r > b + 60) return 'r';
-    if (g > r + 60 && g > b + 60) return 'g';
-    return '-';
-}
+using test::BL;
+using test::BR;
+using test::Corner;
+using test::cornerColour;
+using test::markedCorners;
+using test::TL;
+using test::TR;
 
 TEST_F(MakeThumbnailTest, ExifOrientationIsAppliedOnEveryJpegPath) {
     // Where the stored top-left and top-right corners are shown.
