@@ -26,7 +26,9 @@ using Bytes = std::vector<std::uint8_t>;
 class WebCopy : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { startImageLibrary(); }
-    std::string folder_ = test::makeTempFolder("web_copy");
+    // One folder per test: ctest runs the tests of this suite side by side.
+    std::string folder_ = test::makeTempFolder(std::string("web_copy_") +
+                                               ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::string path(const char* name) const { return folder_ + "/" + name; }
 };
 
