@@ -225,8 +225,13 @@ struct ThumbnailJob {
     std::optional<ThumbnailRecord> record;
 };
 
-const char* recipeOf(const PageSettings& page) {
-    return keepsProportions(page) ? kFittedThumbnailRecipe : kThumbnailRecipe;
+// A portable album with web copies makes its thumbnails from the copies.
+bool thumbnailsFromWebCopies(const PageSettings& page) { return page.portable && page.webSize > 0; }
+
+std::string recipeOf(const PageSettings& page) {
+    std::string recipe = keepsProportions(page) ? kFittedThumbnailRecipe : kThumbnailRecipe;
+    if (thumbnailsFromWebCopies(page)) recipe += " -from-web-copy " + std::to_string(page.webSize);
+    return recipe;
 }
 
 FittedSize thumbnailSizeOf(const ImageHeader& header, const PageSettings& page) {
@@ -235,8 +240,10 @@ FittedSize thumbnailSizeOf(const ImageHeader& header, const PageSettings& page) 
 }
 
 // Makes (or finds up to date) the thumbnail of one image; runs on a worker.
-void makeThumbnailJob(ThumbnailJob& job, const std::string& source, const PageSettings& page,
-                      const ThumbnailRecords& records, MemoryGate& memory) {
+// Its pixels come from `pixels`: the source itself, or its web copy (as
+// upright as the source is shown, and a fraction of its size to decode).
+void makeThumbnailJob(ThumbnailJob& job, const std::string& source, const std::string& pixels,
+                      const PageSettings& page, const ThumbnailRecords& records, MemoryGate& memory) {
     if (page.style == kStyleModern) job.caption = imageCaption(source);
     if (job.names.page.empty()) {
         job.error = "aucun nom libre pour sa vignette";
@@ -264,11 +271,18 @@ void makeThumbnailJob(ThumbnailJob& job, const std::string& source, const PageSe
         job.header = pingImageFile(source, job.error);
     }
     if (!job.header) return;
+    // The page shows the source's size; the copy's header says what its
+    // decoding costs.
+    std::optional<ImageHeader> decoded = job.header;
+    if (&pixels != &source) {
+        decoded = pingImageFile(pixels, job.error);
+        if (!decoded) return;
+    }
     const FittedSize size = thumbnailSizeOf(*job.header, page);
     EncodedThumbnail encoded;
     {
-        const MemoryHold hold(memory, decodeCost(*job.header, size.width, size.height));
-        job.made = RenderThumbnail({"Lumigal", "-quality", "99", "-contrast", source, job.names.maker},
+        const MemoryHold hold(memory, decodeCost(*decoded, size.width, size.height));
+        job.made = RenderThumbnail({"Lumigal", "-quality", "99", "-contrast", pixels, job.names.maker},
                                    ThumbnailSize{size.width, size.height}, encoded, &job.error);
     }
     if (job.made != kThumbnailWritten) return;
@@ -327,12 +341,33 @@ bool placeThumbnail(const std::string* source, ThumbnailJob& job, const PageSett
     return true;
 }
 
+// What the page links to for each source: a portable album's copy, or the
+// source itself.
+class LinkTargets {
+public:
+    void setCopy(const std::string* source, std::string copy) { copies_[source] = std::move(copy); }
+    const std::string& of(const std::string* source) const {
+        const auto it = copies_.find(source);
+        return it == copies_.end() ? *source : it->second;
+    }
+
+private:
+    std::unordered_map<const std::string*, std::string> copies_;
+};
+
+// The file a thumbnail's pixels come from: a portable album's web copy,
+// when it has them, else the source.
+const std::string& pixelsOf(const std::string* source, const PageSettings& page,
+                            const LinkTargets& targets) {
+    return thumbnailsFromWebCopies(page) ? targets.of(source) : *source;
+}
+
 // Makes the thumbnails of the page with `workers` workers and places each
 // image that has one, in order; `placed` gets the images placed.
 void makeThumbnails(const std::vector<const std::string*>& paths,
                     std::vector<const std::string*>& placed, const PageSettings& page,
-                    const Preferences& prefs, int workers, ProgressObserver& progress,
-                    const PlaceThumbnail& place) {
+                    const Preferences& prefs, int workers, const LinkTargets& targets,
+                    ProgressObserver& progress, const PlaceThumbnail& place) {
     const std::string folder = thumbnailFolder(page, prefs);
     if (page.portable) {
         std::error_code ignored;  // a folder that cannot be made fails each thumbnail
@@ -372,7 +407,8 @@ void makeThumbnails(const std::vector<const std::string*>& paths,
         [&](std::size_t i) {
             if (progress.cancelled()) return;  // not started: nothing to undo
             try {
-                makeThumbnailJob(jobs[i], *paths[i], page, previous, memory);
+                makeThumbnailJob(jobs[i], *paths[i], pixelsOf(paths[i], page, targets), page,
+                                 previous, memory);
             } catch (const std::exception&) {
                 jobs[i].made = kThumbnailNotMade;
                 jobs[i].error = "mémoire insuffisante";
@@ -410,20 +446,6 @@ void makeThumbnails(const std::vector<const std::string*>& paths,
     }
 }
 
-// What the page links to for each source: a portable album's copy, or the
-// source itself.
-class LinkTargets {
-public:
-    void setCopy(const std::string* source, std::string copy) { copies_[source] = std::move(copy); }
-    const std::string& of(const std::string* source) const {
-        const auto it = copies_.find(source);
-        return it == copies_.end() ? *source : it->second;
-    }
-
-private:
-    std::unordered_map<const std::string*, std::string> copies_;
-};
-
 // A portable album's copies; the sources without one are left out of
 // `paths` (and reported).
 void copyForPortableAlbum(std::vector<const std::string*>& paths, LinkTargets& targets,
@@ -459,7 +481,7 @@ std::string classicBody(const std::vector<const std::string*>& paths,
     if (thumbnails) {
         ThumbnailTable table(images, page, links);
         table.open();
-        makeThumbnails(paths, placed, page, prefs, workers, progress, [&](const PlacedThumbnail& t) {
+        makeThumbnails(paths, placed, page, prefs, workers, targets, progress, [&](const PlacedThumbnail& t) {
             const std::string& target = targets.of(t.source);
             table.WriteThumbnailCell(target, t.showsSource ? target : t.thumbnail);
         });
@@ -506,7 +528,7 @@ std::vector<ModernImage> modernImages(const std::vector<const std::string*>& pat
     std::vector<ModernImage> images;
     images.reserve(paths.size());
     if (page.thumbnail) {
-        makeThumbnails(paths, placed, page, prefs, workers, progress, [&](const PlacedThumbnail& t) {
+        makeThumbnails(paths, placed, page, prefs, workers, targets, progress, [&](const PlacedThumbnail& t) {
             const std::string& target = targets.of(t.source);
             ModernImage image;
             image.name = fileNameOf(*t.source);

@@ -18,6 +18,7 @@ import hashlib
 import html.parser
 import json
 import os
+import re
 import shutil
 import socket
 import struct
@@ -340,6 +341,17 @@ if shutil.which('exiftool'):
     check(not gps_tags(WEB + '/images/turned.jpg'), 'web copy keeps its place: %s' % gps_tags(WEB + '/images/turned.jpg'))
 else:
     print('exiftool is missing (apt-get install libimage-exiftool-perl): the place check with it is skipped')
+# The thumbnails of a web-size album are made from its copies: the same size and
+# orientation as those made from the sources, and nearly the same pixels.
+FROM_SOURCES, FROM_COPIES = os.path.join(SCRATCH, 'from-sources'), os.path.join(SCRATCH, 'from-copies')
+run(FROM_SOURCES + '/album.htm', IMAGES, '--thumb-dir', FROM_SOURCES + '/vignettes')
+run(FROM_COPIES + '/album.htm', IMAGES, '--portable', '--web-size', '200')
+for n in NAMES:
+    a, b = ['%s/vignettes/%s.png' % (d, os.path.splitext(n)[0]) for d in (FROM_SOURCES, FROM_COPIES)]
+    check(size_of(a) == size_of(b), 'thumbnail of %s: %s from its copy, %s from its source' % (n, size_of(b), size_of(a)))
+    out = subprocess.run(['compare', '-metric', 'PSNR', a, b, 'null:'], capture_output=True, text=True).stderr
+    psnr = re.match(r'inf|[0-9.]+', out)
+    check(psnr and (psnr[0] == 'inf' or float(psnr[0]) >= 24), 'thumbnail of %s from its copy: PSNR %s' % (n, out))
 check({p: (digest(p), os.stat(p).st_mtime_ns) for p in IMAGES} == before, 'a source was touched')
 
 # ---- checkers --------------------------------------------------------------------------------
