@@ -180,8 +180,9 @@ constexpr std::uint64_t kDecodeBudget = std::uint64_t{96} << 20;
 // measured with this ImageMagick: its bytes (read twice: header, then
 // pixels) and its decoded pixels at 8 bytes each, a JPEG being decoded
 // shrunk but a progressive JPEG also keeping all its coefficients (2
-// bytes per sample) unless it is read from its DC coefficients, and a
-// large PNG being reduced as it is read.
+// bytes per sample) unless it is read from its DC coefficients, a WebP
+// decoded shrunk, a HEIF image from its thumbnail item when it has one
+// large enough, and a large PNG or TIFF being reduced as it is read.
 std::uint64_t decodeCost(const ImageHeader& header, unsigned width, unsigned height) {
     const std::uint64_t w = header.width, h = header.height;
     const auto fileBytes = static_cast<std::uint64_t>(std::max<std::int64_t>(0, header.fileSize));
@@ -189,6 +190,30 @@ std::uint64_t decodeCost(const ImageHeader& header, unsigned width, unsigned hei
     if (header.format == ImageFormat::PNG && header.colors == 0 && !header.interlaced &&
         w >= 16 * std::uint64_t{width} && h >= 16 * std::uint64_t{height}) {
         return 3 * fileBytes + 64 * std::uint64_t{width} * height * 5 * 4;  // read row by row
+    }
+    const bool large = w >= 16 * std::uint64_t{width} && h >= 16 * std::uint64_t{height};
+    // What is reduced as it is read holds 8 x 8 times the thumbnail's 5
+    // running sums, besides the file and what its decoder keeps.
+    const std::uint64_t reduced = 64 * std::uint64_t{width} * height * 5 * 4;
+    switch (header.format) {
+        case ImageFormat::WEBP:  // decoded at twice the thumbnail
+            return 3 * fileBytes + 4 * std::uint64_t{width} * height * 4 * 8;
+        case ImageFormat::HEIC:
+        case ImageFormat::AVIF: {
+            const std::uint64_t pw = header.previewWidth, ph = header.previewHeight;
+            if (std::min(pw, ph) >= 2 * std::uint64_t{std::min(width, height)} &&
+                std::max(pw, ph) >= 2 * std::uint64_t{std::max(width, height)}) {
+                return pw * ph * 8 + 2 * fileBytes;  // its thumbnail item
+            }
+            // The decoder's frame, libheif's copy and its RGB rows, measured
+            // at 12 to 14 bytes a pixel with the AV1 and HEVC decoders.
+            return w * h * (large ? 14 : 22) + 2 * fileBytes;
+        }
+        case ImageFormat::TIFF:
+            if (large && header.rowReadable) return 3 * fileBytes + reduced;
+            return w * h * 8 + 2 * fileBytes;
+        default:
+            break;
     }
     if (header.format != ImageFormat::JPEG) return w * h * 8 + 2 * fileBytes;
     const std::uint64_t d = std::min<std::uint64_t>(

@@ -1,5 +1,8 @@
 #include "heif_read.h"
 
+#include "area_reducer.h"
+#include "decode_limits.h"
+
 #include <libheif/heif.h>
 
 #include <algorithm>
@@ -69,7 +72,48 @@ HandlePtr fittingThumbnail(heif_image_handle* primary, std::size_t minWidth, std
     return best;
 }
 
+// The primary image of `context`, once it has read `data`.
+HandlePtr primaryImage(heif_context* context, const std::uint8_t* data, std::size_t size) {
+    if (heif_context_read_from_memory_without_copy(context, data, size, nullptr).code != heif_error_Ok) {
+        return nullptr;
+    }
+    heif_image_handle* primary = nullptr;
+    if (heif_context_get_primary_image_handle(context, &primary).code != heif_error_Ok) return nullptr;
+    return HandlePtr(primary);
+}
+
 }  // namespace
+
+HeifPreview largestHeifThumbnail(const std::uint8_t* data, std::size_t size) {
+    const ContextPtr context(heif_context_alloc());
+    if (!context) return {};
+    const HandlePtr primary = primaryImage(context.get(), data, size);
+    // A thumbnail of 1 x 1 pixel fits any minimum of that: the largest that
+    // fits 1 x 1 is the largest of the image's shape.
+    HeifPreview best;
+    if (!primary) return best;
+    const int count = heif_image_handle_get_number_of_thumbnails(primary.get());
+    if (count <= 0 || count > 16) return best;
+    std::vector<heif_item_id> ids(static_cast<std::size_t>(count));
+    const int listed = heif_image_handle_get_list_of_thumbnail_IDs(primary.get(), ids.data(), count);
+    const auto w = static_cast<std::size_t>(heif_image_handle_get_width(primary.get()));
+    const auto h = static_cast<std::size_t>(heif_image_handle_get_height(primary.get()));
+    for (int i = 0; i < listed; ++i) {
+        heif_image_handle* raw = nullptr;
+        if (heif_image_handle_get_thumbnail(primary.get(), ids[static_cast<std::size_t>(i)], &raw).code !=
+            heif_error_Ok) {
+            continue;
+        }
+        const HandlePtr thumbnail(raw);
+        const int tw = heif_image_handle_get_width(thumbnail.get());
+        const int th = heif_image_handle_get_height(thumbnail.get());
+        if (tw > 0 && th > 0 && thumbnailFits(std::size_t(tw), std::size_t(th), w, h, 1, 1) &&
+            std::size_t(tw) * std::size_t(th) > best.width * best.height) {
+            best = {std::size_t(tw), std::size_t(th)};
+        }
+    }
+    return best;
+}
 
 ImagePtr decodeHeif(const std::uint8_t* data, std::size_t size, std::size_t minWidth,
                     std::size_t minHeight, std::uint64_t maxSide, std::uint64_t maxArea,
@@ -78,15 +122,8 @@ ImagePtr decodeHeif(const std::uint8_t* data, std::size_t size, std::size_t minW
     ContextPtr context(heif_context_alloc());
     if (!context) return nullptr;
     heif_context_set_maximum_image_size_limit(context.get(), static_cast<int>(maxSide));
-    if (heif_context_read_from_memory_without_copy(context.get(), data, size, nullptr).code !=
-        heif_error_Ok) {
-        return nullptr;
-    }
-    heif_image_handle* rawPrimary = nullptr;
-    if (heif_context_get_primary_image_handle(context.get(), &rawPrimary).code != heif_error_Ok) {
-        return nullptr;
-    }
-    HandlePtr primary(rawPrimary);
+    const HandlePtr primary = primaryImage(context.get(), data, size);
+    if (!primary) return nullptr;
     HandlePtr chosen = fittingThumbnail(primary.get(), minWidth, minHeight);
     heif_image_handle* source = chosen ? chosen.get() : primary.get();
     const auto w = static_cast<std::uint64_t>(heif_image_handle_get_width(source));
@@ -112,6 +149,17 @@ ImagePtr decodeHeif(const std::uint8_t* data, std::size_t size, std::size_t minW
     const int dw = heif_image_get_width(decoded.get(), heif_channel_interleaved);
     const int dh = heif_image_get_height(decoded.get(), heif_channel_interleaved);
     if (!plane || dw <= 0 || dh <= 0 || stride < dw * (alpha ? 4 : 3)) return nullptr;
+    if (minWidth > 0 && minHeight > 0 && std::size_t(dw) >= kReduceAboveHint * minWidth &&
+        std::size_t(dh) >= kReduceAboveHint * minHeight) {
+        // Reduced from the decoder's rows: the image is not held twice more.
+        AreaReducer reducer(std::size_t(dw), std::size_t(dh), kReducedHint * minWidth,
+                            kReducedHint * minHeight);
+        const RowLayout layout{false, alpha ? 4 : 3, !alpha};
+        for (int y = 0; y < dh; ++y) reducer.push(plane + std::ptrdiff_t{y} * stride, layout);
+        ImagePtr reduced = reducer.finish(alpha, "HEIC");
+        if (!reduced) error = "image trop grande";
+        return reduced;
+    }
 
     ImageInfoPtr info(AcquireImageInfo());
     ImagePtr image(AcquireImage(info.get()));

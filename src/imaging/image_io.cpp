@@ -8,6 +8,7 @@
 #include "platform/system_error.h"
 #include "heif_read.h"
 #include "tiff_directories.h"
+#include "tiff_rows.h"
 #include "webp_read.h"
 
 #include <fcntl.h>
@@ -295,7 +296,7 @@ namespace {
 // the other formats); given with `stored`, the image stays as stored.
 ImagePtr decodeFirstFrame(const std::string& path, bool ping, const std::string& shownHint,
                           std::string& error, ImageFormat* format, std::int64_t* fileSize,
-                          bool* eighthReadable = nullptr, int* orientation = nullptr,
+                          ImageHeader* found = nullptr, int* orientation = nullptr,
                           bool stored = false) {
     if (!imageLibraryStarted()) {
         error = kLibraryNotStarted;
@@ -327,8 +328,17 @@ ImagePtr decodeFirstFrame(const std::string& path, bool ping, const std::string&
     // The JPEG decoder reads the hint from its own define. The size text
     // itself is not set: the DIB decoder would crop the image to it.
     if (!sizeHint.empty()) SetImageOption(info.get(), "jpeg:size", sizeHint.c_str());
-    if (eighthReadable && jpeg) {
-        *eighthReadable = progressiveJpegFrame(bytes->data.data(), bytes->data.size()).has_value();
+    // What a header read finds that tells the cost of decoding.
+    if (found && jpeg) {
+        found->eighthReadable = progressiveJpegFrame(bytes->data.data(), bytes->data.size()).has_value();
+    }
+    if (found && (*sniffed == ImageFormat::HEIC || *sniffed == ImageFormat::AVIF)) {
+        const HeifPreview preview = largestHeifThumbnail(bytes->data.data(), bytes->data.size());
+        found->previewWidth = preview.width;
+        found->previewHeight = preview.height;
+    }
+    if (found && *sniffed == ImageFormat::TIFF) {
+        found->rowReadable = tiffRowsReadable(bytes->data.data(), bytes->data.size());
     }
     ExceptionPtr exception(AcquireExceptionInfo());
     ImagePtr image;
@@ -370,6 +380,11 @@ ImagePtr decodeFirstFrame(const std::string& path, bool ping, const std::string&
             if (const auto reduced = tiffReducedImage(bytes->data.data(), bytes->data.size(),
                                                       wanted->first, wanted->second)) {
                 info->scene = *reduced;
+            }
+            // Else a large one is reduced as it is read.
+            if (info->scene == 0) {
+                image = readTiffReduced(bytes->data.data(), bytes->data.size(), wanted->first,
+                                        wanted->second, kMaxCodecArea);
             }
         }
     }
@@ -550,7 +565,7 @@ std::optional<FileBytes> readImageFile(const std::string& path, std::string& err
 std::optional<ImageHeader> pingImageFile(const std::string& path, std::string& error) {
     ImageHeader header;
     ImagePtr image = decodeFirstFrame(path, true, {}, error, &header.format, &header.fileSize,
-                                      &header.eighthReadable, &header.orientation);
+                                      &header, &header.orientation);
     if (!image) return std::nullopt;
     const bool quarterTurn = header.orientation >= 5;
     header.width = quarterTurn ? image->rows : image->columns;

@@ -17,6 +17,7 @@
 
 #include "imaging/image_library.h"
 #include "magick_image.h"
+#include "decode_limits.h"
 #include "reduced_read.h"
 #include "common/paths.h"
 #include "platform/atomic_file.h"
@@ -226,6 +227,9 @@ bool isPointwiseOption(const std::string& option) {
 // directions to exactly 8 times its size (an area average, like the final
 // scale), so that the options work on far fewer pixels.
 constexpr std::size_t kEarlyFactor = 8;
+// Decoders that reduce as they read make the same reduction (the hint is
+// twice the thumbnail).
+static_assert(kEarlyFactor == 2 * kReducedHint && 2 * kEarlyFactor == 2 * kReduceAboveHint);
 
 ImagePtr reduceBeforeOptions(ImagePtr image, ThumbnailSize size) {
     constexpr std::size_t kKeep = kEarlyFactor;

@@ -509,5 +509,66 @@ TEST_F(ImageFormatsTest, ReducedReadsTakeTheSmallestSizeThatServes) {
     }
 }
 
+// A large image is reduced as its decoder gives the rows (to 4 times a hint
+// that it is at least 8 times): the same pixels as the area average of the
+// whole image, which the thumbnail maker would make from it. The others
+// come whole. The header read says which reduced read serves.
+TEST_F(ImageFormatsTest, LargeImagesComeReducedAsTheyAreRead) {
+    const std::vector<unsigned char> rgb = markedCorners(1280, 960);
+    ASSERT_TRUE(test::writeTestImage(path("big.jpg"), 1280, 960, rgb));
+    const auto run = [](const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()); };
+    const std::string big = "'" + path("big.jpg") + "' ";
+    ASSERT_EQ(run("heif-enc -q 90 -o '" + path("whole.heic") + "' " + big), 0);
+    ASSERT_EQ(run("heif-enc -q 90 -t 320 -o '" + path("item.heic") + "' " + big), 0);
+    ASSERT_EQ(run("convert " + big + "-compress lzw '" + path("rgb.tif") + "'"), 0);
+    ASSERT_EQ(run("convert " + big + "-colorspace gray -compress zip '" + path("grey.tif") + "'"), 0);
+    // An alpha from opaque (right) to half (left).
+    const std::string alpha = big + "\\( -size 960x1280 gradient:white-gray50 -rotate 90 \\) -alpha off "
+                                    "-compose copy_opacity -composite ";
+    ASSERT_EQ(run("convert " + alpha + "'" + path("rgba.tif") + "'"), 0);
+    ASSERT_EQ(run("convert " + alpha + "-define tiff:alpha=associated '" + path("premultiplied.tif") + "'"), 0);
+    ASSERT_EQ(run("convert " + big + "-depth 16 '" + path("wide.tif") + "'"), 0);
+    ASSERT_EQ(run("convert " + big + "-define tiff:tile-geometry=256x256 '" + path("tiled.tif") + "'"), 0);
+    const struct {
+        const char* file;
+        bool reduced;
+        std::size_t previewWidth;  // of the header
+        bool rowReadable;
+    } cases[] = {
+        {"whole.heic", true, 0, false},  {"item.heic", false, 320, false},
+        {"rgb.tif", true, 0, true},      {"grey.tif", true, 0, true},
+        {"rgba.tif", true, 0, true},     {"premultiplied.tif", false, 0, false},
+        {"wide.tif", false, 0, false},   {"tiled.tif", false, 0, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::string error;
+        const std::optional<ImageHeader> header = pingImageFile(path(c.file), error);
+        ASSERT_TRUE(header) << error;
+        EXPECT_EQ(header->previewWidth, c.previewWidth);
+        EXPECT_EQ(header->rowReadable, c.rowReadable);
+        // For a 60 x 40 thumbnail (hint 120 x 80): the item (320 x 240) serves.
+        const ImagePtr read = readImageFirstFrame(path(c.file), error, "80x60");
+        ASSERT_TRUE(read) << error;
+        const std::size_t width = c.reduced ? 320 : c.previewWidth ? 320 : 1280;
+        EXPECT_EQ(read->columns, width);
+        EXPECT_EQ(read->rows, width * 3 / 4);
+        if (std::string(c.file) != "grey.tif") {
+            EXPECT_EQ(corners(*read), "rg--");
+        }
+        if (!c.reduced) continue;
+        const ImagePtr whole = readImageFirstFrame(path(c.file), error);
+        ASSERT_TRUE(whole) << error;
+        ExceptionPtr exception(AcquireExceptionInfo());
+        const ImagePtr scaled(ScaleImage(whole.get(), 320, 240, exception.get()));
+        ASSERT_TRUE(scaled);
+        EXPECT_EQ(read->matte, scaled->matte);
+        double psnr = 0;
+        ASSERT_TRUE(GetImageDistortion(scaled.get(), read.get(), PeakSignalToNoiseRatioMetric, &psnr,
+                                       exception.get()));
+        EXPECT_GE(psnr, 45.0);
+    }
+}
+
 }  // namespace
 }  // namespace lumigal

@@ -52,6 +52,12 @@ struct ImageHeader {
     // A progressive JPEG that can be read at 1/8 from its DC coefficients
     // alone, without the memory of all its coefficients.
     bool eighthReadable = false;
+    // The largest reduced image the file holds of the image's shape (a HEIF
+    // thumbnail item), 0 x 0 without one.
+    std::size_t previewWidth = 0, previewHeight = 0;
+    // A TIFF whose first image a large thumbnail reads row by row, reduced
+    // as it reads.
+    bool rowReadable = false;
     ImageFormat format = ImageFormat::PNG;
 };
 // Reads the header of the first frame. nullopt with `error` set when the
