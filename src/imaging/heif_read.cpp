@@ -72,6 +72,17 @@ HandlePtr fittingThumbnail(heif_image_handle* primary, std::size_t minWidth, std
     return best;
 }
 
+// The ICC profile of `handle` (none when it has only a colour description).
+std::vector<std::uint8_t> iccProfileOf(const heif_image_handle* handle) {
+    const heif_color_profile_type type = heif_image_handle_get_color_profile_type(handle);
+    if (type != heif_color_profile_type_prof && type != heif_color_profile_type_rICC) return {};
+    std::vector<std::uint8_t> icc(heif_image_handle_get_raw_color_profile_size(handle));
+    if (icc.empty() || heif_image_handle_get_raw_color_profile(handle, icc.data()).code != heif_error_Ok) {
+        return {};
+    }
+    return icc;
+}
+
 // The primary image of `context`, once it has read `data`.
 HandlePtr primaryImage(heif_context* context, const std::uint8_t* data, std::size_t size) {
     if (heif_context_read_from_memory_without_copy(context, data, size, nullptr).code != heif_error_Ok) {
@@ -143,6 +154,9 @@ ImagePtr decodeHeif(const std::uint8_t* data, std::size_t size, std::size_t minW
         return nullptr;
     }
     const HeifImagePtr decoded(rawImage);
+    // A thumbnail item without a profile of its own has the image's.
+    std::vector<std::uint8_t> icc = iccProfileOf(source);
+    if (icc.empty() && chosen) icc = iccProfileOf(primary.get());
     int stride = 0;
     const std::uint8_t* plane =
         heif_image_get_plane_readonly(decoded.get(), heif_channel_interleaved, &stride);
@@ -157,7 +171,11 @@ ImagePtr decodeHeif(const std::uint8_t* data, std::size_t size, std::size_t minW
         const RowLayout layout{false, alpha ? 4 : 3, !alpha};
         for (int y = 0; y < dh; ++y) reducer.push(plane + std::ptrdiff_t{y} * stride, layout);
         ImagePtr reduced = reducer.finish(alpha, "HEIC");
-        if (!reduced) error = "image trop grande";
+        if (!reduced) {
+            error = "image trop grande";
+            return nullptr;
+        }
+        attachIccProfile(*reduced, icc.data(), icc.size());
         return reduced;
     }
 
@@ -176,6 +194,7 @@ ImagePtr decodeHeif(const std::uint8_t* data, std::size_t size, std::size_t minW
             return nullptr;
         }
     }
+    attachIccProfile(*image, icc.data(), icc.size());
     return image;
 }
 

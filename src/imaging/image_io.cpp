@@ -250,6 +250,15 @@ std::string storedHint(const std::string& hint, int orientation) {
 
 }  // namespace
 
+void attachIccProfile(Image& image, const std::uint8_t* icc, std::size_t size) {
+    if (!icc || size == 0) return;
+    StringInfo* profile = AcquireStringInfo(size);
+    if (!profile) return;
+    SetStringInfoDatum(profile, icc);
+    SetImageProfile(&image, "icc", profile);
+    DestroyStringInfo(profile);
+}
+
 ImagePtr orientImage(ImagePtr image, int orientation) {
     ExceptionPtr exception(AcquireExceptionInfo());
     Image* turned = nullptr;

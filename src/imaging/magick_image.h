@@ -3,6 +3,8 @@
 // that no other target sees ImageMagick's headers.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -35,6 +37,11 @@ using ExceptionPtr = std::unique_ptr<ExceptionInfo, ExceptionDeleter>;
 // as stored instead, and `orientation` tells what orientImage must apply.
 ImagePtr readImageFirstFrame(const std::string& path, std::string& error,
                              const std::string& sizeHint = {}, int* orientation = nullptr);
+
+// Gives `image` the ICC colour profile of `size` bytes at `icc` (nothing
+// when there is none), as the image library's own readers do, so that its
+// writers embed it: a decoder of our own keeps a photo's colours.
+void attachIccProfile(Image& image, const std::uint8_t* icc, std::size_t size);
 
 // `image` as shown: an EXIF orientation (2 to 8) undone by mirroring and
 // quarter turns, its EXIF data dropped so that nothing turns it again; 1 or

@@ -22,7 +22,7 @@ namespace {
 // alpha), added into `acc`. Only plain data and pointers live across the
 // library's error jump.
 bool decodePngRows(PngMemoryInput* source, AreaReducer* acc, std::size_t columns, std::size_t rows,
-                   std::vector<std::uint8_t>* row) {
+                   std::vector<std::uint8_t>* row, std::vector<std::uint8_t>* icc) {
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, quietPngWarning);
     if (!png) return false;
     png_infop info = png_create_info_struct(png);
@@ -45,6 +45,13 @@ bool decodePngRows(PngMemoryInput* source, AreaReducer* acc, std::size_t columns
         (type & PNG_COLOR_MASK_PALETTE)) {
         png_destroy_read_struct(&png, &info, nullptr);
         return false;
+    }
+    png_charp name = nullptr;
+    int compression = 0;
+    png_bytep profile = nullptr;
+    png_uint_32 profileSize = 0;
+    if (png_get_iCCP(png, info, &name, &compression, &profile, &profileSize) && profile) {
+        icc->assign(profile, profile + profileSize);
     }
     png_set_expand(png);
     png_set_gray_to_rgb(png);
@@ -96,10 +103,14 @@ ImagePtr readPngReduced(const std::string& path, std::size_t width, std::size_t 
     }
     AreaReducer acc(header->columns, header->rows, width, height);
     PngMemoryInput source{bytes->data.data(), bytes->data.size(), 0};
-    std::vector<std::uint8_t> row;
-    if (!decodePngRows(&source, &acc, header->columns, header->rows, &row) || !acc.done()) return nullptr;
+    std::vector<std::uint8_t> row, icc;
+    if (!decodePngRows(&source, &acc, header->columns, header->rows, &row, &icc) || !acc.done()) {
+        return nullptr;
+    }
     // Written in the source's own format when the thumbnail keeps it.
-    return acc.finish(header->matte != MagickFalse, "PNG");
+    ImagePtr reduced = acc.finish(header->matte != MagickFalse, "PNG");
+    if (reduced) attachIccProfile(*reduced, icc.data(), icc.size());
+    return reduced;
 }
 
 }  // namespace lumigal

@@ -148,7 +148,13 @@ ImagePtr readTiffReduced(const std::uint8_t* data, std::size_t size, std::size_t
         }
         reducer.push(rgba.data(), layout);
     }
-    return reducer.finish(alpha, "TIFF");
+    ImagePtr reduced = reducer.finish(alpha, "TIFF");
+    std::uint32_t iccSize = 0;
+    const void* icc = nullptr;
+    if (reduced && TIFFGetField(tiff.get(), TIFFTAG_ICCPROFILE, &iccSize, &icc) && icc) {
+        attachIccProfile(*reduced, static_cast<const std::uint8_t*>(icc), iccSize);
+    }
+    return reduced;
 }
 
 }  // namespace lumigal

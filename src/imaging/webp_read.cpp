@@ -3,6 +3,8 @@
 #include <webp/decode.h>
 
 #include <algorithm>
+#include <cstring>
+#include <utility>
 #include <vector>
 
 namespace lumigal {
@@ -44,6 +46,23 @@ std::pair<std::size_t, std::size_t> scaledSize(std::size_t width, std::size_t he
         return {minWidth, std::max<std::size_t>(minHeight, (height * minWidth + width - 1) / width)};
     }
     return {std::max<std::size_t>(minWidth, (width * minHeight + height - 1) / height), minHeight};
+}
+
+// The ICCP chunk of an extended WebP (RIFF chunks: a four-letter name, a
+// little-endian size, the data padded to an even size), empty without one.
+std::pair<const std::uint8_t*, std::size_t> webpIccProfile(const std::uint8_t* data, std::size_t size) {
+    const auto le32 = [&](std::size_t at) {
+        return std::uint32_t{data[at]} | std::uint32_t{data[at + 1]} << 8 |
+               std::uint32_t{data[at + 2]} << 16 | std::uint32_t{data[at + 3]} << 24;
+    };
+    if (size < 12 || std::memcmp(data + 8, "WEBP", 4) != 0) return {nullptr, 0};
+    for (std::size_t at = 12; at + 8 <= size;) {
+        const std::size_t length = le32(at + 4);
+        if (length > size - at - 8) break;
+        if (std::memcmp(data + at, "ICCP", 4) == 0) return {data + at + 8, length};
+        at += 8 + length + (length & 1);
+    }
+    return {nullptr, 0};
 }
 
 }  // namespace
@@ -94,6 +113,8 @@ ImagePtr decodeWebp(const std::uint8_t* data, std::size_t size, std::size_t minW
         return nullptr;
     }
     CopyMagickString(image->magick, "WEBP", MaxTextExtent);
+    const auto [icc, iccSize] = webpIccProfile(data, size);
+    attachIccProfile(*image, icc, iccSize);
     return image;
 }
 

@@ -1,5 +1,6 @@
 // WebP, HEIC, AVIF and TIFF: the same reading as the six older formats.
 #include <gtest/gtest.h>
+#include <lcms2.h>
 
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include "imaging/thumbnail.h"
 #include "magick_image.h"
 #include "corner_marks.h"
+#include "reduced_read.h"
 #include "test_support/test_files.h"
 #include "test_support/test_images.h"
 
@@ -568,6 +570,47 @@ TEST_F(ImageFormatsTest, LargeImagesComeReducedAsTheyAreRead) {
                                        exception.get()));
         EXPECT_GE(psnr, 45.0);
     }
+}
+
+// What our own readers decode keeps the file's ICC profile, as the image
+// library's readers do: the thumbnails and web copies of a wide-gamut photo
+// keep its colours.
+TEST_F(ImageFormatsTest, OwnReadersKeepTheColourProfile) {
+    cmsHPROFILE made = cmsCreate_sRGBProfile();
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(made, nullptr, &size);
+    std::string icc(size, '\0');
+    cmsSaveProfileToMem(made, icc.data(), &size);
+    cmsCloseProfile(made);
+    ASSERT_TRUE(test::writeBytes(path("srgb.icc"), icc));
+    ASSERT_TRUE(test::writeTestImage(path("plain.jpg"), 1280, 960, markedCorners(1280, 960)));
+    const auto run = [](const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()); };
+    ASSERT_EQ(run("convert '" + path("plain.jpg") + "' -profile '" + path("srgb.icc") + "' '" + path("icc.jpg") + "'"), 0);
+    for (const std::string& to : {"PNG24:" + path("icc.png"), path("icc.tif"), path("icc.webp")}) {
+        ASSERT_EQ(run("convert '" + path("icc.jpg") + "' '" + to + "'"), 0) << to;
+    }
+    ASSERT_EQ(run("heif-enc -q 90 -o '" + path("icc.heic") + "' '" + path("icc.jpg") + "'"), 0);
+    ASSERT_EQ(run("heif-enc -q 90 -t 320 -o '" + path("item.heic") + "' '" + path("icc.jpg") + "'"), 0);
+    const auto profileOf = [](const ImagePtr& image) {
+        const StringInfo* profile = image ? GetImageProfile(image.get(), "icc") : nullptr;
+        return profile ? std::string(reinterpret_cast<const char*>(GetStringInfoDatum(profile)),
+                                     GetStringInfoLength(profile))
+                       : std::string();
+    };
+    for (const char* name : {"icc.tif", "icc.webp", "icc.heic", "item.heic"}) {
+        for (const char* hint : {"80x60", ""}) {
+            SCOPED_TRACE(std::string(name) + " " + hint);
+            std::string error;
+            const ImagePtr image = readImageFirstFrame(path(name), error, hint);
+            ASSERT_TRUE(image) << error;
+            EXPECT_EQ(profileOf(image), icc);
+        }
+    }
+    // The thumbnail maker's own reduced read of a large PNG.
+    std::string error;
+    const ImagePtr png = readPngReduced(path("icc.png"), 320, 240, error);
+    ASSERT_TRUE(png) << error;
+    EXPECT_EQ(profileOf(png), icc);
 }
 
 }  // namespace
