@@ -11,63 +11,17 @@ usage: album_pages_test.py LUMIGAL_BATCH SCRATCH_DIR
 import html.parser
 import os
 import re
-import struct
 import subprocess
 import sys
 import urllib.parse
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'support'))
+from script_checks import Checks, image_facts, sh  # noqa: E402
+
 BATCH, SCRATCH = sys.argv[1], sys.argv[2]
-FAILS = []
-CHECKS = 0
-
-
-def check(cond, what):
-    global CHECKS
-    CHECKS += 1
-    if not cond:
-        FAILS.append(what)
-        print("FAIL:", what, file=sys.stderr)
-
-
-def sh(*args):
-    subprocess.run(args, check=True)
-
-
-# ---- image facts from headers --------------------------------------------------
-def facts(path):
-    data = open(path, 'rb').read()
-    size = len(data)
-    if data[:8] == b'\x89PNG\r\n\x1a\n':
-        w, h, depth, ctype, _, _, inter = struct.unpack('>IIBBBBB', data[16:29])
-        colors = 0
-        if ctype == 3:
-            at = data.find(b'PLTE')
-            colors = struct.unpack('>I', data[at - 4:at])[0] // 3
-        return w, h, size, colors, inter == 1, 'PNG'
-    if data[:3] == b'GIF':
-        flags = data[10]
-        colors = 2 ** ((flags & 7) + 1) if flags & 0x80 else 0
-        at = 13 + (3 * colors if flags & 0x80 else 0)
-        while data[at] != 0x2C:  # skip extensions up to the image descriptor
-            at += 2
-            while data[at]:
-                at += data[at] + 1
-            at += 1
-        w, h = struct.unpack('<HH', data[6:10])
-        return w, h, size, colors, bool(data[at + 9] & 0x40), 'GIF'
-    if data[:2] == b'\xff\xd8':
-        at, progressive = 2, False
-        while True:
-            marker = data[at + 1]
-            length = struct.unpack('>H', data[at + 2:at + 4])[0]
-            if marker in (0xC0, 0xC1, 0xC2):
-                h, w = struct.unpack('>HH', data[at + 5:at + 9])
-                return w, h, size, 0, marker == 0xC2, 'JPEG'
-            at += 2 + length
-    if data[:2] == b'BM':
-        w, h = struct.unpack('<ii', data[18:26])
-        return w, abs(h), size, 0, False, 'BMP'
-    raise ValueError('unknown image ' + path)
+CHECKS = Checks()
+check = CHECKS.check
+facts = image_facts
 
 
 # ---- the reference page ----------------------------------------------------------
@@ -338,5 +292,4 @@ print('hostile names: %d names, %d pages (files and -r scan, every mode)' % (len
 print('hostile names: broken links %d' % figures['broken_links'])
 print('hostile names: broken images %d' % figures['broken_images'])
 print('hostile names: injected elements or attributes %d' % figures['injected'])
-print('%d passed, %d failed' % (CHECKS - len(FAILS), len(FAILS)))
-sys.exit(1 if FAILS else 0)
+CHECKS.finish()

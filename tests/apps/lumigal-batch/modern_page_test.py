@@ -27,6 +27,9 @@ import sys
 import time
 import urllib.parse
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'support'))
+from script_checks import Checks, image_size, sh  # noqa: E402
+
 args = sys.argv[1:]
 SHOTS = None
 if '--screenshots' in args:
@@ -36,44 +39,9 @@ if '--screenshots' in args:
 BATCH, SCRATCH = args[0], args[1]
 CHECKERS = next((d for d in args[2:] if os.path.isfile(os.path.join(d, 'node_modules/vnu-jar/build/dist/vnu.jar'))),
                 None)
-FAILS, SKIPPED = [], []
-CHECKS = 0
-
-
-def check(cond, what):
-    global CHECKS
-    CHECKS += 1
-    if not cond:
-        FAILS.append(what)
-        print('FAIL:', what, file=sys.stderr)
-
-
-def skip(what):
-    SKIPPED.append(what)
-    print('SKIP:', what, file=sys.stderr)
-
-
-def sh(*a):
-    subprocess.run(a, check=True)
-
-
-def size_of(path):
-    """Width and height from the file's own header (PNG, GIF, BMP, JPEG)."""
-    data = open(path, 'rb').read()
-    if data[:8] == b'\x89PNG\r\n\x1a\n':
-        return struct.unpack('>II', data[16:24])
-    if data[:3] == b'GIF':
-        return struct.unpack('<HH', data[6:10])
-    if data[:2] == b'BM':
-        w, h = struct.unpack('<ii', data[18:26])
-        return w, abs(h)
-    at = 2
-    while True:
-        marker, length = data[at + 1], struct.unpack('>H', data[at + 2:at + 4])[0]
-        if marker in (0xC0, 0xC1, 0xC2):
-            h, w = struct.unpack('>HH', data[at + 5:at + 9])
-            return w, h
-        at += 2 + length
+CHECKS = Checks()
+check, skip = CHECKS.check, CHECKS.skip
+size_of = image_size
 
 
 def jpeg_segments(path):
@@ -443,7 +411,4 @@ else:
         if os.path.isdir(IMG + ' gone'):
             os.rename(IMG + ' gone', IMG)
 
-print('%d passed, %d failed, %d skipped' % (CHECKS - len(FAILS), len(FAILS), len(SKIPPED)))
-if FAILS:
-    sys.exit(1)
-sys.exit(77 if SKIPPED else 0)
+CHECKS.finish()
