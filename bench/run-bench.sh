@@ -34,36 +34,11 @@
 set -euo pipefail
 export LC_ALL=C
 
-HERE=$(cd "$(dirname "$0")" && pwd)
-REPO=$(cd "$HERE/.." && pwd)
-TOOLS=${BENCH_TOOLS:-$REPO/../shared/bench}
-PROG=$REPO/build/apps/lumigal-batch/lumigal-batch
-WORK=${TMPDIR:-/tmp}/lumigal-bench
-CORPUS=""
-ROUNDS=3
 QUICK=0
-while [ $# -gt 0 ]; do
-  case "$1" in
-    -b) PROG=$2; shift 2 ;;
-    -c) CORPUS=$2; shift 2 ;;
-    -n) ROUNDS=$2; shift 2 ;;
-    -w) WORK=$2; shift 2 ;;
-    --quick) QUICK=1; shift ;;
-    -h|--help) sed -n '2,/^set -euo/p' "$0" | sed '$d'; exit 0 ;;
-    *) echo "unknown argument: $1" >&2; exit 2 ;;
-  esac
-done
-PROG=$(cd "$(dirname "$PROG")" && pwd)/$(basename "$PROG")
-[ -x "$PROG" ] || { echo "no program at $PROG (build it first)" >&2; exit 1; }
+script_option() { if [ "$1" = --quick ]; then QUICK=1; TAKEN=1; fi; }
+. "$(dirname "$0")/common.sh"
+bench_start "$@"
 [ -x "$TOOLS/bench-thumbs.sh" ] || { echo "no bench-thumbs.sh in $TOOLS" >&2; exit 1; }
-mkdir -p "$WORK"
-WORK=$(cd "$WORK" && pwd)
-CORPUS=${CORPUS:-$WORK/corpus}
-if [ ! -d "$CORPUS/photos" ]; then
-  echo "== making the corpus in $CORPUS"
-  "$TOOLS/make-corpus.sh" "$CORPUS"
-fi
-CORPUS=$(cd "$CORPUS" && pwd)
 export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/home/.config
 mkdir -p "$HOME"
 NPHOTOS=$(find "$CORPUS/photos" -maxdepth 1 -type f | wc -l)

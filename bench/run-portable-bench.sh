@@ -22,35 +22,11 @@
 set -euo pipefail
 export LC_ALL=C
 
-HERE=$(cd "$(dirname "$0")" && pwd)
-REPO=$(cd "$HERE/.." && pwd)
-TOOLS=${BENCH_TOOLS:-$REPO/../shared/bench}
-PROG=$REPO/build/apps/lumigal-batch/lumigal-batch
-WORK=${TMPDIR:-/tmp}/lumigal-bench
-CORPUS=""
-ROUNDS=3
 SIZE=2048
-while [ $# -gt 0 ]; do
-  case "$1" in
-    -b) PROG=$2; shift 2 ;;
-    -c) CORPUS=$2; shift 2 ;;
-    -n) ROUNDS=$2; shift 2 ;;
-    -w) WORK=$2; shift 2 ;;
-    -s) SIZE=$2; shift 2 ;;
-    -h|--help) sed -n '2,/^set -euo/p' "$0" | sed '$d'; exit 0 ;;
-    *) echo "unknown argument: $1" >&2; exit 2 ;;
-  esac
-done
-[ -x "$PROG" ] || { echo "no program at $PROG (build it first, or name it with -b)" >&2; exit 1; }
-PROG=$(cd "$(dirname "$PROG")" && pwd)/$(basename "$PROG")
+script_option() { if [ "$1" = -s ] && [ $# -ge 2 ]; then SIZE=$2; TAKEN=2; fi; }
+. "$(dirname "$0")/common.sh"
+bench_start "$@"
 command -v vipsthumbnail >/dev/null || { echo "vipsthumbnail is missing (apt-get install libvips-tools)" >&2; exit 1; }
-mkdir -p "$WORK"
-WORK=$(cd "$WORK" && pwd)
-CORPUS=${CORPUS:-$WORK/corpus}
-if [ ! -d "$CORPUS/photos" ]; then
-  echo "== making the corpus in $CORPUS"
-  "$TOOLS/make-corpus.sh" "$CORPUS"
-fi
 PHOTOS=$CORPUS/photos
 OUT=$WORK/portable
 mkdir -p "$OUT/home"
