@@ -37,7 +37,7 @@ export LUMIGAL_RUN_SECONDS=60 LUMIGAL_PEAK_MB=4096
 # Seeds: a few small inputs per harness, generated here.
 seeds=$dir/fuzz-seeds
 rm -rf "$seeds"
-mkdir -p "$seeds"/{reg_file_fuzz,html_fuzz,thumbnail_args_fuzz,gather_selection_fuzz,jpeg_dc_fuzz}
+mkdir -p "$seeds"/{reg_file_fuzz,html_fuzz,thumbnail_args_fuzz,gather_selection_fuzz,jpeg_dc_fuzz,tiff_rows_fuzz}
 printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Lumigal]\r\n"bip"=dword:00000001\r\n"pathSave"="/home/a \\"b\\""\r\n"data"=hex:01,02,ff\r\n"odd"=hex(1):41,0a,42\r\n\r\n' \
   >"$seeds/reg_file_fuzz/key"
 printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Lumigal]\n' >"$seeds/reg_file_fuzz/empty"
@@ -53,8 +53,13 @@ convert -size 40x24 gradient:red-blue -interlace Plane -sampling-factor 2x2 \
 convert -size 24x17 plasma:fractal -interlace Plane -sampling-factor 1x1 -quality 60 \
   "$seeds/jpeg_dc_fuzz/colour444.jpg"
 convert -size 33x9 gradient: -colorspace Gray -interlace Plane "$seeds/jpeg_dc_fuzz/grey.jpg"
+# Small TIFFs the row reader takes: RGB (LZW), grey (deflate), RGBA (none).
+convert -size 16x12 gradient:red-blue -compress lzw "$seeds/tiff_rows_fuzz/rgb.tif"
+convert -size 9x8 gradient: -colorspace Gray -compress zip "$seeds/tiff_rows_fuzz/grey.tif"
+convert -size 10x10 gradient:red-blue -alpha set -channel A -evaluate set 50% +channel \
+  -compress none "$seeds/tiff_rows_fuzz/rgba.tif"
 
-for fuzzer in reg_file_fuzz html_fuzz thumbnail_args_fuzz gather_selection_fuzz jpeg_dc_fuzz; do
+for fuzzer in reg_file_fuzz html_fuzz thumbnail_args_fuzz gather_selection_fuzz jpeg_dc_fuzz tiff_rows_fuzz; do
   if [ ! -x "$dir/fuzz/$fuzzer" ]; then
     echo "$fuzzer: not built (its code is missing), skipped" >&2
     continue

@@ -31,9 +31,19 @@ bool hugePagesOnRequest() {
     return std::getline(mode, line) && line.find("[madvise]") != std::string::npos;
 }
 
+// A sanitizer's allocator (GCC and clang tell it each their own way)
+// takes the place of malloc: the setting would change nothing.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define LUMIGAL_OWN_ALLOCATOR 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+#define LUMIGAL_OWN_ALLOCATOR 1
+#endif
+#endif
+
 // Under a memory checker the program must not start again outside it.
 bool underMemoryChecker() {
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#ifdef LUMIGAL_OWN_ALLOCATOR
     return true;
 #else
     const char* preload = std::getenv("LD_PRELOAD");

@@ -26,9 +26,17 @@ bool hugePagesOnRequest() {
     return std::getline(mode, line) && line.find("[madvise]") != std::string::npos;
 }
 
+// Under a sanitizer (GCC's and clang's ways of saying so) the programs do
+// not start again: its allocator takes malloc's place.
 constexpr bool kUnderSanitizer =
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+    true;
+#else
+    false;
+#endif
 #else
     false;
 #endif

@@ -1,0 +1,19 @@
+// The TIFF row reader over arbitrary bytes: whatever the tags and strips
+// say, it reads within the data and gives an image of exactly 4 times the
+// hint, or nothing. The hint is 1 x 1, so that every image of 8 x 8 pixels
+// or more is read row by row.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+#include "imaging/image_library.h"
+#include "tiff_rows.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const bool started = (lumigal::startImageLibrary(), true);
+    (void)started;
+    (void)lumigal::tiffRowsReadable(data, size);
+    const lumigal::ImagePtr image = lumigal::readTiffReduced(data, size, 1, 1, std::uint64_t{1} << 22);
+    if (image && (image->columns != 4 || image->rows != 4)) std::abort();
+    return 0;
+}
