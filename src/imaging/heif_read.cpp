@@ -29,28 +29,30 @@ using ContextPtr = std::unique_ptr<heif_context, ContextDeleter>;
 using HandlePtr = std::unique_ptr<heif_image_handle, HandleDeleter>;
 using HeifImagePtr = std::unique_ptr<heif_image, HeifImageDeleter>;
 
-// Whether a thumbnail of tw x th is at least min both ways and has the
-// shape of the w x h image (within a pixel of rounding).
-bool thumbnailFits(std::size_t tw, std::size_t th, std::size_t w, std::size_t h,
-                   std::size_t minWidth, std::size_t minHeight) {
-    if (tw < minWidth || th < minHeight || tw == 0 || th == 0) return false;
+// Whether a thumbnail of tw x th has the shape of the w x h image (within a
+// pixel of rounding).
+bool hasShapeOf(std::size_t tw, std::size_t th, std::size_t w, std::size_t h) {
+    if (tw == 0 || th == 0) return false;
     // |tw/th - w/h| within the rounding of the thumbnail's longer side.
     const std::uint64_t a = std::uint64_t{tw} * h, b = std::uint64_t{th} * w;
     const std::uint64_t diff = a > b ? a - b : b - a;
     return diff <= std::uint64_t{std::max(w, h)} * std::max<std::size_t>(1, std::max(tw, th) / 100 + 1);
 }
 
-// The thumbnail item of `primary` that fits, or nullptr.
-HandlePtr fittingThumbnail(heif_image_handle* primary, std::size_t minWidth, std::size_t minHeight) {
-    if (minWidth == 0 || minHeight == 0) return nullptr;
+// The thumbnail items of `primary` of its shape, with their sizes (at most
+// 16 are looked at).
+struct Thumbnail {
+    HandlePtr handle;
+    std::size_t width = 0, height = 0;
+};
+std::vector<Thumbnail> thumbnailsOf(heif_image_handle* primary) {
+    std::vector<Thumbnail> found;
     const int count = heif_image_handle_get_number_of_thumbnails(primary);
-    if (count <= 0 || count > 16) return nullptr;
+    if (count <= 0 || count > 16) return found;
     std::vector<heif_item_id> ids(static_cast<std::size_t>(count));
     const int listed = heif_image_handle_get_list_of_thumbnail_IDs(primary, ids.data(), count);
     const auto w = static_cast<std::size_t>(heif_image_handle_get_width(primary));
     const auto h = static_cast<std::size_t>(heif_image_handle_get_height(primary));
-    HandlePtr best;
-    std::size_t bestArea = 0;
     for (int i = 0; i < listed; ++i) {
         heif_image_handle* raw = nullptr;
         if (heif_image_handle_get_thumbnail(primary, ids[static_cast<std::size_t>(i)], &raw).code !=
@@ -60,12 +62,23 @@ HandlePtr fittingThumbnail(heif_image_handle* primary, std::size_t minWidth, std
         HandlePtr thumbnail(raw);
         const int tw = heif_image_handle_get_width(thumbnail.get());
         const int th = heif_image_handle_get_height(thumbnail.get());
-        if (tw <= 0 || th <= 0) continue;
-        const std::size_t area = std::size_t(tw) * std::size_t(th);
+        if (tw > 0 && th > 0 && hasShapeOf(std::size_t(tw), std::size_t(th), w, h)) {
+            found.push_back({std::move(thumbnail), std::size_t(tw), std::size_t(th)});
+        }
+    }
+    return found;
+}
+
+// The thumbnail item of `primary` that fits, or nullptr.
+HandlePtr fittingThumbnail(heif_image_handle* primary, std::size_t minWidth, std::size_t minHeight) {
+    if (minWidth == 0 || minHeight == 0) return nullptr;
+    HandlePtr best;
+    std::size_t bestArea = 0;
+    for (Thumbnail& t : thumbnailsOf(primary)) {
+        const std::size_t area = t.width * t.height;
         // The smallest one that fits: the least to decode.
-        if (thumbnailFits(std::size_t(tw), std::size_t(th), w, h, minWidth, minHeight) &&
-            (!best || area < bestArea)) {
-            best = std::move(thumbnail);
+        if (t.width >= minWidth && t.height >= minHeight && (!best || area < bestArea)) {
+            best = std::move(t.handle);
             bestArea = area;
         }
     }
@@ -99,29 +112,10 @@ HeifPreview largestHeifThumbnail(const std::uint8_t* data, std::size_t size) {
     const ContextPtr context(heif_context_alloc());
     if (!context) return {};
     const HandlePtr primary = primaryImage(context.get(), data, size);
-    // A thumbnail of 1 x 1 pixel fits any minimum of that: the largest that
-    // fits 1 x 1 is the largest of the image's shape.
     HeifPreview best;
     if (!primary) return best;
-    const int count = heif_image_handle_get_number_of_thumbnails(primary.get());
-    if (count <= 0 || count > 16) return best;
-    std::vector<heif_item_id> ids(static_cast<std::size_t>(count));
-    const int listed = heif_image_handle_get_list_of_thumbnail_IDs(primary.get(), ids.data(), count);
-    const auto w = static_cast<std::size_t>(heif_image_handle_get_width(primary.get()));
-    const auto h = static_cast<std::size_t>(heif_image_handle_get_height(primary.get()));
-    for (int i = 0; i < listed; ++i) {
-        heif_image_handle* raw = nullptr;
-        if (heif_image_handle_get_thumbnail(primary.get(), ids[static_cast<std::size_t>(i)], &raw).code !=
-            heif_error_Ok) {
-            continue;
-        }
-        const HandlePtr thumbnail(raw);
-        const int tw = heif_image_handle_get_width(thumbnail.get());
-        const int th = heif_image_handle_get_height(thumbnail.get());
-        if (tw > 0 && th > 0 && thumbnailFits(std::size_t(tw), std::size_t(th), w, h, 1, 1) &&
-            std::size_t(tw) * std::size_t(th) > best.width * best.height) {
-            best = {std::size_t(tw), std::size_t(th)};
-        }
+    for (const Thumbnail& t : thumbnailsOf(primary.get())) {
+        if (t.width * t.height > best.width * best.height) best = {t.width, t.height};
     }
     return best;
 }
