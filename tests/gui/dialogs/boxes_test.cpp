@@ -218,13 +218,6 @@ public:
     int stopAt_;
 };
 
-QStringList filesIn(const QString& folder) {
-    QStringList names;
-    for (QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System); it.hasNext();)
-        names << QFileInfo(it.next()).fileName();
-    names.sort();
-    return names;
-}
 }  // namespace
 
 void TestBoxes::cancelKeepsThePreviousPage_data() {

@@ -109,14 +109,6 @@ void writeBytes(const std::string& path, const QByteArray& data) {
     f.write(data);
 }
 
-QStringList filesIn(const QString& folder) {
-    QStringList names;
-    for (QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System); it.hasNext();)
-        names << QFileInfo(it.next()).fileName();
-    names.sort();
-    return names;
-}
-
 // Records every message and answers each from `answers` by identifier
 // (Ok for the others).
 class Answers {

@@ -1,17 +1,20 @@
 // Test doubles for the dialogs' hooks: message boxes, colour chooser,
 // folder browser and help viewer are answered by the test and recorded;
-// and the dialogs' controls found by their numbered names.
+// the dialogs' controls found by their numbered names; what a folder holds.
 #pragma once
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QDirIterator>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QList>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <deque>
 #include <functional>
@@ -122,6 +125,15 @@ inline void whenModalOpens(std::function<void(QWidget*)> inspect, int result = Q
         auto* dialog = qobject_cast<QDialog*>(modal);
         if (dialog != nullptr && dialog->isVisible()) dialog->done(result);
     });
+}
+
+// The names of the files in `folder` (hidden ones too), sorted.
+inline QStringList filesIn(const QString& folder) {
+    QStringList names;
+    for (QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System); it.hasNext();)
+        names << QFileInfo(it.next()).fileName();
+    names.sort();
+    return names;
 }
 
 }  // namespace lumigal::test
