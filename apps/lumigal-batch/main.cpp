@@ -60,9 +60,10 @@ bool canList(const std::string& folder) {
     return true;
 }
 
-// Adds the files and folders of the command line, in their order. Returns
-// the number of folders given that could not be listed (each is said).
-int gatherInputs(const batch::BatchOptions& options, SelectedFileList& list,
+// Adds the files and folders of the command line, in their order; the
+// folders are the page's chosen folders. Returns the number of folders
+// given that could not be listed (each is said).
+int gatherInputs(const batch::BatchOptions& options, SelectedFileList& list, PageSettings& page,
                  batch::TerminalProgress& progress) {
     int unlisted = 0;
     for (const std::string& input : options.inputs) {
@@ -71,6 +72,7 @@ int gatherInputs(const batch::BatchOptions& options, SelectedFileList& list,
         if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
             while (path.size() > 1 && path.back() == kPathSeparator) path.pop_back();
             const int before = list.selectedFileCount();
+            page.chosenFolders.push_back(path);
             if (!canList(path)) {
                 ++unlisted;
                 std::fprintf(stderr, "lumigal-batch: %s : dossier illisible, ignoré\n",
@@ -134,7 +136,7 @@ int main(int argc, char** argv) {
     startImageLibrary();
     batch::TerminalProgress progress(stderr, !parsed.options.quiet && isatty(STDERR_FILENO));
     SelectedFileList list;
-    const int unlisted = gatherInputs(parsed.options, list, progress);
+    const int unlisted = gatherInputs(parsed.options, list, page, progress);
 
     // The heap tuned for thumbnails, or for web copies, once the inputs are
     // gathered (the scan's buffers keep the C library's own thresholds). The

@@ -187,6 +187,7 @@ void RunCreatePage(MainWindow& window) {
     }
     if (!destinationReady(&window, destination)) return;
     window.page().pageFolder = destination.toStdString();
+    window.page().chosenFolders.clear();
 
     WaitCursor cursor;
     files.clear();
@@ -208,6 +209,7 @@ void RunCreatePage(MainWindow& window) {
                 return;
             }
             skippedFolders = box.skippedFolders();
+            window.page().chosenFolders = {sourceFolder};
             break;
         }
         case Gathering::Multiple:

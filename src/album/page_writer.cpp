@@ -1,5 +1,6 @@
 #include "album/page_writer.h"
 
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
@@ -15,6 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "album/album_folder.h"
 #include "album/captions.h"
 #include "album/detail_block.h"
 #include "album/html.h"
@@ -24,6 +26,7 @@
 #include "album/ordered_pool.h"
 #include "album/page_file.h"
 #include "album/portable_copies.h"
+#include "album/published_source.h"
 #include "imaging/thumbnail.h"
 #include "album/thumbnail_names.h"
 #include "album/thumbnail_record.h"
@@ -311,6 +314,8 @@ void makeThumbnailJob(ThumbnailJob& job, const std::string& source, const std::s
                                    ThumbnailSize{size.width, size.height}, encoded, &job.error);
     }
     if (job.made != kThumbnailWritten) return;
+    struct stat from {};
+    encoded.mode = ::stat(pixels.c_str(), &from) == 0 ? publishedMode(from.st_mode) : 0600;
     if (!writeThumbnailFile(encoded, job.error)) {
         job.made = kThumbnailNotMade;
         return;
@@ -375,23 +380,27 @@ public:
         const auto it = copies_.find(source);
         return it == copies_.end() ? *source : it->second;
     }
+    // The thumbnails the page shows.
+    void addThumbnail(std::string thumbnail) { thumbnails_.push_back(std::move(thumbnail)); }
+    const std::vector<std::string>& thumbnails() const { return thumbnails_; }
 
 private:
     std::unordered_map<const std::string*, std::string> copies_;
+    std::vector<std::string> thumbnails_;
 };
 
-// The file a thumbnail's pixels come from: a portable album's web copy,
-// when it has them, else the source.
+// The file a thumbnail's pixels come from: a portable album's copy (the
+// file checked when it was copied), else the source.
 const std::string& pixelsOf(const std::string* source, const PageSettings& page,
                             const LinkTargets& targets) {
-    return thumbnailsFromWebCopies(page) ? targets.of(source) : *source;
+    return page.portable ? targets.of(source) : *source;
 }
 
 // Makes the thumbnails of the page with `workers` workers and places each
 // image that has one, in order; `placed` gets the images placed.
 void makeThumbnails(const std::vector<const std::string*>& paths,
                     std::vector<const std::string*>& placed, const PageSettings& page,
-                    const Preferences& prefs, int workers, const LinkTargets& targets,
+                    const Preferences& prefs, int workers, LinkTargets& targets,
                     ProgressObserver& progress, const PlaceThumbnail& place) {
     const std::string folder = thumbnailFolder(page, prefs);
     if (page.portable) {
@@ -402,15 +411,19 @@ void makeThumbnails(const std::vector<const std::string*>& paths,
     const std::string recordFile = ThumbnailRecords::fileIn(folder);
     ThumbnailRecords previous;  // read by the workers
     previous.load(recordFile);
+    ThumbnailRecords records = previous;  // brought up to date by the calling thread
+    // A page of another folder cannot tell which of its thumbnails it
+    // still links.
+    const std::string pageName = page.portable ? pageNameOf(page) : kForeignPage;
+    bool changed = false;
     std::vector<ThumbnailJob> jobs(count);
     {
         std::vector<ThumbnailNames> names = uniqueThumbnailNames(
             paths, folder, page.keepSameFormat != 0, page.newFormat, previous, page.pagePath);
+        changed = claimNewNames(records, names, pageName, recordFile);
         for (std::size_t i = 0; i < count; ++i) jobs[i].names = std::move(names[i]);
     }
-    ThumbnailRecords records = previous;  // brought up to date by the calling thread
     MemoryGate memory(kDecodeBudget);
-    bool changed = false;
     // The record is also saved as the run goes, so that a run that is
     // killed leaves its finished thumbnails known as ours (the next run
     // keeps them instead of making them again under new names).
@@ -423,6 +436,7 @@ void makeThumbnails(const std::vector<const std::string*>& paths,
         job.record->maker = std::move(job.names.maker);
         job.record->recipe = recipeOf(page);
         job.record->source = *paths[i];
+        job.record->pages = {pageName};
         records.put(std::move(*job.record));
         changed = true;
     };
@@ -442,9 +456,13 @@ void makeThumbnails(const std::vector<const std::string*>& paths,
         [&](std::size_t i) {
             stopWhenCancelled(progress);
             ThumbnailJob& job = jobs[i];
-            if (placeThumbnail(paths[i], job, page, progress, place)) placed.push_back(paths[i]);
+            if (placeThumbnail(paths[i], job, page, progress, place)) {
+                placed.push_back(paths[i]);
+                if (job.made == kThumbnailWritten) targets.addThumbnail(job.names.page);
+            }
             progress.setPosition(static_cast<int>(i));
             if (job.upToDate) {
+                records.addPage(job.names.page, pageName);
                 changed = true;  // `records` holds it already, as a copy of `previous`
             } else if (job.record) {
                 recordNew(i, job);
@@ -465,7 +483,7 @@ void makeThumbnails(const std::vector<const std::string*>& paths,
         if (changed) records.save(recordFile, ignored);
         throw;
     }
-    if (changed) {
+    if (changed || previous.outdated()) {
         records.dropMissingThumbnails();  // the record file does not grow without end
         records.save(recordFile, ignored);
     }
@@ -498,7 +516,7 @@ std::string fileNameOf(const std::string& path) {
 std::string classicBody(const std::vector<const std::string*>& paths,
                         std::vector<const std::string*>& placed, const PageSettings& page,
                         const Preferences& prefs, int workers, const PageLinks& links,
-                        const LinkTargets& targets, ProgressObserver& progress) {
+                        LinkTargets& targets, ProgressObserver& progress) {
     std::string images;
     const bool thumbnails = page.thumbnail != 0;
     const bool details = !thumbnails && page.details != 0;
@@ -549,7 +567,7 @@ std::vector<ModernImage> modernImages(const std::vector<const std::string*>& pat
                                       std::vector<const std::string*>& placed,
                                       const PageSettings& page, const Preferences& prefs,
                                       int workers, const PageLinks& links,
-                                      const LinkTargets& targets, ProgressObserver& progress) {
+                                      LinkTargets& targets, ProgressObserver& progress) {
     std::vector<ModernImage> images;
     images.reserve(paths.size());
     if (page.thumbnail) {
@@ -618,6 +636,13 @@ int GenerateAlbumPage(int count, const PageSettings& page, const Preferences& pr
     std::vector<const std::string*> paths = files.inPageOrder(page.tri != 0, count);
     progress.started(static_cast<int>(paths.size()));
 
+    // Two runs into one folder would mix their albums: the second stops.
+    std::string busy;
+    const std::optional<AlbumLock> lock = AlbumLock::take(pageFolderOf(page), busy);
+    if (!lock) {
+        progress.failed("Impossible de créer " + page.pagePath + " : " + busy);
+        return 1;
+    }
     PageFile out;
     if (!out.create(page.pagePath)) {
         progress.failed(pageFailure(page.pagePath, out));
@@ -626,10 +651,10 @@ int GenerateAlbumPage(int count, const PageSettings& page, const Preferences& pr
     const int workers = run.workers > 0 ? run.workers : defaultWorkerCount();
     const PageLinks links = page.portable ? PageLinks::relativeTo(pageFolderOf(page)) : PageLinks();
     LinkTargets targets;
-    try {
-    if (page.portable) copyForPortableAlbum(paths, targets, page, workers, progress);
     // The images come first: the header lists only those that are placed.
     std::vector<const std::string*> placed;
+    try {
+    if (page.portable) copyForPortableAlbum(paths, targets, page, workers, progress);
     placed.reserve(paths.size());
     if (page.style == kStyleModern) {
         const std::vector<ModernImage> images =
@@ -651,6 +676,14 @@ int GenerateAlbumPage(int count, const PageSettings& page, const Preferences& pr
     if (!out.commit()) {
         progress.failed(pageFailure(page.pagePath, out));
         return 1;
+    }
+    if (page.portable) {
+        // What this page made and links no more (images left out, or made
+        // by a run that was stopped) goes.
+        std::vector<std::string> copies;
+        for (const std::string* path : placed) copies.push_back(targets.of(path));
+        removeUnlinkedFiles(joinPath(pageFolderOf(page), kImagesFolderName), pageNameOf(page), copies);
+        removeUnlinkedFiles(thumbnailFolder(page, prefs), pageNameOf(page), targets.thumbnails());
     }
     return 0;
 }

@@ -9,6 +9,7 @@
 
 #include "album/memory_gate.h"
 #include "album/ordered_pool.h"
+#include "album/published_source.h"
 #include "album/thumbnail_names.h"
 #include "album/thumbnail_record.h"
 #include "common/paths.h"
@@ -28,9 +29,9 @@ std::string pageFolderOf(const PageSettings& page) {
     return splitPath(absolutePath(page.pagePath)).folder;
 }
 
-bool writeCopy(const std::string& path, std::string_view bytes, std::string& error) {
+bool writeCopy(const std::string& path, std::string_view bytes, mode_t mode, std::string& error) {
     platform::ReplaceError failure;
-    if (platform::replaceFile(path, bytes, failure, 0666, false)) return true;
+    if (platform::replaceFile(path, bytes, failure, mode, false)) return true;
     error = "impossible d'écrire sa copie " + path + " : " +
             platform::errnoText(failure.err, platform::FileAccess::Writing);
     return false;
@@ -38,7 +39,7 @@ bool writeCopy(const std::string& path, std::string_view bytes, std::string& err
 
 // A web copy of `source` at `copy`: false with `error` set otherwise. The
 // memory it takes while it is made is held in `memory`.
-bool makeWebCopy(const std::string& source, const std::string& copy, const ImageHeader& header,
+bool makeWebCopy(const PublishedSource& source, const std::string& copy, const ImageHeader& header,
                  unsigned webSize, MemoryGate& memory, std::string& error) {
     const CopySize size = webCopySize(header.width, header.height, webSize);
     std::string bytes;
@@ -51,9 +52,10 @@ bool makeWebCopy(const std::string& source, const std::string& copy, const Image
         }
         return hold.has_value();
     };
-    const bool encoded = encodeWebCopy(source, header, size.width, size.height, bytes, error, reserve);
+    const bool encoded =
+        encodeWebCopy(source.path(), header, size.width, size.height, bytes, error, reserve);
     hold.reset();
-    return encoded && writeCopy(copy, bytes, error);
+    return encoded && writeCopy(copy, bytes, publishedMode(source.mode), error);
 }
 
 struct CopyJob {
@@ -63,13 +65,32 @@ struct CopyJob {
     bool upToDate = false;
 };
 
-void makeCopyJob(CopyJob& job, const std::string& source, unsigned webSize, const std::string& recipe,
-                 const ThumbnailRecords& records, MemoryGate& memory) {
+// The copy byte for byte: the bytes read once from the source's descriptor
+// are the bytes checked and the bytes written.
+bool makeByteCopy(const PublishedSource& source, const std::string& copy, const ImageHeader& header,
+                  std::string& error) {
+    std::string bytes;
+    if (!source.read(bytes, error)) return false;
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    if (sniffImageFormat(data, bytes.size()) != header.format) {
+        error = "fichier modifié pendant sa copie";
+        return false;
+    }
+    return writeCopy(copy, bytes, publishedMode(source.mode), error);
+}
+
+void makeCopyJob(CopyJob& job, const std::string& source, const PageSettings& page,
+                 const std::string& recipe, const ThumbnailRecords& records, MemoryGate& memory) {
+    const unsigned webSize = page.webSize;
     if (job.names.page.empty()) {
         job.result.error = "aucun nom libre pour sa copie";
         return;
     }
-    const std::optional<FileStamp> stamp = stampOfFile(source);
+    const std::optional<PublishedSource> opened =
+        openPublishedSource(source, page.chosenFolders, page.followLinks, job.result.error);
+    if (!opened) return;
+    // From here on the source is only reached through its descriptor.
+    const std::optional<FileStamp> stamp = stampOfFile(opened->path());
     if (stamp && records.upToDate(job.names.page, job.names.maker, recipe, source, *stamp, webSize,
                                   webSize)) {
         job.result.path = job.names.page;
@@ -79,7 +100,7 @@ void makeCopyJob(CopyJob& job, const std::string& source, unsigned webSize, cons
     std::optional<ImageHeader> header;
     {
         const MemoryHold hold(memory, stamp ? 2 * static_cast<std::uint64_t>(stamp->size) : 0);
-        header = pingImageFile(source, job.result.error);
+        header = pingImageFile(opened->path(), job.result.error);
     }
     if (!header) return;
     const std::size_t longest = std::max(header->width, header->height);
@@ -88,12 +109,9 @@ void makeCopyJob(CopyJob& job, const std::string& source, unsigned webSize, cons
     if (browserShows(header->format) &&
         (webSize == 0 || (longest <= webSize && header->format != ImageFormat::JPEG))) {
         const MemoryHold hold(memory, stamp ? static_cast<std::uint64_t>(stamp->size) : 0);
-        std::optional<FileBytes> bytes = readImageFile(source, job.result.error);
-        made = bytes && writeCopy(job.names.page,
-                                  {reinterpret_cast<const char*>(bytes->data.data()), bytes->data.size()},
-                                  job.result.error);
+        made = makeByteCopy(*opened, job.names.page, *header, job.result.error);
     } else {
-        made = makeWebCopy(source, job.names.page, *header, webSize, memory, job.result.error);
+        made = makeWebCopy(*opened, job.names.page, *header, webSize, memory, job.result.error);
     }
     if (!made) return;
     job.result.path = job.names.page;
@@ -110,6 +128,11 @@ void makeCopyJob(CopyJob& job, const std::string& source, unsigned webSize, cons
 }
 
 }  // namespace
+
+std::string pageNameOf(const PageSettings& page) {
+    const PathParts parts = splitPath(page.pagePath);
+    return parts.baseName + parts.extension;
+}
 
 std::string portableCopyRecipe(unsigned webSize) {
     return webSize == 0 ? "copy 1" : "web 1 -quality 85 -strip-location";
@@ -138,20 +161,23 @@ std::vector<PortableCopy> makePortableCopies(const std::vector<const std::string
         for (PortableCopy& copy : copies) copy.error = why;
         return copies;
     }
-    const unsigned webSize = page.webSize;
-    const std::string recipe = portableCopyRecipe(webSize);
+    const std::string recipe = portableCopyRecipe(page.webSize);
     const std::string recordFile = ThumbnailRecords::fileIn(folder);
     ThumbnailRecords previous;
     previous.load(recordFile);
+    ThumbnailRecords records = previous;
+    const std::string pageName = pageNameOf(page);
+    bool changed = false;
     std::vector<CopyJob> jobs(sources.size());
     {
         std::vector<ThumbnailNames> names =
             uniqueThumbnailNames(sources, folder, true, 0, previous, page.pagePath);
+        // The names are taken before any copy is written, so that what a
+        // run stopped half-way leaves under them is known as ours.
+        changed = claimNewNames(records, names, pageName, recordFile);
         for (std::size_t i = 0; i < jobs.size(); ++i) jobs[i].names = std::move(names[i]);
     }
-    ThumbnailRecords records = previous;
     MemoryGate memory(kCopyBudget);
-    bool changed = false;
     using Clock = std::chrono::steady_clock;
     Clock::time_point lastSave = Clock::now();
     std::string ignored;  // without the record, copies are only made again
@@ -159,19 +185,23 @@ std::vector<PortableCopy> makePortableCopies(const std::vector<const std::string
         sources.size(), workers,
         [&](std::size_t i) {
             try {
-                makeCopyJob(jobs[i], *sources[i], webSize, recipe, previous, memory);
+                makeCopyJob(jobs[i], *sources[i], page, recipe, previous, memory);
             } catch (const std::exception&) {
                 jobs[i].result = PortableCopy{{}, "mémoire insuffisante"};
             }
         },
         [&](std::size_t i) {
             CopyJob& job = jobs[i];
-            if (job.upToDate) changed = true;
+            if (job.upToDate) {
+                records.addPage(job.names.page, pageName);
+                changed = true;
+            }
             if (job.record) {
                 job.record->thumbnail = job.names.page;
                 job.record->maker = job.names.maker;
                 job.record->recipe = recipe;
                 job.record->source = *sources[i];
+                job.record->pages = {pageName};
                 records.put(std::move(*job.record));
                 changed = true;
                 if (Clock::now() - lastSave >= std::chrono::seconds(1)) {
@@ -182,7 +212,7 @@ std::vector<PortableCopy> makePortableCopies(const std::vector<const std::string
             copies[i] = std::move(job.result);
             job = CopyJob{};
         });
-    if (changed) {
+    if (changed || previous.outdated()) {
         records.dropMissingThumbnails();
         records.save(recordFile, ignored);
     }

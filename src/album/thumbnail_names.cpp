@@ -1,8 +1,10 @@
 #include "album/thumbnail_names.h"
 
+#include <dirent.h>
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <memory>
 #include <set>
 #include <unordered_map>
 #include <unordered_set>
@@ -16,12 +18,47 @@ namespace {
 
 using FileId = std::pair<dev_t, ino_t>;
 
+// A name as a file system that ignores case compares it: ASCII letters and
+// the Latin-1 letters (U+00C0 to U+00DE but U+00D7, two bytes in UTF-8)
+// lower-cased, every other byte kept.
+std::string foldedName(std::string_view name) {
+    std::string key(name);
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        const auto c = static_cast<unsigned char>(key[i]);
+        if (c >= 'A' && c <= 'Z') {
+            key[i] = static_cast<char>(c - 'A' + 'a');
+        } else if (c == 0xC3 && i + 1 < key.size()) {
+            const auto next = static_cast<unsigned char>(key[i + 1]);
+            if (next >= 0x80 && next <= 0x9E && next != 0x97) key[i + 1] = static_cast<char>(next + 0x20);
+            ++i;
+        }
+    }
+    return key;
+}
+
+// The names in `folder`, each under its folded form (a folder that cannot
+// be listed gives none: the names are then only checked one by one).
+std::unordered_multimap<std::string, std::string> namesByFold(const std::string& folder) {
+    std::unordered_multimap<std::string, std::string> names;
+    struct Closer {
+        void operator()(DIR* dir) const { ::closedir(dir); }
+    };
+    const std::unique_ptr<DIR, Closer> dir(::opendir(folder.empty() ? "." : folder.c_str()));
+    if (!dir) return names;
+    while (const dirent* entry = ::readdir(dir.get())) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        names.emplace(foldedName(name), std::string(name));
+    }
+    return names;
+}
+
 // What decides whether a name may take a thumbnail.
 class NameRules {
 public:
     NameRules(const std::vector<const std::string*>& sources, const ThumbnailRecords& records,
-              const std::string& pagePath)
-        : records_(records) {
+              const std::string& pagePath, const std::string& folder)
+        : records_(records), folder_(folder), present_(namesByFold(folder)) {
         const auto forbid = [&](const std::string& path) {
             forbiddenNames_.insert(absolutePath(path));
             struct stat st {};
@@ -34,19 +71,36 @@ public:
     // A thumbnail may be written at `name` when it is neither a source nor
     // the page (by name or as the same file) and nothing is there, or what
     // is there is a thumbnail of ours, unchanged since it was made.
+    // The same holds for every name of the folder that differs from it
+    // only by case: on a disk that ignores case (where albums are often
+    // copied) the two would be one file.
     bool usable(const std::string& name) const {
+        const std::string file = splitPath(name).baseName + std::string(fileExtension(name));
+        const auto [first, last] = present_.equal_range(foldedName(file));
+        for (auto it = first; it != last; ++it) {
+            if (it->second != file && !usableAlone(joinPath(folder_, it->second))) return false;
+        }
+        return usableAlone(name);
+    }
+
+private:
+    bool usableAlone(const std::string& name) const {
         if (forbiddenNames_.count(absolutePath(name)) != 0) return false;
         struct stat st {};
         if (::lstat(name.c_str(), &st) != 0) return errno == ENOENT;
         if (!S_ISREG(st.st_mode) || forbiddenFiles_.count({st.st_dev, st.st_ino}) != 0) return false;
         const ThumbnailRecord* record = records_.find(name);
         if (!record) return false;
+        // A claimed name holds what a run that was stopped wrote there.
+        if (record->claimed()) return true;
         const std::optional<FileStamp> now = stampOfFile(name);
         return now && *now == record->thumbnailStamp;
     }
 
-private:
+
     const ThumbnailRecords& records_;
+    std::string folder_;
+    std::unordered_multimap<std::string, std::string> present_;
     std::unordered_set<std::string> forbiddenNames_;
     std::set<FileId> forbiddenFiles_;
 };
@@ -68,22 +122,22 @@ std::vector<ThumbnailNames> uniqueThumbnailNames(const std::vector<const std::st
                                                  const std::string& folder, bool keepSameFormat,
                                                  int newFormat, const ThumbnailRecords& records,
                                                  const std::string& pagePath) {
-    const NameRules rules(sources, records, pagePath);
+    const NameRules rules(sources, records, pagePath, folder);
     std::vector<ThumbnailNames> names;
     names.reserve(sources.size());
     // Every usual name is kept for its first image; the others' variants
     // avoid all of them, so that an image keeps its usual name whatever the
-    // images around it.
+    // images around it. Names are told apart with case ignored.
     std::unordered_set<std::string> usual;
     for (const std::string* source : sources) {
         names.push_back(thumbnailFileName(*source, folder, keepSameFormat, newFormat));
-        usual.insert(names.back().page);
+        usual.insert(foldedName(names.back().page));
     }
-    std::unordered_set<std::string> taken;
+    std::unordered_set<std::string> taken;  // folded
     std::vector<std::size_t> renamed;
     for (std::size_t i = 0; i < names.size(); ++i) {
-        if (taken.count(names[i].page) == 0 && rules.usable(names[i].page)) {
-            taken.insert(names[i].page);
+        if (taken.count(foldedName(names[i].page)) == 0 && rules.usable(names[i].page)) {
+            taken.insert(foldedName(names[i].page));
         } else {
             renamed.push_back(i);
         }
@@ -95,18 +149,31 @@ std::vector<ThumbnailNames> uniqueThumbnailNames(const std::vector<const std::st
     std::unordered_map<std::string, unsigned> nextTry;  // per usual name
     for (const std::size_t i : renamed) {
         ThumbnailNames found;
-        unsigned& n = nextTry.try_emplace(names[i].page, 2).first->second;
+        unsigned& n = nextTry.try_emplace(foldedName(names[i].page), 2).first->second;
         for (; n <= lastTry && found.page.empty(); ++n) {
             ThumbnailNames variant = numbered(names[i], n);
-            if (usual.count(variant.page) == 0 && taken.count(variant.page) == 0 &&
-                rules.usable(variant.page)) {
+            const std::string key = foldedName(variant.page);
+            if (usual.count(key) == 0 && taken.count(key) == 0 && rules.usable(variant.page)) {
                 found = std::move(variant);
             }
         }
-        if (!found.page.empty()) taken.insert(found.page);
+        if (!found.page.empty()) taken.insert(foldedName(found.page));
         names[i] = std::move(found);
     }
     return names;
+}
+
+bool claimNewNames(ThumbnailRecords& records, const std::vector<ThumbnailNames>& names,
+                   const std::string& page, const std::string& recordFile) {
+    bool claimed = false;
+    for (const ThumbnailNames& name : names) {
+        if (name.page.empty() || records.find(name.page)) continue;
+        records.claim(name.page, name.maker, page);
+        claimed = true;
+    }
+    std::string ignored;  // without the record, the files are only not known as ours
+    if (claimed) records.save(recordFile, ignored);
+    return claimed;
 }
 
 }  // namespace lumigal

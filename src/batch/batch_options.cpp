@@ -186,6 +186,9 @@ const std::vector<OptionRow>& optionTable() {
         {"web-size", 0, Kind::Value, "N",
          "album autonome : copies dont le grand côté fait au plus N pixels (0 : les originaux)",
          kCount, [](O& o, S v) { return setNumber(o.webSize, v); }},
+        {"follow-links", 0, Kind::Flag, nullptr,
+         "album autonome : suivre les liens qui mènent hors des dossiers donnés", nullptr, {},
+         [](O& o, bool) { o.followLinks = true; }},
         {"recursive", 'r', Kind::Flag, nullptr, "dossiers : parcourir aussi les sous-dossiers",
          nullptr, {}, [](O& o, bool) { o.recursive = true; }},
         {"types", 0, Kind::Value, "LISTE",
@@ -417,6 +420,7 @@ void applyOptions(const BatchOptions& o, Preferences& prefs, PageSettings& page)
     if (o.keepProportions) page.keepProportions = *o.keepProportions ? kProportionsKept : kProportionsExact;
     if (o.portable) page.portable = *o.portable;
     if (o.webSize) page.webSize = *o.webSize;
+    page.followLinks = o.followLinks;
 }
 
 }  // namespace lumigal::batch

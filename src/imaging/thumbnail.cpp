@@ -207,10 +207,10 @@ std::string systemError(int err) { return platform::errnoText(err, platform::Fil
 // thumbnail whose rename a crash undid no longer has its recorded stamp, and
 // is made again.
 bool writeFileReplacing(const std::string& path, const void* data, std::size_t length,
-                        std::string& message) {
+                        mode_t mode, std::string& message) {
     platform::ReplaceError error;
     const std::string_view bytes(static_cast<const char*>(data), length);
-    if (platform::replaceFile(path, bytes, error, 0666, false)) return true;
+    if (platform::replaceFile(path, bytes, error, mode, false)) return true;
     message = "Impossible d'écrire la vignette " + path + " : " + systemError(error.err);
     return false;
 }
@@ -433,7 +433,8 @@ int RenderThumbnail(const std::vector<std::string>& args, ThumbnailSize size,
 }
 
 bool writeThumbnailFile(const EncodedThumbnail& encoded, std::string& error) {
-    return writeFileReplacing(encoded.path, encoded.bytes.data(), encoded.bytes.size(), error);
+    return writeFileReplacing(encoded.path, encoded.bytes.data(), encoded.bytes.size(),
+                              static_cast<mode_t>(encoded.mode), error);
 }
 
 int MakeThumbnail(const std::vector<std::string>& args, ThumbnailSize size, std::string* error) {

@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "album/thumbnail_record.h"
 #include "common/paths.h"
 
 namespace lumigal {
@@ -55,7 +56,19 @@ struct FolderId {
 struct Listing {
     FolderId id;
     std::vector<Entry> entries;  // in listing order (see below), dot names left out
+    bool recorded = false;       // the folder holds a record of files Lumigal made
 };
+
+// Lumigal's own files (thumbnails, an album's copies) are never taken as
+// images: an album made inside its photo folder would take itself in again.
+void leaveOutOurFiles(const std::string& folder, Listing& listing) {
+    if (!listing.recorded) return;
+    const std::vector<std::string> ours = ThumbnailRecords::namesIn(folder);
+    std::erase_if(listing.entries, [&](const Entry& entry) {
+        return entry.kind == EntryKind::File &&
+               std::find(ours.begin(), ours.end(), entry.name) != ours.end();
+    });
+}
 
 // The name as the listing order compares it: ASCII letters and the letters
 // of the Latin-1 block (U+00E0 to U+00FE but U+00F7, two bytes in UTF-8)
@@ -157,7 +170,11 @@ std::optional<Listing> listFolder(const std::string& path, bool followLink) {
     listing.id = {info.st_dev, info.st_ino};
     // A read error ends the listing like its end does; what was read is kept.
     while (const dirent* entry = ::readdir(dir.get())) {
-        if (entry->d_name[0] == '.') continue;
+        if (entry->d_name[0] == '.') {
+            listing.recorded = listing.recorded || std::string_view(entry->d_name) ==
+                                                       ThumbnailRecords::fileIn("");
+            continue;
+        }
         const EntryKind kind = kindOf(fd, *entry);
         if (kind == EntryKind::Other) continue;
         listing.entries.push_back({entry->d_name, kind});
@@ -172,8 +189,9 @@ public:
         : observer_(observer), formats_(formats), list_(list) {}
 
     bool scanFolder(const std::string& folder) {
-        const auto listing = listFolder(joinPath(folder, ""), true);
+        auto listing = listFolder(joinPath(folder, ""), true);
         if (!listing) return false;
+        leaveOutOurFiles(folder, *listing);
         for (const Entry& entry : listing->entries) {
             if (stopped()) break;
             if (entry.kind == EntryKind::File) addIfWanted(folder, entry.name);
@@ -185,7 +203,7 @@ public:
     // `folder` as it is written into the collected paths.
     bool scanTree(const std::string& folder, std::string openPath, bool top) {
         collapseSeparators(openPath);
-        const auto listing = listFolder(openPath, top);
+        auto listing = listFolder(openPath, top);
         if (!listing) {
             // A sub-folder that cannot be listed is passed over, and said.
             if (!top && observer_) observer_->folderSkipped(folder);
@@ -196,6 +214,7 @@ public:
         if (std::find(ancestors_.begin(), ancestors_.end(), listing->id) != ancestors_.end()) {
             return false;
         }
+        leaveOutOurFiles(openPath, *listing);
         ancestors_.push_back(listing->id);
         for (const Entry& entry : listing->entries) {
             if (stopped()) break;

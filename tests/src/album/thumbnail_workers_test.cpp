@@ -346,7 +346,8 @@ TEST_F(AlbumRunTest, RecordsOfThumbnailsThatAreGoneAreDropped) {
     Recorder first;
     generate(2, first);
     const std::string recordFile = ThumbnailRecords::fileIn(prefs.pathThumbnail);
-    ASSERT_NE(readFile(recordFile).find(thumb("gone.png")), std::string::npos);
+    // The record names its files by their names in its folder.
+    ASSERT_NE(readFile(recordFile).find("\ngone.png\t"), std::string::npos);
 
     // The second album leaves gone.png out; its thumbnail is deleted.
     ASSERT_TRUE(fs::remove(thumb("gone.png")));
@@ -355,14 +356,14 @@ TEST_F(AlbumRunTest, RecordsOfThumbnailsThatAreGoneAreDropped) {
     Recorder second;
     generate(2, second);
     const std::string text = readFile(recordFile);
-    EXPECT_NE(text.find(thumb("kept.png")), std::string::npos);
-    EXPECT_EQ(text.find(thumb("gone.png")), std::string::npos);
+    EXPECT_NE(text.find("\nkept.png\t"), std::string::npos);
+    EXPECT_EQ(text.find("gone.png"), std::string::npos);
 }
 
 TEST(ThumbnailRecords, LinesRoundTripAndDamagedLinesAreRefused) {
     ThumbnailRecord r;
     r.thumbnail = "/v/a\tb\\c.png";
-    r.maker = "JPEG:/v/a.jpg";
+    r.maker = "JPEG:/v/a\tb\\c.png";
     r.recipe = kThumbnailRecipe;
     r.source = "/s/new\nline\r.png";
     r.sourceStamp = {123, 456789};
@@ -371,13 +372,20 @@ TEST(ThumbnailRecords, LinesRoundTripAndDamagedLinesAreRefused) {
     r.width = 120;
     r.height = 90;
     r.thumbnailStamp = {77, -5};
-    const std::string line = ThumbnailRecords::toLine(r);
+    r.pages = {"album.html", kForeignPage};
+    const std::string line = ThumbnailRecords::toLine(r, "/v");
     EXPECT_EQ(line.find('\n'), std::string::npos);
-    const auto back = ThumbnailRecords::fromLine(line);
+    // The line names no path outside its folder: not the folder, not the source.
+    EXPECT_EQ(line.find("/v"), std::string::npos) << line;
+    EXPECT_EQ(line.find("/s/"), std::string::npos) << line;
+    EXPECT_EQ(ThumbnailRecords::toLine(r, "/elsewhere"), "");
+    const auto back = ThumbnailRecords::fromLine(line, "/v");
     ASSERT_TRUE(back);
-    EXPECT_EQ(ThumbnailRecords::toLine(*back), line);
-    EXPECT_EQ(back->source, r.source);
+    EXPECT_EQ(ThumbnailRecords::toLine(*back, "/v"), line);
+    EXPECT_TRUE(back->source.empty());
     EXPECT_EQ(back->thumbnail, r.thumbnail);
+    EXPECT_EQ(back->maker, r.maker);
+    EXPECT_EQ(back->pages, r.pages);
     const std::vector<std::string> damaged = {
         "",
         line.substr(0, line.size() - 1),                             // cut short
@@ -385,7 +393,7 @@ TEST(ThumbnailRecords, LinesRoundTripAndDamagedLinesAreRefused) {
         std::regex_replace(line, std::regex("\t123\t"), "\t12x\t"),  // not a number
         std::regex_replace(line, std::regex("\\\\t"), "\\q"),        // bad escape
     };
-    for (const std::string& d : damaged) EXPECT_FALSE(ThumbnailRecords::fromLine(d)) << d;
+    for (const std::string& d : damaged) EXPECT_FALSE(ThumbnailRecords::fromLine(d, "/v")) << d;
 }
 
 // ---- fidelity of the fast reads -----------------------------------------------

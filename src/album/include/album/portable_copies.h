@@ -20,6 +20,9 @@ namespace lumigal {
 inline constexpr const char* kImagesFolderName = "images";
 inline constexpr const char* kPortableThumbnailFolderName = "vignettes";
 
+// The page as the records of its album name it: its file name.
+std::string pageNameOf(const PageSettings& page);
+
 // The recipe in the record: what a copy is, and the version of its making.
 std::string portableCopyRecipe(unsigned webSize);
 
@@ -28,7 +31,10 @@ struct PortableCopy {
     std::string error;  // why, in French
 };
 
-// The copy of each source, in order, made by `workers` workers.
+// The copy of each source, in order, made by `workers` workers. A source
+// is opened once and read only through that descriptor; one reached by a
+// link that leads out of the page's chosen folders gets no copy unless the
+// page follows links; a copy is readable by no more people than its source.
 std::vector<PortableCopy> makePortableCopies(const std::vector<const std::string*>& sources,
                                              const PageSettings& page, int workers);
 

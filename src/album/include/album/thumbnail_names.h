@@ -6,7 +6,10 @@
 //   one format, no longer share one);
 // - no thumbnail is ever written over a source of the page, the page
 //   itself, or a file that Lumigal did not make (a file is ours when the
-//   thumbnail record names it and it is still as it was recorded).
+//   thumbnail record names it and it is still as it was recorded);
+// - no two names differ only by case (ASCII and Latin-1 letters), nor does
+//   a name from a file of the folder that Lumigal did not make: the album
+//   may be copied to a disk that ignores case.
 // The names depend only on the sources, their order and what the folder
 // holds, so an unchanged album gets the same names at every run. An image
 // for which no free name can be found gets empty names.
@@ -24,5 +27,11 @@ std::vector<ThumbnailNames> uniqueThumbnailNames(const std::vector<const std::st
                                                  const std::string& folder, bool keepSameFormat,
                                                  int newFormat, const ThumbnailRecords& records,
                                                  const std::string& pagePath);
+
+// Claims for `page`, in `records`, the names that the records do not hold
+// yet (ThumbnailRecord::claimed), and saves the records at `recordFile`
+// when there were any: true then.
+bool claimNewNames(ThumbnailRecords& records, const std::vector<ThumbnailNames>& names,
+                   const std::string& page, const std::string& recordFile);
 
 }  // namespace lumigal

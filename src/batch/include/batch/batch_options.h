@@ -29,6 +29,7 @@ struct BatchOptions {
     std::optional<bool> keepProportions, portable;
     std::optional<unsigned> webSize;             // 0: the originals
     bool recursive = false;
+    bool followLinks = false;  // portable: links that lead out of the folders given
     ScanFormats types;
     bool quiet = false;
     int jobs = 0;  // thumbnail workers; 0: one per processor

@@ -36,6 +36,7 @@ enum ThumbnailResult {
 struct EncodedThumbnail {
     std::string path;  // without the "JPEG:" prefix
     std::vector<std::uint8_t> bytes;
+    unsigned mode = 0666;  // the file's permission bits (the umask applies)
 };
 
 // MakeThumbnail without the write: the thumbnail is only encoded.

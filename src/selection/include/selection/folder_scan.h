@@ -34,7 +34,9 @@ bool IsWantedImage(std::string_view extension, const ScanFormats& formats);
 // cannot be listed. `observer` may be null; once its cancelled() says true
 // the scan stops, the list keeping what was found so far.
 // Files are regular files and symbolic links to regular files; links to
-// folders, dangling links, pipes, devices and sockets are never collected.
+// folders, dangling links, pipes, devices and sockets are never collected,
+// nor are Lumigal's own files (those the thumbnail record of their folder
+// names: thumbnails, a portable album's copies).
 // Entries come by name, case ignored (ASCII and Latin-1 letters), names
 // that differ only by case in the order of their bytes, so a folder gives
 // the same order at every scan whatever order the system delivers.

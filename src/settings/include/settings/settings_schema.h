@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 #include <string_view>
 
 #include "common/colour.h"
@@ -56,6 +57,10 @@ struct PageSettings {
     std::uint32_t keepProportions = 0;  // kProportionsOfStyle, kProportionsKept or kProportionsExact
     std::uint32_t portable = 0;         // the page's folder holds the whole album
     std::uint32_t webSize = 0;          // portable copies' longest edge; 0: the originals
+    // Not stored: the folders scanned for the page, and whether a portable
+    // album follows the links in them that lead elsewhere.
+    std::vector<std::string> chosenFolders;
+    bool followLinks = false;
     bool operator==(const PageSettings&) const = default;
 };
 
