@@ -1,4 +1,5 @@
 #include "album/thumbnail_record.h"
+#include "album/thumbnail_names.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -228,6 +229,68 @@ TEST(ThumbnailRecordFile, LoadingRemovesTemporariesThatAKilledRunLeft) {
     ThumbnailRecords records;
     records.load(ThumbnailRecords::fileIn(folder));
     EXPECT_FALSE(fs::exists(stale));
+}
+
+// Names differ with case ignored, among themselves and from the files of
+// the folder that are not ours: the album may go to a disk that ignores case.
+TEST(ThumbnailNamesCase, NamesNeverDifferOnlyByCase) {
+    struct Case {
+        std::vector<std::string> sources;
+        std::vector<std::string> present;  // files in the folder, not ours
+        std::vector<std::string> expected;
+    };
+    const std::vector<Case> cases = {
+        {{"/s/A.jpg", "/s/x/a.JPG", "/s/y/a.jpg"}, {}, {"A.jpg", "a-2.JPG", "a-3.jpg"}},
+        {{"/s/Été.png", "/s/x/été.png"}, {}, {"Été.png", "été-2.png"}},
+        {{"/s/photo.jpg"}, {"PHOTO.JPG"}, {"photo-2.jpg"}},
+        {{"/s/a-2.jpg", "/s/A.jpg", "/s/x/a.jpg"}, {}, {"a-2.jpg", "A.jpg", "a-3.jpg"}},
+    };
+    int index = 0;
+    for (const Case& c : cases) {
+        const std::string folder = test::makeTempFolder("names-case-" + std::to_string(index++));
+        for (const std::string& name : c.present) test::writeBytes(folder + "/" + name, "theirs");
+        std::vector<const std::string*> sources;
+        for (const std::string& s : c.sources) sources.push_back(&s);
+        const std::vector<ThumbnailNames> names =
+            uniqueThumbnailNames(sources, folder, true, 0, ThumbnailRecords(), folder + "/p.htm");
+        std::vector<std::string> got;
+        for (const ThumbnailNames& n : names) got.push_back(n.page.substr(folder.size() + 1));
+        EXPECT_EQ(got, c.expected) << index;
+    }
+}
+
+// A file that a page made and no longer links goes, unless another page
+// links it or it changed since (then it is not ours: only its record goes).
+TEST(ThumbnailRecordPages, OnlyOurUnlinkedFilesAreRemoved) {
+    const std::string folder = test::makeTempFolder("record-pages");
+    const auto made = [&](const std::string& name, std::vector<std::string> pages) {
+        const std::string path = folder + "/" + name;
+        test::writeBytes(path, name);
+        ThumbnailRecord r;
+        r.thumbnail = r.maker = path;
+        r.recipe = kRecipe;
+        r.thumbnailStamp = *stampOfFile(path);
+        r.pages = std::move(pages);
+        return r;
+    };
+    ThumbnailRecords records;
+    records.put(made("linked.jpg", {"p.html"}));
+    records.put(made("unlinked.jpg", {"p.html"}));
+    records.put(made("shared.jpg", {"p.html", "q.html"}));
+    records.put(made("foreign.jpg", {kForeignPage}));
+    records.put(made("changed.jpg", {"p.html"}));
+    records.claim(folder + "/claimed.jpg", folder + "/claimed.jpg", "p.html");
+    test::writeBytes(folder + "/claimed.jpg", "left by a killed run");
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    test::writeBytes(folder + "/changed.jpg", "the user's own now");
+    EXPECT_EQ(records.removeUnlinked("p.html", {folder + "/linked.jpg"}), 2u);
+    for (const auto& [name, kept] : std::vector<std::pair<std::string, bool>>{
+             {"linked.jpg", true}, {"unlinked.jpg", false}, {"shared.jpg", true},
+             {"foreign.jpg", true}, {"changed.jpg", true}, {"claimed.jpg", false}}) {
+        EXPECT_EQ(fs::exists(folder + "/" + name), kept) << name;
+    }
+    EXPECT_EQ(records.find(folder + "/changed.jpg"), nullptr);
+    EXPECT_EQ(records.find(folder + "/shared.jpg")->pages, std::vector<std::string>{"q.html"});
 }
 
 }  // namespace

@@ -222,6 +222,15 @@ TEST(BatchOptions, PosixForms) {
          [](const BatchOptions& o) {
              EXPECT_EQ(o.output, "p.htm");
              EXPECT_TRUE(o.recursive);
+             EXPECT_FALSE(o.followLinks);
+         }},
+        {{"-o", "p.htm", "--follow-links", "a"},
+         [](const BatchOptions& o) {
+             EXPECT_TRUE(o.followLinks);
+             Preferences prefs;
+             PageSettings page;
+             applyOptions(o, prefs, page);
+             EXPECT_TRUE(page.followLinks);
          }},
     };
     for (const auto& [args, check] : cases) {
