@@ -272,7 +272,10 @@ FittedSize thumbnailSizeOf(const ImageHeader& header, const PageSettings& page) 
 // upright as the source is shown, and a fraction of its size to decode).
 void makeThumbnailJob(ThumbnailJob& job, const std::string& source, const std::string& pixels,
                       const PageSettings& page, const ThumbnailRecords& records, MemoryGate& memory) {
-    if (page.style == kStyleModern) job.caption = imageCaption(source);
+    // A byte-for-byte copy is read rather than its source: it is the file
+    // that was checked, whatever the source's name leads to now.
+    const std::string& shown = page.portable && page.webSize == 0 ? pixels : source;
+    if (page.style == kStyleModern) job.caption = imageCaption(shown);
     if (job.names.page.empty()) {
         job.error = "aucun nom libre pour sa vignette";
         return;
@@ -296,13 +299,13 @@ void makeThumbnailJob(ThumbnailJob& job, const std::string& source, const std::s
         // metadata): it waits for its share too.
         const std::uint64_t bytes = stamp ? 2 * static_cast<std::uint64_t>(stamp->size) : 0;
         const MemoryHold hold(memory, bytes);
-        job.header = pingImageFile(source, job.error);
+        job.header = pingImageFile(shown, job.error);
     }
     if (!job.header) return;
     // The page shows the source's size; the copy's header says what its
     // decoding costs.
     std::optional<ImageHeader> decoded = job.header;
-    if (&pixels != &source) {
+    if (&pixels != &shown) {
         decoded = pingImageFile(pixels, job.error);
         if (!decoded) return;
     }
