@@ -13,6 +13,7 @@
 #include "album/thumbnail_record.h"
 #include "common/paths.h"
 #include "imaging/image_io.h"
+#include "imaging/location_strip.h"
 #include "imaging/web_copy.h"
 #include "platform/atomic_file.h"
 #include "platform/system_error.h"
@@ -56,6 +57,18 @@ bool makeWebCopy(const std::string& source, const std::string& copy, const Image
     return encoded && writeCopy(copy, bytes, error);
 }
 
+// A copy at the original size publishes the file's bytes without the place
+// where it was taken, unless the page keeps it; false with `result.error`
+// set when the place cannot be removed.
+bool dropLocation(FileBytes& file, bool keepLocation, PortableCopy& result) {
+    if (keepLocation) return true;
+    std::optional<LocationStripped> stripped = stripLocation(file.data.data(), file.data.size(), result.error);
+    if (!stripped) return false;
+    if (stripped->removed > 0) file.data = std::move(stripped->bytes);
+    result.locationsRemoved = stripped->removed;
+    return true;
+}
+
 struct CopyJob {
     ThumbnailNames names;
     PortableCopy result;
@@ -63,8 +76,8 @@ struct CopyJob {
     bool upToDate = false;
 };
 
-void makeCopyJob(CopyJob& job, const std::string& source, unsigned webSize, const std::string& recipe,
-                 const ThumbnailRecords& records, MemoryGate& memory) {
+void makeCopyJob(CopyJob& job, const std::string& source, unsigned webSize, bool keepLocation,
+                 const std::string& recipe, const ThumbnailRecords& records, MemoryGate& memory) {
     if (job.names.page.empty()) {
         job.result.error = "aucun nom libre pour sa copie";
         return;
@@ -89,7 +102,8 @@ void makeCopyJob(CopyJob& job, const std::string& source, unsigned webSize, cons
         (webSize == 0 || (longest <= webSize && header->format != ImageFormat::JPEG))) {
         const MemoryHold hold(memory, stamp ? static_cast<std::uint64_t>(stamp->size) : 0);
         std::optional<FileBytes> bytes = readImageFile(source, job.result.error);
-        made = bytes && writeCopy(job.names.page,
+        made = bytes && dropLocation(*bytes, keepLocation, job.result) &&
+               writeCopy(job.names.page,
                                   {reinterpret_cast<const char*>(bytes->data.data()), bytes->data.size()},
                                   job.result.error);
     } else {
@@ -111,8 +125,9 @@ void makeCopyJob(CopyJob& job, const std::string& source, unsigned webSize, cons
 
 }  // namespace
 
-std::string portableCopyRecipe(unsigned webSize) {
-    return webSize == 0 ? "copy 1" : "web 1 -quality 85 -strip-location";
+std::string portableCopyRecipe(unsigned webSize, bool keepLocation) {
+    if (webSize != 0) return "web 1 -quality 85 -strip-location";
+    return keepLocation ? "copy 2" : "copy 2 -strip-location";
 }
 
 CopySize webCopySize(std::size_t width, std::size_t height, unsigned webSize) {
@@ -139,7 +154,8 @@ std::vector<PortableCopy> makePortableCopies(const std::vector<const std::string
         return copies;
     }
     const unsigned webSize = page.webSize;
-    const std::string recipe = portableCopyRecipe(webSize);
+    const bool keepLocation = page.keepLocation != 0;
+    const std::string recipe = portableCopyRecipe(webSize, keepLocation);
     const std::string recordFile = ThumbnailRecords::fileIn(folder);
     ThumbnailRecords previous;
     previous.load(recordFile);
@@ -159,7 +175,7 @@ std::vector<PortableCopy> makePortableCopies(const std::vector<const std::string
         sources.size(), workers,
         [&](std::size_t i) {
             try {
-                makeCopyJob(jobs[i], *sources[i], webSize, recipe, previous, memory);
+                makeCopyJob(jobs[i], *sources[i], webSize, keepLocation, recipe, previous, memory);
             } catch (const std::exception&) {
                 jobs[i].result = PortableCopy{{}, "mémoire insuffisante"};
             }

@@ -186,6 +186,9 @@ const std::vector<OptionRow>& optionTable() {
         {"web-size", 0, Kind::Value, "N",
          "album autonome : copies dont le grand côté fait au plus N pixels (0 : les originaux)",
          kCount, [](O& o, S v) { return setNumber(o.webSize, v); }},
+        {"keep-location", 0, Kind::Toggle, nullptr,
+         "album autonome : les copies aux dimensions d'origine gardent le lieu de prise de vue",
+         nullptr, {}, [](O& o, bool on) { o.keepLocation = on; }},
         {"recursive", 'r', Kind::Flag, nullptr, "dossiers : parcourir aussi les sous-dossiers",
          nullptr, {}, [](O& o, bool) { o.recursive = true; }},
         {"types", 0, Kind::Value, "LISTE",
@@ -417,6 +420,7 @@ void applyOptions(const BatchOptions& o, Preferences& prefs, PageSettings& page)
     if (o.keepProportions) page.keepProportions = *o.keepProportions ? kProportionsKept : kProportionsExact;
     if (o.portable) page.portable = *o.portable;
     if (o.webSize) page.webSize = *o.webSize;
+    if (o.keepLocation) page.keepLocation = *o.keepLocation ? 1 : 0;
 }
 
 }  // namespace lumigal::batch

@@ -56,6 +56,7 @@ struct PageSettings {
     std::uint32_t keepProportions = 0;  // kProportionsOfStyle, kProportionsKept or kProportionsExact
     std::uint32_t portable = 0;         // the page's folder holds the whole album
     std::uint32_t webSize = 0;          // portable copies' longest edge; 0: the originals
+    std::uint32_t keepLocation = 0;     // copies at the original size keep where they were taken
     bool operator==(const PageSettings&) const = default;
 };
 

@@ -1,0 +1,26 @@
+#include <string>
+#include <vector>
+
+#include "magick_image.h"
+
+namespace lumigal {
+
+void dropMetadata(Image& image) {
+    std::vector<std::string> names;
+    ResetImageProfileIterator(&image);
+    for (const char* name = GetNextImageProfile(&image); name; name = GetNextImageProfile(&image)) {
+        const std::string profile(name);
+        if (profile != "icc" && profile != "icm") names.push_back(profile);
+    }
+    for (const std::string& name : names) DeleteImageProfile(&image, name.c_str());
+    names.clear();
+    ResetImagePropertyIterator(&image);
+    for (const char* name = GetNextImageProperty(&image); name; name = GetNextImageProperty(&image)) {
+        names.emplace_back(name);
+    }
+    for (const std::string& name : names) DeleteImageProperty(&image, name.c_str());
+    // The writer's own text and time chunks (its dates, the comment).
+    SetImageArtifact(&image, "png:exclude-chunk", "date,tIME,tEXt,zTXt,iTXt,eXIf");
+}
+
+}  // namespace lumigal
