@@ -19,8 +19,10 @@ void dropMetadata(Image& image) {
         names.emplace_back(name);
     }
     for (const std::string& name : names) DeleteImageProperty(&image, name.c_str());
-    // The writer's own text and time chunks (its dates, the comment).
-    SetImageArtifact(&image, "png:exclude-chunk", "date,tIME,tEXt,zTXt,iTXt,eXIf");
+    // The writer's own text and time chunks (its dates). Compressed text
+    // stays allowed: the writer would leave the colour profile out with it,
+    // and without the profiles dropped above it has none to write.
+    SetImageArtifact(&image, "png:exclude-chunk", "date,tIME,tEXt,iTXt,eXIf");
 }
 
 }  // namespace lumigal
