@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libjpeg-dev libpng-dev liblcms2-dev zlib1g-dev libimage-exiftool-perl
   libwebp-dev libheif-dev libheif-examples libtiff-dev
   qt6-base-dev libgl-dev qt6-translations-l10n
-  libmspack-dev mscompress
+  libmspack-dev mscompress libexiv2-dev
   desktop-file-utils xdg-utils
   dpkg-dev appstream man-db bash-completion
   default-jre-headless nodejs npm chromium

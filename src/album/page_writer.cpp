@@ -275,7 +275,7 @@ void makeThumbnailJob(ThumbnailJob& job, const std::string& source, const std::s
     // A byte-for-byte copy is read rather than its source: it is the file
     // that was checked, whatever the source's name leads to now.
     const std::string& shown = page.portable && page.webSize == 0 ? pixels : source;
-    if (page.style == kStyleModern) job.caption = imageCaption(shown);
+    const bool captioned = page.style == kStyleModern;
     if (job.names.page.empty()) {
         job.error = "aucun nom libre pour sa vignette";
         return;
@@ -291,6 +291,7 @@ void makeThumbnailJob(ThumbnailJob& job, const std::string& source, const std::s
             job.header = header;
             job.made = kThumbnailWritten;
             job.upToDate = true;
+            if (captioned) job.caption = imageCaption(shown);
             return;
         }
     }
@@ -299,7 +300,9 @@ void makeThumbnailJob(ThumbnailJob& job, const std::string& source, const std::s
         // metadata): it waits for its share too.
         const std::uint64_t bytes = stamp ? 2 * static_cast<std::uint64_t>(stamp->size) : 0;
         const MemoryHold hold(memory, bytes);
-        job.header = pingImageFile(shown, job.error);
+        PhotoMetadata metadata;
+        job.header = pingImageFile(shown, job.error, captioned ? &metadata : nullptr);
+        job.caption = std::move(metadata.caption);
     }
     if (!job.header) return;
     // The page shows the source's size; the copy's header says what its
@@ -499,15 +502,18 @@ void copyForPortableAlbum(std::vector<const std::string*>& paths, LinkTargets& t
     std::vector<PortableCopy> copies = makePortableCopies(paths, page, workers);
     std::vector<const std::string*> copied;
     copied.reserve(paths.size());
+    int located = 0;
     for (std::size_t i = 0; i < paths.size(); ++i) {
         if (copies[i].path.empty()) {
             progress.imageFailed(*paths[i], copies[i].error);
             continue;
         }
+        if (copies[i].locationsRemoved > 0) ++located;
         targets.setCopy(paths[i], std::move(copies[i].path));
         copied.push_back(paths[i]);
     }
     paths = std::move(copied);
+    if (located > 0) progress.locationsRemoved(located);
 }
 
 std::string fileNameOf(const std::string& path) {

@@ -14,6 +14,7 @@
 #include "album/thumbnail_record.h"
 #include "common/paths.h"
 #include "imaging/image_io.h"
+#include "imaging/location_strip.h"
 #include "imaging/web_copy.h"
 #include "platform/atomic_file.h"
 #include "platform/system_error.h"
@@ -58,6 +59,19 @@ bool makeWebCopy(const PublishedSource& source, const std::string& copy, const I
     return encoded && writeCopy(copy, bytes, publishedMode(source.mode), error);
 }
 
+// A copy at the original size publishes the file's bytes without the place
+// where it was taken, unless the page keeps it; false with `result.error`
+// set when the place cannot be removed.
+bool dropLocation(std::string& bytes, bool keepLocation, PortableCopy& result) {
+    if (keepLocation) return true;
+    std::optional<LocationStripped> stripped = stripLocation(
+        reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), result.error);
+    if (!stripped) return false;
+    if (stripped->removed > 0) bytes.assign(stripped->bytes.begin(), stripped->bytes.end());
+    result.locationsRemoved = stripped->removed;
+    return true;
+}
+
 struct CopyJob {
     ThumbnailNames names;
     PortableCopy result;
@@ -68,7 +82,8 @@ struct CopyJob {
 // The copy byte for byte: the bytes read once from the source's descriptor
 // are the bytes checked and the bytes written.
 bool makeByteCopy(const PublishedSource& source, const std::string& copy, const ImageHeader& header,
-                  std::string& error) {
+                  bool keepLocation, PortableCopy& result) {
+    std::string& error = result.error;
     std::string bytes;
     if (!source.read(bytes, error)) return false;
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
@@ -76,7 +91,8 @@ bool makeByteCopy(const PublishedSource& source, const std::string& copy, const 
         error = "fichier modifié pendant sa copie";
         return false;
     }
-    return writeCopy(copy, bytes, publishedMode(source.mode), error);
+    return dropLocation(bytes, keepLocation, result) &&
+           writeCopy(copy, bytes, publishedMode(source.mode), error);
 }
 
 void makeCopyJob(CopyJob& job, const std::string& source, const PageSettings& page,
@@ -109,7 +125,7 @@ void makeCopyJob(CopyJob& job, const std::string& source, const PageSettings& pa
     if (browserShows(header->format) &&
         (webSize == 0 || (longest <= webSize && header->format != ImageFormat::JPEG))) {
         const MemoryHold hold(memory, stamp ? static_cast<std::uint64_t>(stamp->size) : 0);
-        made = makeByteCopy(*opened, job.names.page, *header, job.result.error);
+        made = makeByteCopy(*opened, job.names.page, *header, page.keepLocation != 0, job.result);
     } else {
         made = makeWebCopy(*opened, job.names.page, *header, webSize, memory, job.result.error);
     }
@@ -134,8 +150,9 @@ std::string pageNameOf(const PageSettings& page) {
     return parts.baseName + parts.extension;
 }
 
-std::string portableCopyRecipe(unsigned webSize) {
-    return webSize == 0 ? "copy 1" : "web 1 -quality 85 -strip-location";
+std::string portableCopyRecipe(unsigned webSize, bool keepLocation) {
+    if (webSize != 0) return "web 1 -quality 85 -strip-location";
+    return keepLocation ? "copy 2" : "copy 2 -strip-location";
 }
 
 CopySize webCopySize(std::size_t width, std::size_t height, unsigned webSize) {
@@ -161,7 +178,7 @@ std::vector<PortableCopy> makePortableCopies(const std::vector<const std::string
         for (PortableCopy& copy : copies) copy.error = why;
         return copies;
     }
-    const std::string recipe = portableCopyRecipe(page.webSize);
+    const std::string recipe = portableCopyRecipe(page.webSize, page.keepLocation != 0);
     const std::string recordFile = ThumbnailRecords::fileIn(folder);
     ThumbnailRecords previous;
     previous.load(recordFile);

@@ -189,6 +189,9 @@ const std::vector<OptionRow>& optionTable() {
         {"follow-links", 0, Kind::Flag, nullptr,
          "album autonome : suivre les liens qui mènent hors des dossiers donnés", nullptr, {},
          [](O& o, bool) { o.followLinks = true; }},
+        {"keep-location", 0, Kind::Toggle, nullptr,
+         "album autonome : les copies aux dimensions d'origine gardent le lieu de prise de vue",
+         nullptr, {}, [](O& o, bool on) { o.keepLocation = on; }},
         {"recursive", 'r', Kind::Flag, nullptr, "dossiers : parcourir aussi les sous-dossiers",
          nullptr, {}, [](O& o, bool) { o.recursive = true; }},
         {"types", 0, Kind::Value, "LISTE",
@@ -421,6 +424,7 @@ void applyOptions(const BatchOptions& o, Preferences& prefs, PageSettings& page)
     if (o.portable) page.portable = *o.portable;
     if (o.webSize) page.webSize = *o.webSize;
     page.followLinks = o.followLinks;
+    if (o.keepLocation) page.keepLocation = *o.keepLocation ? 1 : 0;
 }
 
 }  // namespace lumigal::batch

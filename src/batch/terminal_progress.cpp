@@ -47,6 +47,13 @@ void TerminalProgress::failed(const std::string& message) {
     std::fprintf(out_, "lumigal-batch: %s\n", printablePath(message).c_str());
 }
 
+void TerminalProgress::locationsRemoved(int photos) {
+    clearBar();
+    std::fprintf(out_, "lumigal-batch: lieu de prise de vue retiré de %d %s (--keep-location le garde)\n",
+                 photos, photos == 1 ? "copie" : "copies");
+    drawBar();
+}
+
 void TerminalProgress::fileAdded(const std::string& path, int count) {
     label_ = path;
     if (!showBar_) return;

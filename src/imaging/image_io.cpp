@@ -5,6 +5,7 @@
 #include "imaging/jpeg_dc.h"
 #include "magick_image.h"
 #include "imaging/jpeg_markers.h"
+#include "imaging/photo_metadata.h"
 #include "platform/system_error.h"
 #include "heif_read.h"
 #include "tiff_directories.h"
@@ -112,42 +113,6 @@ std::optional<ImageFormat> heifFamily(const std::uint8_t* data, std::size_t size
     }
     if (still || stillCompatible) return ImageFormat::HEIC;
     return std::nullopt;
-}
-
-// The TIFF data of a WebP file's EXIF chunk (some writers put the JPEG
-// segment's "Exif\0\0" before it); empty when it has none.
-std::pair<const std::uint8_t*, std::size_t> webpExif(const std::uint8_t* data, std::size_t size) {
-    std::size_t at = 12;
-    while (at + 8 <= size) {
-        const std::size_t length = le32(data + at + 4);
-        if (length > size - at - 8) break;
-        const std::uint8_t* payload = data + at + 8;
-        if (std::memcmp(data + at, "EXIF", 4) == 0) {
-            if (length >= 6 && std::memcmp(payload, "Exif\0\0", 6) == 0) return {payload + 6, length - 6};
-            return {payload, length};
-        }
-        at += 8 + length + (length & 1);
-    }
-    return {nullptr, 0};
-}
-
-// The EXIF orientation that the decoder leaves to us: that of a JPEG, of a
-// TIFF's first directory and of a WebP's EXIF chunk. A HEIF image comes
-// turned by its own transformations (libheif applies them), and the EXIF
-// orientation that it may also carry must not turn it twice.
-int storedOrientation(ImageFormat format, const std::uint8_t* data, std::size_t size) {
-    switch (format) {
-        case ImageFormat::JPEG:
-            return jpegOrientation(data, size);
-        case ImageFormat::TIFF:
-            return tiffOrientation(data, size);
-        case ImageFormat::WEBP: {
-            const auto [exif, length] = webpExif(data, size);
-            return exif ? tiffOrientation(exif, length) : 1;
-        }
-        default:
-            return 1;
-    }
 }
 
 // WebP and HEIF images are decoded into the codec's own buffers, besides
@@ -306,13 +271,14 @@ namespace {
 ImagePtr decodeFirstFrame(const std::string& path, bool ping, const std::string& shownHint,
                           std::string& error, ImageFormat* format, std::int64_t* fileSize,
                           ImageHeader* found = nullptr, int* orientation = nullptr,
-                          bool stored = false) {
+                          bool stored = false, PhotoMetadata* metadata = nullptr) {
     if (!imageLibraryStarted()) {
         error = kLibraryNotStarted;
         return nullptr;
     }
     std::optional<FileBytes> bytes = readImageFile(path, error);
     if (!bytes) return nullptr;
+    if (metadata) *metadata = readPhotoMetadata(bytes->data.data(), bytes->data.size());
     if (sniffImageFormat(bytes->data.data(), bytes->data.size()) == ImageFormat::JPEG) {
         stripJpegXmp(bytes->data);  // never shown, and slow to read when large
     }
@@ -571,10 +537,11 @@ std::optional<FileBytes> readImageFile(const std::string& path, std::string& err
     return bytes;
 }
 
-std::optional<ImageHeader> pingImageFile(const std::string& path, std::string& error) {
+std::optional<ImageHeader> pingImageFile(const std::string& path, std::string& error,
+                                         PhotoMetadata* metadata) {
     ImageHeader header;
     ImagePtr image = decodeFirstFrame(path, true, {}, error, &header.format, &header.fileSize,
-                                      &header, &header.orientation);
+                                      &header, &header.orientation, false, metadata);
     if (!image) return std::nullopt;
     const bool quarterTurn = header.orientation >= 5;
     header.width = quarterTurn ? image->rows : image->columns;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace lumigal {
 
@@ -169,6 +170,50 @@ std::optional<JpegFrameMemory> jpegFrameMemory(const std::uint8_t* data, std::si
                                   roundUp(high, std::size_t(v)) * 128;
     }
     return frame;
+}
+
+namespace {
+
+std::uint32_t le32(const std::uint8_t* p) {
+    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+           std::uint32_t{p[3]} << 24;
+}
+
+// The TIFF data of a WebP file's EXIF chunk (some writers put the JPEG
+// segment's "Exif\0\0" before it); empty when it has none.
+std::pair<const std::uint8_t*, std::size_t> webpExif(const std::uint8_t* data, std::size_t size) {
+    std::size_t at = 12;
+    while (at + 8 <= size) {
+        const std::size_t length = le32(data + at + 4);
+        if (length > size - at - 8) break;
+        const std::uint8_t* payload = data + at + 8;
+        if (std::memcmp(data + at, "EXIF", 4) == 0) {
+            if (length >= 6 && std::memcmp(payload, "Exif\0\0", 6) == 0) return {payload + 6, length - 6};
+            return {payload, length};
+        }
+        at += 8 + length + (length & 1);
+    }
+    return {nullptr, 0};
+}
+}  // namespace
+
+// The EXIF orientation that the decoder leaves to us: that of a JPEG, of a
+// TIFF's first directory and of a WebP's EXIF chunk. A HEIF image comes
+// turned by its own transformations (libheif applies them), and the EXIF
+// orientation that it may also carry must not turn it twice.
+int storedOrientation(ImageFormat format, const std::uint8_t* data, std::size_t size) {
+    switch (format) {
+        case ImageFormat::JPEG:
+            return jpegOrientation(data, size);
+        case ImageFormat::TIFF:
+            return tiffOrientation(data, size);
+        case ImageFormat::WEBP: {
+            const auto [exif, length] = webpExif(data, size);
+            return exif ? tiffOrientation(exif, length) : 1;
+        }
+        default:
+            return 1;
+    }
 }
 
 }  // namespace lumigal

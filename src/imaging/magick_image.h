@@ -49,4 +49,12 @@ void attachIccProfile(Image& image, const std::uint8_t* icc, std::size_t size);
 // turned copy is refused.
 ImagePtr orientImage(ImagePtr image, int orientation);
 
+// Leaves `image` only what its pixels need to be shown: every profile but
+// the ICC colour profile (EXIF, XMP, IPTC, Photoshop resources) and every
+// property (comments, dates, the EXIF tags the readers copy there, which
+// the PNG writer would keep as text) are dropped, and the PNG writer adds
+// no time chunk. What a camera or a phone recorded, the place among it,
+// stays out of the file written.
+void dropMetadata(Image& image);
+
 }  // namespace lumigal

@@ -422,6 +422,7 @@ int RenderThumbnail(const std::vector<std::string>& args, ThumbnailSize size,
     }
     images.reset();
     NormalizeImage(thumbnail.get());
+    dropMetadata(*thumbnail);
 
     std::size_t length = 0;
     const BlobPtr blob = encodeImage(*request, *thumbnail, format, length, message);

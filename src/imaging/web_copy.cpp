@@ -103,9 +103,7 @@ bool encodeThroughLibrary(const std::string& source, const ImageHeader& header, 
     ImagePtr image = readReduced(source, header, width, height, error);
     if (!image) return false;
     // What tells where and when it was taken goes; the colour profile stays.
-    for (const char* profile : {"exif", "xmp", "iptc", "8bim", "app1"}) {
-        DeleteImageProfile(image.get(), profile);
-    }
+    dropMetadata(*image);
     const ImageInfoPtr info(AcquireImageInfo());
     // A format that browsers do not show (HEIC, TIFF) is copied as a JPEG.
     const ImageFormat made = browserShows(header.format) ? header.format : ImageFormat::JPEG;

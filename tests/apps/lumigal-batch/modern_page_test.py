@@ -270,7 +270,7 @@ open(ALBUM + '/images/grad.png', 'wb').write(b'not ours')  # a file of the user'
 for style in ('modern', 'classic'):
     page_path = os.path.join(ALBUM, style + '.htm')
     r = subprocess.run([BATCH, '-q', '-o', page_path, '-m', 'thumbnails', '-s', '120x90', '--format', 'png',
-                        '--style', style, '--portable'] + IMAGES, env=ENV, capture_output=True)
+                        '--style', style, '--portable', '--keep-location'] + IMAGES, env=ENV, capture_output=True)
     check(r.returncode == 0, '%s portable: exit %d %s' % (style, r.returncode, r.stderr))
 check(open(ALBUM + '/images/grad.png', 'rb').read() == b'not ours', 'portable: a file not ours was overwritten')
 check(digest(ALBUM + '/images/grad-2.png') == before[IMG + '/grad.png'][0], 'portable: the clashing copy')
@@ -281,7 +281,7 @@ check(sorted(os.listdir(ALBUM + '/vignettes')) == sorted(['.lumigal-vignettes'] 
     os.path.splitext(n)[0] + '.png' for n in NAMES]), 'portable: thumbnails in vignettes/')
 stamps = {n: os.stat(ALBUM + '/images/' + n).st_ino for n in os.listdir(ALBUM + '/images') if n[0] != '.'}
 subprocess.run([BATCH, '-q', '-o', ALBUM + '/modern.htm', '-m', 'thumbnails', '-s', '120x90', '--format', 'png',
-                '--style', 'modern', '--portable'] + IMAGES, env=ENV)
+                '--style', 'modern', '--portable', '--keep-location'] + IMAGES, env=ENV)
 again = {n: os.stat(ALBUM + '/images/' + n).st_ino for n in os.listdir(ALBUM + '/images') if n[0] != '.'}
 check(again == stamps, 'portable: copies made again: %s' % sorted(n for n in again if again[n] != stamps.get(n)))
 # Web copies: reduced, upright, without their place, their colour profile kept.

@@ -165,7 +165,7 @@ TEST_F(SettingsTest, FirstRunAfterInstallThenSaveWritesEveryValue) {
     EXPECT_EQ(page.style, kStyleClassic);
     EXPECT_FALSE(keepsProportions(page));
     EXPECT_EQ(page.portable, 0u);
-    EXPECT_EQ(values.size(), 23u + 4u + 3u);
+    EXPECT_EQ(values.size(), 23u + 4u + 4u);
 }
 
 TEST_F(SettingsTest, EveryStoredFieldRoundTripsAndTheOthersAreNeverStored) {
@@ -274,7 +274,8 @@ TEST_F(SettingsTest, SaveWritesTheValuesInItsOrderAndStringsWithoutNul) {
                                                "style",
                                                "keepProportions",
                                                "portable",
-                                               "webSize"};
+                                               "webSize",
+                                               "keepLocation"};
     EXPECT_EQ(names, expected);
     EXPECT_EQ(stored(values, "pathSave")->data,
               (std::vector<std::uint8_t>{'/', 'a', 'l', 'b', 'u', 'm', 's'}));

@@ -1,6 +1,7 @@
 // The images of a portable album: copies in the folder "images" beside the
 // page, so that the page's folder holds everything it links to. A copy is
-// the original byte for byte, or, given a web size, the image upright with
+// the original byte for byte but for the place where it was taken, whose
+// tags are removed unless the page keeps them (its pixels untouched), or, given a web size, the image upright with
 // its longest edge at most that many pixels, without its EXIF, XMP and IPTC
 // data (where a camera or a phone keeps the place a photo was taken), its
 // colour profile kept, a JPEG for a JPEG photo. A HEIC or TIFF image, which
@@ -24,11 +25,12 @@ inline constexpr const char* kPortableThumbnailFolderName = "vignettes";
 std::string pageNameOf(const PageSettings& page);
 
 // The recipe in the record: what a copy is, and the version of its making.
-std::string portableCopyRecipe(unsigned webSize);
+std::string portableCopyRecipe(unsigned webSize, bool keepLocation);
 
 struct PortableCopy {
     std::string path;   // the copy; empty when it could not be made
     std::string error;  // why, in French
+    std::size_t locationsRemoved = 0;  // location tags this run took out of the copy
 };
 
 // The copy of each source, in order, made by `workers` workers. A source

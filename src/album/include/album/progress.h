@@ -27,6 +27,10 @@ public:
         (void)path;
         (void)reason;
     }
+    // Copies of `photos` photos were published without the place where
+    // they were taken (their location tags removed); called once, when
+    // there were any.
+    virtual void locationsRemoved(int photos) { (void)photos; }
     // The page could not be written; `message` is the sentence to show.
     virtual void failed(const std::string& message) { (void)message; }
     // True once the generation is to stop; may be called from any thread.

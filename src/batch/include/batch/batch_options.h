@@ -28,6 +28,7 @@ struct BatchOptions {
     std::optional<std::uint32_t> style;          // kStyleClassic or kStyleModern
     std::optional<bool> keepProportions, portable;
     std::optional<unsigned> webSize;             // 0: the originals
+    std::optional<bool> keepLocation;
     bool recursive = false;
     bool followLinks = false;  // portable: links that lead out of the folders given
     ScanFormats types;

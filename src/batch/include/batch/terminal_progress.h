@@ -20,6 +20,7 @@ public:
     void setPosition(int index) override;
     void imageFailed(const std::string& path, const std::string& reason) override;
     void failed(const std::string& message) override;
+    void locationsRemoved(int photos) override;
     void fileAdded(const std::string& path, int count) override;
     void folderSkipped(const std::string& path) override;
 

@@ -62,6 +62,10 @@ struct ImageHeader {
 };
 // Reads the header of the first frame. nullopt with `error` set when the
 // file cannot be read, is not one of the formats, or has 0 x 0 pixels.
-std::optional<ImageHeader> pingImageFile(const std::string& path, std::string& error);
+// Given `metadata`, the photo's metadata (imaging/photo_metadata.h) are
+// read there from the same bytes.
+struct PhotoMetadata;
+std::optional<ImageHeader> pingImageFile(const std::string& path, std::string& error,
+                                         PhotoMetadata* metadata = nullptr);
 
 }  // namespace lumigal

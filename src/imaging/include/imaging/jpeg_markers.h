@@ -7,6 +7,8 @@
 #include <optional>
 #include <vector>
 
+#include "imaging/image_io.h"
+
 namespace lumigal {
 
 // `data` without its XMP segments (APP1 with the XMP or extended-XMP
@@ -25,6 +27,11 @@ int jpegOrientation(const std::uint8_t* data, std::size_t size);
 
 // The same from a TIFF structure ("II" or "MM", as EXIF data hold it).
 int tiffOrientation(const std::uint8_t* data, std::size_t size);
+
+// The EXIF orientation that the decoder leaves to us: that of a JPEG, of a
+// TIFF's first directory and of a WebP's EXIF chunk; 1 for the other
+// formats (a HEIF image comes turned by libheif).
+int storedOrientation(ImageFormat format, const std::uint8_t* data, std::size_t size);
 
 // What the JPEG library holds for the frame of `data`, from its frame
 // header and its first scan header.

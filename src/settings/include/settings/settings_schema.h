@@ -57,6 +57,7 @@ struct PageSettings {
     std::uint32_t keepProportions = 0;  // kProportionsOfStyle, kProportionsKept or kProportionsExact
     std::uint32_t portable = 0;         // the page's folder holds the whole album
     std::uint32_t webSize = 0;          // portable copies' longest edge; 0: the originals
+    std::uint32_t keepLocation = 0;     // copies at the original size keep where they were taken
     // Not stored: the folders scanned for the page, and whether a portable
     // album follows the links in them that lead elsewhere.
     std::vector<std::string> chosenFolders;
