@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <span>
 #include <string>
-#include <vector>
 #include <string_view>
+#include <vector>
 
 #include "common/colour.h"
 
