@@ -104,8 +104,8 @@ void makeCopyJob(CopyJob& job, const std::string& source, unsigned webSize, bool
         std::optional<FileBytes> bytes = readImageFile(source, job.result.error);
         made = bytes && dropLocation(*bytes, keepLocation, job.result) &&
                writeCopy(job.names.page,
-                                  {reinterpret_cast<const char*>(bytes->data.data()), bytes->data.size()},
-                                  job.result.error);
+                         {reinterpret_cast<const char*>(bytes->data.data()), bytes->data.size()},
+                         job.result.error);
     } else {
         made = makeWebCopy(source, job.names.page, *header, webSize, memory, job.result.error);
     }
