@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <utility>
 
 namespace lumigal {
 
@@ -17,8 +16,6 @@ bool payloadStartsWith(const std::uint8_t* payload, std::size_t size, const char
 }
 
 
-constexpr std::uint16_t kOrientationTag = 0x0112;
-constexpr std::uint16_t kShortType = 3;
 
 bool isRestartOrStandalone(std::uint8_t marker) {
     return marker == 0x01 || marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7);
@@ -82,42 +79,6 @@ bool stripJpegXmp(std::vector<std::uint8_t>& data) {
     return true;
 }
 
-int tiffOrientation(const std::uint8_t* data, std::size_t size) {
-    if (!data || size < 8) return 1;
-    const bool little = data[0] == 'I' && data[1] == 'I';
-    if (!little && !(data[0] == 'M' && data[1] == 'M')) return 1;
-    const auto u16 = [&](std::size_t at) {
-        return static_cast<std::uint16_t>(little ? data[at] | data[at + 1] << 8
-                                                 : data[at] << 8 | data[at + 1]);
-    };
-    const auto u32 = [&](std::size_t at) {
-        return little ? std::uint32_t{u16(at)} | std::uint32_t{u16(at + 2)} << 16
-                      : std::uint32_t{u16(at)} << 16 | std::uint32_t{u16(at + 2)};
-    };
-    if (u16(2) != 42) return 1;
-    const std::size_t ifd = u32(4);
-    if (ifd < 8 || ifd > size - 2) return 1;
-    const std::size_t entries = u16(ifd);
-    for (std::size_t i = 0; i < entries; ++i) {
-        const std::size_t entry = ifd + 2 + 12 * i;
-        if (entry > size - 12) return 1;  // the IFD is cut short
-        if (u16(entry) != kOrientationTag) continue;
-        if (u16(entry + 2) != kShortType || u32(entry + 4) != 1) return 1;
-        const int value = u16(entry + 8);
-        return value >= 1 && value <= 8 ? value : 1;
-    }
-    return 1;
-}
-
-int jpegOrientation(const std::uint8_t* data, std::size_t size) {
-    int orientation = 1;
-    walkHeader(data, size, [&](std::uint8_t marker, const std::uint8_t* p, std::size_t n) {
-        if (marker != 0xE1 || n < 6 || std::memcmp(p, "Exif\0\0", 6) != 0) return true;
-        orientation = tiffOrientation(p + 6, n - 6);
-        return false;  // only the first EXIF segment counts
-    });
-    return orientation;
-}
 
 std::optional<JpegFrameMemory> jpegFrameMemory(const std::uint8_t* data, std::size_t size) {
     JpegFrameMemory frame;
@@ -170,50 +131,6 @@ std::optional<JpegFrameMemory> jpegFrameMemory(const std::uint8_t* data, std::si
                                   roundUp(high, std::size_t(v)) * 128;
     }
     return frame;
-}
-
-namespace {
-
-std::uint32_t le32(const std::uint8_t* p) {
-    return std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-           std::uint32_t{p[3]} << 24;
-}
-
-// The TIFF data of a WebP file's EXIF chunk (some writers put the JPEG
-// segment's "Exif\0\0" before it); empty when it has none.
-std::pair<const std::uint8_t*, std::size_t> webpExif(const std::uint8_t* data, std::size_t size) {
-    std::size_t at = 12;
-    while (at + 8 <= size) {
-        const std::size_t length = le32(data + at + 4);
-        if (length > size - at - 8) break;
-        const std::uint8_t* payload = data + at + 8;
-        if (std::memcmp(data + at, "EXIF", 4) == 0) {
-            if (length >= 6 && std::memcmp(payload, "Exif\0\0", 6) == 0) return {payload + 6, length - 6};
-            return {payload, length};
-        }
-        at += 8 + length + (length & 1);
-    }
-    return {nullptr, 0};
-}
-}  // namespace
-
-// The EXIF orientation that the decoder leaves to us: that of a JPEG, of a
-// TIFF's first directory and of a WebP's EXIF chunk. A HEIF image comes
-// turned by its own transformations (libheif applies them), and the EXIF
-// orientation that it may also carry must not turn it twice.
-int storedOrientation(ImageFormat format, const std::uint8_t* data, std::size_t size) {
-    switch (format) {
-        case ImageFormat::JPEG:
-            return jpegOrientation(data, size);
-        case ImageFormat::TIFF:
-            return tiffOrientation(data, size);
-        case ImageFormat::WEBP: {
-            const auto [exif, length] = webpExif(data, size);
-            return exif ? tiffOrientation(exif, length) : 1;
-        }
-        default:
-            return 1;
-    }
 }
 
 }  // namespace lumigal

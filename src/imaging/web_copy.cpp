@@ -159,7 +159,7 @@ Step jpegCopy(const FileBytes& file, std::size_t width, std::size_t height, Rese
         return Step::Failed;
     }
     if (!jpegHandled(data, size)) return Step::NotHandled;
-    const int orientation = jpegOrientation(data, size);
+    const int orientation = storedOrientation(ImageFormat::JPEG, data, size);
     const bool quarter = orientation >= 5;
     const std::size_t storedWidth = quarter ? height : width;
     const std::size_t storedHeight = quarter ? width : height;
