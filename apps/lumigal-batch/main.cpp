@@ -115,9 +115,6 @@ int main(int argc, char** argv) {
         case batch::ParsedCommandLine::Run:
             break;
     }
-    // Before any thread: may start the program again, once (see there).
-    platform::startWithHugePages(argv);
-
     Preferences prefs;
     PageSettings page;
     loadStartingSettings(prefs, page);

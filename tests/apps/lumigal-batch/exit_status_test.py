@@ -112,6 +112,25 @@ for mode in ('thumbnails', 'details', 'plain'):
         for path in said:
             check(path not in text, '%s: %s is in the page' % (label, path))
 
+
+def run_alone(label, args, status, words, prefix=()):
+    """One run outside the table: its status and what standard error says."""
+    r = subprocess.run(list(prefix) + [BATCH, '-q'] + args, capture_output=True, env=ENV)
+    err = r.stderr.decode('utf-8', 'replace')
+    check(r.returncode == status, '%s: exit %d, want %d %s' % (label, r.returncode, status, err[-300:]))
+    check(words in err, '%s: standard error lacks %r: %r' % (label, words, err))
+    return r
+
+
+# Started through the dynamic loader, the program runs as it is.
+LOADER = '/lib64/ld-linux-x86-64.so.2'
+if os.path.exists(LOADER):
+    page = SCRATCH + '/out/loader/page.htm'
+    run_alone('through the dynamic loader', ['-o', page, A, B], 0, '', prefix=[LOADER])
+    check(os.path.isfile(page), 'through the dynamic loader: no page')
+else:
+    print('NOTE: no %s here: the dynamic loader case is skipped' % LOADER)
+
 os.chmod(IN + '/tree/locked', 0o700)
 os.chmod(IN + '/locked', 0o700)
 print('%d runs, %d failed checks' % (runs, len(FAILS)))
