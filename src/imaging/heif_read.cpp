@@ -123,8 +123,8 @@ ImagePtr reducedFromPlanes(heif_image_handle* source, const heif_decoding_option
     if (failed) return nullptr;
     const HeifImagePtr decoded(raw);
     if (!planeRowsReadable(decoded.get())) return nullptr;
-    const int dw = heif_image_get_width(decoded.get(), heif_channel_Y);
-    const int dh = heif_image_get_height(decoded.get(), heif_channel_Y);
+    const int dw = heif_image_get_width(decoded.get(), heif_channel_R);
+    const int dh = heif_image_get_height(decoded.get(), heif_channel_R);
     if (dw <= 0 || dh <= 0 || std::size_t(dw) < kReducedHint * minWidth ||
         std::size_t(dh) < kReducedHint * minHeight) {
         return nullptr;
