@@ -37,7 +37,7 @@ export LUMIGAL_RUN_SECONDS=60 LUMIGAL_PEAK_MB=4096
 # Seeds: a few small inputs per harness, generated here.
 seeds=$dir/fuzz-seeds
 rm -rf "$seeds"
-mkdir -p "$seeds"/{reg_file_fuzz,html_fuzz,thumbnail_args_fuzz,gather_selection_fuzz,jpeg_dc_fuzz,tiff_rows_fuzz,photo_metadata_fuzz}
+mkdir -p "$seeds"/{reg_file_fuzz,html_fuzz,thumbnail_args_fuzz,gather_selection_fuzz,jpeg_dc_fuzz,tiff_rows_fuzz,photo_metadata_fuzz,heif_boxes_fuzz}
 printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Lumigal]\r\n"bip"=dword:00000001\r\n"pathSave"="/home/a \\"b\\""\r\n"data"=hex:01,02,ff\r\n"odd"=hex(1):41,0a,42\r\n\r\n' \
   >"$seeds/reg_file_fuzz/key"
 printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Lumigal]\n' >"$seeds/reg_file_fuzz/empty"
@@ -66,7 +66,14 @@ convert -size 8x6 gradient:red-blue "$seeds/photo_metadata_fuzz/gps.png"
 exiftool -q -q -overwrite_original -GPSLatitude=43.7 -GPSLatitudeRef=N -ImageDescription=Champs \
   "$seeds/photo_metadata_fuzz/gps.png"
 
-for fuzzer in reg_file_fuzz html_fuzz thumbnail_args_fuzz gather_selection_fuzz jpeg_dc_fuzz tiff_rows_fuzz photo_metadata_fuzz; do
+# Small HEICs: one image, and grids of its tile (one turned).
+convert -size 64x64 gradient:red-blue "$seeds/tile.png"
+heif-enc -q 50 -o "$seeds/heif_boxes_fuzz/one.heic" "$seeds/tile.png" >/dev/null
+python3 "$top/tests/support/heif_grid.py" "$seeds/heif_boxes_fuzz/one.heic" 2 3 "$seeds/heif_boxes_fuzz/grid.heic"
+python3 "$top/tests/support/heif_grid.py" "$seeds/heif_boxes_fuzz/one.heic" 2 2 "$seeds/heif_boxes_fuzz/turned.heic" 1
+rm "$seeds/tile.png"
+
+for fuzzer in reg_file_fuzz html_fuzz thumbnail_args_fuzz gather_selection_fuzz jpeg_dc_fuzz tiff_rows_fuzz photo_metadata_fuzz heif_boxes_fuzz; do
   if [ ! -x "$dir/fuzz/$fuzzer" ]; then
     echo "$fuzzer: not built (its code is missing), skipped" >&2
     continue

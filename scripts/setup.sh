@@ -13,7 +13,7 @@ packages=(
   qt6-base-dev libgl-dev qt6-translations-l10n
   libmspack-dev mscompress libexiv2-dev
   desktop-file-utils xdg-utils
-  dpkg-dev appstream man-db bash-completion
+  dpkg-dev lintian appstream man-db bash-completion
   default-jre-headless nodejs npm chromium
 )
 

@@ -18,6 +18,7 @@
 #include "imaging/image_library.h"
 #include "platform/process_heap.h"
 #include "platform/registry.h"
+#include "platform/system_error.h"
 #include "selection/folder_scan.h"
 
 using namespace lumigal;
@@ -117,9 +118,6 @@ int main(int argc, char** argv) {
         case batch::ParsedCommandLine::Run:
             break;
     }
-    // Before any thread: may start the program again, once (see there).
-    platform::startWithHugePages(argv);
-
     Preferences prefs;
     PageSettings page;
     loadStartingSettings(prefs, page);
@@ -128,7 +126,13 @@ int main(int argc, char** argv) {
     // The page's folder, and in thumbnail mode the thumbnail folder (as at
     // the desktop program's start-up), are made with their parents when
     // they do not exist yet.
-    createPathFolders(page.pageFolder + kPathSeparator);
+    if (const int err = createPathFolders(page.pageFolder + kPathSeparator); err != 0) {
+        // Said here, with its reason: the page could only fail for want of it.
+        std::fprintf(stderr, "lumigal-batch: Impossible de créer le dossier %s : %s\n",
+                     batch::printablePath(page.pageFolder).c_str(),
+                     platform::errnoText(err, platform::FileAccess::Writing).c_str());
+        return kNotWritten;
+    }
     if (page.thumbnail) createPathFolders(thumbnailFolder(page, prefs) + kPathSeparator);
 
     // The image library with this program's policy and limits, started

@@ -27,7 +27,6 @@ int main(int argc, char** argv) {
     // start-up sets the environment for a moment), and the heap is tuned for
     // thumbnails (what stays free at its top is bounded by the trim
     // threshold between pages).
-    lumigal::platform::startWithHugePages(argv);  // may start it again, once
     lumigal::startImageLibrary();
     lumigal::platform::keepLargeBuffersInHeap();
     QApplication app(argc, argv);

@@ -1,5 +1,6 @@
 #include "album/settings.h"
 
+#include <cerrno>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -95,12 +96,18 @@ int SaveSettings(Registry& registry, const Preferences& prefs, const PageSetting
     return 0;
 }
 
-void createPathFolders(const std::string& path) {
+int createPathFolders(const std::string& path) {
+    int first = 0;
     for (std::size_t at = path.find(kPathSeparator); at != std::string::npos;
          at = path.find(kPathSeparator, at + 1)) {
-        std::error_code ignored;  // an existing or impossible level is not an error
-        std::filesystem::create_directory(path.substr(0, at), ignored);
+        if (at == 0) continue;  // the root
+        std::error_code failed;  // an existing folder is no failure
+        std::filesystem::create_directory(path.substr(0, at), failed);
+        // The first level that could not be made says why the others could not.
+        // (A file in the way is a level that is no folder.)
+        if (failed && first == 0) first = failed.value() == EEXIST ? ENOTDIR : failed.value();
     }
+    return first;
 }
 
 std::string helpFilePathFor(const std::string& installPath) {

@@ -2,6 +2,7 @@
 
 #include <getopt.h>
 
+#include <algorithm>
 #include <charconv>
 #include <functional>
 #include <map>
@@ -337,6 +338,11 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
     }
     if (o.inputs.empty()) {
         result.error = "aucune image ni dossier donné";
+        return result;
+    }
+    // An empty name is a slip (an unset variable), never the current folder.
+    if (std::find(o.inputs.begin(), o.inputs.end(), std::string()) != o.inputs.end()) {
+        result.error = "nom d'image ou de dossier vide (« »)";
         return result;
     }
     result.outcome = ParsedCommandLine::Run;

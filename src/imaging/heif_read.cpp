@@ -2,11 +2,15 @@
 
 #include "area_reducer.h"
 #include "decode_limits.h"
+#include "heif_boxes.h"
+#include "heif_planes.h"
 
 #include <libheif/heif.h>
 
 #include <algorithm>
 #include <memory>
+#include <optional>
+#include <utility>
 #include <vector>
 
 namespace lumigal {
@@ -106,6 +110,106 @@ HandlePtr primaryImage(heif_context* context, const std::uint8_t* data, std::siz
     return HandlePtr(primary);
 }
 
+// `source` decoded in its own planes and reduced to kReducedHint times the
+// hint as they are converted to RGB. nullptr when its planes are not ones
+// pushPlaneRows reads (the caller decodes it to RGB), or with `failed` when
+// it cannot be decoded at all (`error` set when it is too large).
+ImagePtr reducedFromPlanes(heif_image_handle* source, const heif_decoding_options* options,
+                           std::size_t minWidth, std::size_t minHeight, bool& failed,
+                           std::string& error) {
+    heif_image* raw = nullptr;
+    failed = heif_decode_image(source, &raw, heif_colorspace_undefined, heif_chroma_undefined, options)
+                 .code != heif_error_Ok;
+    if (failed) return nullptr;
+    const HeifImagePtr decoded(raw);
+    if (!planeRowsReadable(decoded.get())) return nullptr;
+    const int dw = heif_image_get_width(decoded.get(), heif_channel_R);
+    const int dh = heif_image_get_height(decoded.get(), heif_channel_R);
+    if (dw <= 0 || dh <= 0 || std::size_t(dw) < kReducedHint * minWidth ||
+        std::size_t(dh) < kReducedHint * minHeight) {
+        return nullptr;
+    }
+    AreaReducer reducer(std::size_t(dw), std::size_t(dh), kReducedHint * minWidth, kReducedHint * minHeight);
+    pushPlaneRows(decoded.get(), reducer);
+    ImagePtr reduced = reducer.finish(false, "HEIC");
+    if (!reduced) {
+        failed = true;
+        error = "image trop grande";
+    }
+    return reduced;
+}
+
+// The primary image of `data`, a grid of W x H, decoded a row of tiles at a
+// time (each tile an image of its own once its hidden flag is cleared in a
+// copy of the bytes) into an area reduction to kReducedHint times the hint:
+// at most one row of tiles is held. nullptr when it is no grid that can be
+// read so (the caller decodes it whole), with `failed` when a tile cannot
+// be decoded.
+ImagePtr reducedFromTiles(const std::uint8_t* data, std::size_t size, std::size_t width,
+                          std::size_t height, std::size_t minWidth, std::size_t minHeight,
+                          bool& failed, std::string& error) {
+    const std::optional<HeifGridTiles> grid = heifGridTiles(data, size);
+    if (!grid) return nullptr;
+    std::vector<std::uint8_t> bytes(data, data + size);
+    for (std::size_t at : grid->flagOffsets) bytes[at] &= 0xfe;
+    const ContextPtr context(heif_context_alloc());
+    if (!context || heif_context_read_from_memory_without_copy(context.get(), bytes.data(), bytes.size(), nullptr)
+                            .code != heif_error_Ok) {
+        return nullptr;
+    }
+    std::vector<HandlePtr> tiles;
+    for (const std::uint32_t id : grid->tiles) {
+        heif_image_handle* raw = nullptr;
+        if (heif_context_get_image_handle(context.get(), id, &raw).code != heif_error_Ok) return nullptr;
+        tiles.emplace_back(raw);
+        if (heif_image_handle_has_alpha_channel(raw) ||
+            heif_image_handle_get_width(raw) != heif_image_handle_get_width(tiles[0].get()) ||
+            heif_image_handle_get_height(raw) != heif_image_handle_get_height(tiles[0].get())) {
+            return nullptr;
+        }
+    }
+    const auto tw = static_cast<std::size_t>(heif_image_handle_get_width(tiles[0].get()));
+    const auto th = static_cast<std::size_t>(heif_image_handle_get_height(tiles[0].get()));
+    if (tw == 0 || th == 0) return nullptr;
+    const std::size_t columns = (width + tw - 1) / tw, rows = (height + th - 1) / th;
+    if (columns * rows != tiles.size()) return nullptr;
+    AreaReducer reducer(width, height, kReducedHint * minWidth, kReducedHint * minHeight);
+    std::vector<std::uint8_t> line(width * 3);
+    const RowLayout layout{false, 3, true};
+    for (std::size_t r = 0; r < rows; ++r) {
+        std::vector<HeifImagePtr> band;
+        std::vector<std::pair<const std::uint8_t*, int>> planes;
+        for (std::size_t c = 0; c < columns; ++c) {
+            heif_image* raw = nullptr;
+            failed = heif_decode_image(tiles[r * columns + c].get(), &raw, heif_colorspace_RGB,
+                                       heif_chroma_interleaved_RGB, nullptr)
+                         .code != heif_error_Ok;
+            if (failed) return nullptr;
+            band.emplace_back(raw);
+            int stride = 0;
+            const std::uint8_t* plane = heif_image_get_plane_readonly(raw, heif_channel_interleaved, &stride);
+            failed = !plane || heif_image_get_width(raw, heif_channel_interleaved) != int(tw) ||
+                     heif_image_get_height(raw, heif_channel_interleaved) != int(th);
+            if (failed) return nullptr;
+            planes.emplace_back(plane, stride);
+        }
+        for (std::size_t y = 0; y < th && r * th + y < height; ++y) {
+            for (std::size_t c = 0; c < columns; ++c) {
+                const std::size_t across = std::min(tw, width - c * tw);
+                std::copy_n(planes[c].first + std::ptrdiff_t(y) * planes[c].second, across * 3,
+                            line.data() + c * tw * 3);
+            }
+            reducer.push(line.data(), layout);
+        }
+    }
+    ImagePtr reduced = reducer.finish(false, "HEIC");
+    if (!reduced) {
+        failed = true;
+        error = "image trop grande";
+    }
+    return reduced;
+}
+
 }  // namespace
 
 HeifPreview largestHeifThumbnail(const std::uint8_t* data, std::size_t size) {
@@ -140,6 +244,30 @@ ImagePtr decodeHeif(const std::uint8_t* data, std::size_t size, std::size_t minW
     }
     const bool alpha = heif_image_handle_has_alpha_channel(source) != 0;
     const std::unique_ptr<heif_decoding_options, OptionsDeleter> options(heif_decoding_options_alloc());
+    const bool reduce = minWidth > 0 && minHeight > 0 && w >= kReduceAboveHint * minWidth &&
+                        h >= kReduceAboveHint * minHeight;
+    // A thumbnail item without a profile of its own has the image's.
+    std::vector<std::uint8_t> icc = iccProfileOf(source);
+    if (icc.empty() && chosen) icc = iccProfileOf(primary.get());
+    if (reduce && !alpha && !chosen) {
+        // A grid, a row of tiles at a time.
+        bool failed = false;
+        if (ImagePtr reduced = reducedFromTiles(data, size, w, h, minWidth, minHeight, failed, error)) {
+            attachIccProfile(*reduced, icc.data(), icc.size());
+            return reduced;
+        }
+        if (failed) return nullptr;
+    }
+    if (reduce && !alpha && heif_image_handle_get_luma_bits_per_pixel(source) == 8 &&
+        heif_image_handle_get_chroma_bits_per_pixel(source) == 8) {
+        // Its planes as decoded, converted a row at a time.
+        bool failed = false;
+        if (ImagePtr reduced = reducedFromPlanes(source, options.get(), minWidth, minHeight, failed, error)) {
+            attachIccProfile(*reduced, icc.data(), icc.size());
+            return reduced;
+        }
+        if (failed) return nullptr;
+    }
     heif_image* rawImage = nullptr;
     if (heif_decode_image(source, &rawImage, heif_colorspace_RGB,
                           alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB,
@@ -148,16 +276,13 @@ ImagePtr decodeHeif(const std::uint8_t* data, std::size_t size, std::size_t minW
         return nullptr;
     }
     const HeifImagePtr decoded(rawImage);
-    // A thumbnail item without a profile of its own has the image's.
-    std::vector<std::uint8_t> icc = iccProfileOf(source);
-    if (icc.empty() && chosen) icc = iccProfileOf(primary.get());
     int stride = 0;
     const std::uint8_t* plane =
         heif_image_get_plane_readonly(decoded.get(), heif_channel_interleaved, &stride);
     const int dw = heif_image_get_width(decoded.get(), heif_channel_interleaved);
     const int dh = heif_image_get_height(decoded.get(), heif_channel_interleaved);
     if (!plane || dw <= 0 || dh <= 0 || stride < dw * (alpha ? 4 : 3)) return nullptr;
-    if (minWidth > 0 && minHeight > 0 && std::size_t(dw) >= kReduceAboveHint * minWidth &&
+    if (reduce && std::size_t(dw) >= kReduceAboveHint * minWidth &&
         std::size_t(dh) >= kReduceAboveHint * minHeight) {
         // Reduced from the decoder's rows: the image is not held twice more.
         AreaReducer reducer(std::size_t(dw), std::size_t(dh), kReducedHint * minWidth,

@@ -7,6 +7,7 @@
 #include "imaging/jpeg_markers.h"
 #include "imaging/photo_metadata.h"
 #include "platform/system_error.h"
+#include "heif_boxes.h"
 #include "heif_read.h"
 #include "tiff_directories.h"
 #include "tiff_rows.h"
@@ -290,6 +291,11 @@ ImagePtr decodeFirstFrame(const std::string& path, bool ping, const std::string&
         sniffImageFormat(bytes->data.data(), bytes->data.size());
     if (!sniffed) {
         error = "format d'image non reconnu";
+        return nullptr;
+    }
+    const bool heif = *sniffed == ImageFormat::HEIC || *sniffed == ImageFormat::AVIF;
+    if (heif && !heifBoxesWithinBounds(countHeifBoxes(bytes->data.data(), bytes->data.size()))) {
+        error = "image trop grande";  // more items than any photo: never parsed
         return nullptr;
     }
     const bool jpeg = *sniffed == ImageFormat::JPEG;

@@ -81,6 +81,21 @@ description=$(field Description)
 long=$(awk 'length > 80' <<<"$description")
 [ -z "$long" ] || fail "description lines too long: $long"
 
+# The licence: the GPL's SPDX name, as in the metainfo.
+copyright=$(dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/share/doc/lumigal/copyright)
+grep -qx 'License: GPL-3.0-or-later' <<<"$copyright" || fail "the copyright file names no GPL-3.0-or-later licence"
+# Debian's own checks find nothing to say (its note about running as root aside).
+if command -v lintian >/dev/null; then
+    said=$(lintian --fail-on error,warning "$deb" 2>&1) || fail "lintian: $said"
+    grep -v 'running with root privileges' <<<"$said" | grep -E '^[EW]:' && fail "lintian: $said"
+else
+    fail "lintian is missing (scripts/setup.sh installs it)"
+fi
+# Nothing names a placeholder address.
+grep -q 'example\.org' <<<"$(dpkg-deb -f "$deb"; dpkg-deb --fsys-tarfile "$deb" | tar -xOf - \
+    ./usr/share/doc/lumigal/copyright ./usr/share/metainfo/org.example.lumigal.Lumigal.metainfo.xml)" &&
+    fail "the package metadata names example.org"
+
 if [ "$failures" -ne 0 ]; then
     echo "$failures package check(s) failed"
     exit 1

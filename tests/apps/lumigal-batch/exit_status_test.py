@@ -112,6 +112,42 @@ for mode in ('thumbnails', 'details', 'plain'):
         for path in said:
             check(path not in text, '%s: %s is in the page' % (label, path))
 
+
+def run_alone(label, args, status, words, prefix=()):
+    """One run outside the table: its status and what standard error says."""
+    r = subprocess.run(list(prefix) + [BATCH, '-q'] + args, capture_output=True, env=ENV)
+    err = r.stderr.decode('utf-8', 'replace')
+    check(r.returncode == status, '%s: exit %d, want %d %s' % (label, r.returncode, status, err[-300:]))
+    check(words in err, '%s: standard error lacks %r: %r' % (label, words, err))
+    return r
+
+
+# An empty name is a usage slip, never the current folder.
+empty = SCRATCH + '/out/empty'
+run_alone('an empty name', ['-o', empty + '/page.htm', ''], 2, 'vide')
+run_alone('an empty name among others', ['-o', empty + '/page.htm', A, ''], 2, 'vide')
+check(not os.path.exists(empty), 'an empty name: a page folder was made')
+
+# Started through the dynamic loader, the program runs as it is.
+LOADER = '/lib64/ld-linux-x86-64.so.2'
+if os.path.exists(LOADER):
+    page = SCRATCH + '/out/loader/page.htm'
+    run_alone('through the dynamic loader', ['-o', page, A, B], 0, '', prefix=[LOADER])
+    check(os.path.isfile(page), 'through the dynamic loader: no page')
+else:
+    print('NOTE: no %s here: the dynamic loader case is skipped' % LOADER)
+
+# A page folder to be made on a read-only file system says so (a private
+# mount of a read-only tmpfs, where root may mount one).
+ro = SCRATCH + '/readonly'
+os.makedirs(ro, exist_ok=True)
+mounts = ['unshare', '-m', 'sh', '-c', 'mount -t tmpfs -o ro,size=64k tmpfs "$0" && exec "$@"', ro]
+if shutil.which('unshare') and subprocess.run(mounts + ['true'], capture_output=True).returncode == 0:
+    run_alone('a read-only file system', ['-o', ro + '/album/page.htm', A], 1,
+              ro + '/album : système de fichiers en lecture seule', prefix=mounts)
+else:
+    print('NOTE: no read-only file system can be mounted here: that case is skipped')
+
 os.chmod(IN + '/tree/locked', 0o700)
 os.chmod(IN + '/locked', 0o700)
 print('%d runs, %d failed checks' % (runs, len(FAILS)))

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -347,24 +348,25 @@ TEST_F(SettingsTest, PathFoldersAreCreatedLevelByLevel) {
         std::string path;
         std::vector<std::string> made;     // relative to scratch
         std::vector<std::string> notMade;  // relative to scratch
+        int err;                           // what it returns
     };
     const std::string top = scratch_.string();
     const std::vector<Case> cases = {
-        {top + "/a/b/c/", {"a", "a/b", "a/b/c"}, {}},
-        {top + "/d/e/f", {"d", "d/e"}, {"d/e/f"}},  // the last level needs a separator after it
-        {top + "/a/b/c/", {"a/b/c"}, {}},           // existing levels are fine
-        {top + "//g///h/", {"g", "g/h"}, {}},
-        {top + "/file.txt/x/", {}, {"file.txt/x"}},  // a file in the way: ignored
+        {top + "/a/b/c/", {"a", "a/b", "a/b/c"}, {}, 0},
+        {top + "/d/e/f", {"d", "d/e"}, {"d/e/f"}, 0},  // the last level needs a separator after it
+        {top + "/a/b/c/", {"a/b/c"}, {}, 0},           // existing levels are fine
+        {top + "//g///h/", {"g", "g/h"}, {}, 0},
+        {top + "/file.txt/x/", {}, {"file.txt/x"}, ENOTDIR},  // a file in the way
+        {"", {}, {}, 0},
+        {"/", {}, {}, 0},  // the root exists
     };
     std::ofstream(scratch_ / "file.txt") << "x";
     for (const Case& c : cases) {
-        createPathFolders(c.path);
+        EXPECT_EQ(createPathFolders(c.path), c.err) << c.path;
         for (const auto& made : c.made) EXPECT_TRUE(fs::is_directory(scratch_ / made)) << c.path;
         for (const auto& notMade : c.notMade)
             EXPECT_FALSE(fs::exists(scratch_ / notMade)) << c.path;
     }
-    createPathFolders("");   // nothing happens
-    createPathFolders("/");  // the root exists
     EXPECT_TRUE(fs::is_regular_file(scratch_ / "file.txt"));
 }
 

@@ -266,6 +266,8 @@ TEST(BatchOptions, ErrorsNameTheOptionAndWhatItTakes) {
         {{"a", "-o"}, "l'option --output attend une valeur"},
         {{"a", "--per-row"}, "l'option --per-row attend une valeur"},
         {{"a"}, "la page à écrire manque (-o PAGE)"},
+        {{"-o", "p", ""}, "nom d'image ou de dossier vide (« »)"},  // never the current folder
+        {{"-o", "p", "a", "--", ""}, "nom d'image ou de dossier vide (« »)"},
         {{"-o", "p", "--", "--"}, ""},  // "--" is a file after the first one
     };
     for (const auto& [args, error] : cases) {

@@ -32,9 +32,10 @@ int SaveSettings(platform::Registry& registry, const Preferences& prefs,
                  const PageSettings& page, std::string* error = nullptr);
 
 // Creates every folder level of `path` that stands before a separator, from
-// left to right; failures are ignored. The last level is created only when
-// the path ends with a separator.
-void createPathFolders(const std::string& path);
+// left to right, going on after a failure. The last level is created only
+// when the path ends with a separator. Returns the errno of the first level
+// that could not be made (0 when every level is there).
+int createPathFolders(const std::string& path);
 
 // The help manual's path in the installation folder.
 std::string helpFilePathFor(const std::string& installPath);

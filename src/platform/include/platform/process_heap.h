@@ -4,19 +4,6 @@
 
 namespace lumigal::platform {
 
-// Starts the program again, once, with glibc's malloc asked to put the
-// buffers it maps into huge pages (2 MB) where the system gives them on
-// request (transparent huge pages in "madvise" mode), then gives the
-// program back the environment it was started with. A decoder's large
-// buffers (a progressive JPEG's coefficients, an AV1 frame) are mapped
-// afresh for each image; faulted in 4 KB at a time they cost a third of
-// a portable album's time. glibc reads that setting only when a program
-// starts. Call it first in main, before any thread exists; `argv` is
-// main's. Returns at once (without starting again) outside glibc, when
-// the system's mode makes no difference, under a memory checker, or when
-// the program cannot be started again.
-void startWithHugePages(char** argv);
-
 // Buffers up to 32 MB (file bytes, pixel caches of large images) are taken
 // from and given back to the heaps, and a heap keeps up to 64 MB free at
 // its top, instead of the C library's sliding thresholds: with those, large
