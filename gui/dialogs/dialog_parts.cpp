@@ -5,9 +5,9 @@
 
 namespace lumigal {
 
-QPushButton* makePictureButton(Art art, const QSize& iconSize, const QString& name,
-                               QWidget* parent) {
-    auto* button = new QPushButton(parent);
+QPushButton* makePictureButton(Art art, const QSize& iconSize, const QString& text,
+                               const QString& name, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
     button->setIcon(artIcon(art));
     button->setIconSize(iconSize);
     button->setAccessibleName(name);

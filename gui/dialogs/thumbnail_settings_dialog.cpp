@@ -70,7 +70,7 @@ ThumbnailSettingsDialog::ThumbnailSettingsDialog(PageSettings& page, Preferences
 
     folder_ = numbered(new QLineEdit(vignettes), "edit", 1138);
     folder_->setMinimumWidth(folder_->fontMetrics().averageCharWidth() * 40);
-    auto* browse = numbered(makePictureButton(Art::Folder, {16, 16},
+    auto* browse = numbered(makePictureButton(Art::Folder, {16, 16}, QStringLiteral("&Parcourir…"),
                                               QStringLiteral("Parcourir les dossiers"), vignettes),
                             "button", 1354);
     auto* location = new QHBoxLayout;
@@ -95,7 +95,7 @@ ThumbnailSettingsDialog::ThumbnailSettingsDialog(PageSettings& page, Preferences
         numbered(new QRadioButton(QStringLiteral("Conser&ver le même format graphique"), vignettes),
                  "radio", 1161);
     convert_ =
-        numbered(new QRadioButton(QStringLiteral("C&onvertir en:"), vignettes), "radio", 1162);
+        numbered(new QRadioButton(QStringLiteral("C&onvertir en\u00A0:"), vignettes), "radio", 1162);
     format_ = numbered(new QComboBox(vignettes), "combo", 1068);
     auto* conversion = new QHBoxLayout;
     conversion->addWidget(convert_);
@@ -103,9 +103,9 @@ ThumbnailSettingsDialog::ThumbnailSettingsDialog(PageSettings& page, Preferences
     conversion->addStretch(1);
 
     auto* thumbnails = new QGridLayout(vignettes);
-    thumbnails->addWidget(makeBuddyLabel(QStringLiteral("&Taille:"), width_, vignettes), 0, 0);
+    thumbnails->addWidget(makeBuddyLabel(QStringLiteral("&Taille\u00A0:"), width_, vignettes), 0, 0);
     thumbnails->addLayout(size, 0, 1);
-    thumbnails->addWidget(makeBuddyLabel(QStringLiteral("&Localisation:"), folder_, vignettes), 1,
+    thumbnails->addWidget(makeBuddyLabel(QStringLiteral("&Localisation\u00A0:"), folder_, vignettes), 1,
                           0);
     thumbnails->addLayout(location, 1, 1);
     thumbnails->addWidget(onlyIfSuitable_, 2, 0, 1, 2);
@@ -132,10 +132,11 @@ ThumbnailSettingsDialog::ThumbnailSettingsDialog(PageSettings& page, Preferences
     for (QLabel* swatch : {borderSwatch_, darkSwatch_}) swatch->setFixedSize(40, 22);
     const QSize pie(13, 13);
     auto* chooseBorder = numbered(
-        makePictureButton(Art::ColourPie, pie, QStringLiteral("Couleur de la bordure"), table),
+        makePictureButton(Art::ColourPie, pie, QStringLiteral("Bor&dure…"),
+                          QStringLiteral("Couleur de la bordure"), table),
         "button", 1117);
     auto* chooseDark =
-        numbered(makePictureButton(Art::ColourPie, pie,
+        numbered(makePictureButton(Art::ColourPie, pie, QStringLiteral("&Sombre…"),
                                    QStringLiteral("Couleur de la partie sombre"), table),
                  "button", 1300);
     auto* borderColour = new QHBoxLayout;
@@ -148,25 +149,25 @@ ThumbnailSettingsDialog::ThumbnailSettingsDialog(PageSettings& page, Preferences
     darkColour->addStretch(1);
 
     auto* cells = new QGridLayout(table);
-    cells->addWidget(makeBuddyLabel(QStringLiteral("&Epaisseur de la bordure:"), border_, table), 0,
+    cells->addWidget(makeBuddyLabel(QStringLiteral("&Epaisseur de la bordure\u00A0:"), border_, table), 0,
                      0);
     cells->addWidget(border_, 0, 1);
-    cells->addWidget(new QLabel(QStringLiteral("Couleur:"), table), 1, 0);
+    cells->addWidget(new QLabel(QStringLiteral("Couleur\u00A0:"), table), 1, 0);
     cells->addLayout(borderColour, 1, 1);
-    cells->addWidget(new QLabel(QStringLiteral("Couleur partie sombre:"), table), 2, 0);
+    cells->addWidget(new QLabel(QStringLiteral("Couleur partie sombre\u00A0:"), table), 2, 0);
     cells->addLayout(darkColour, 2, 1);
     cells->setColumnMinimumWidth(2, 18);
-    cells->addWidget(makeBuddyLabel(QStringLiteral("Espa&cement des cellules:"), cellSpace_, table),
+    cells->addWidget(makeBuddyLabel(QStringLiteral("Espa&cement des cellules\u00A0:"), cellSpace_, table),
                      0, 3);
     cells->addWidget(cellSpace_, 0, 4);
-    cells->addWidget(makeBuddyLabel(QStringLiteral("&Padding:"), cellPadding_, table), 1, 3);
+    cells->addWidget(makeBuddyLabel(QStringLiteral("&Marge intérieure\u00A0:"), cellPadding_, table), 1, 3);
     cells->addWidget(cellPadding_, 1, 4);
     cells->setColumnStretch(5, 1);
 
     // Buttons.
     auto* help = numbered(new QPushButton(QStringLiteral("&Aide"), this), "button", 1283);
     auto* ok = numbered(new QPushButton(QStringLiteral("OK"), this), "button", 1);
-    auto* cancel = numbered(new QPushButton(QStringLiteral("Cancel"), this), "button", 2);
+    auto* cancel = numbered(new QPushButton(QStringLiteral("Annuler"), this), "button", 2);
     ok->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(help);
@@ -312,7 +313,7 @@ void ThumbnailSettingsDialog::chooseColour(Colour& current, Colour& stored, QLab
 
 void ThumbnailSettingsDialog::browseFolder() {
     const std::optional<QString> folder =
-        browseForFolder(this, QStringLiteral("Dossier de production par défaut:"));
+        browseForFolder(this, QStringLiteral("Dossier de production par défaut\u00A0:"));
     if (folder) folder_->setText(*folder);
 }
 

@@ -14,10 +14,11 @@ class QWidget;
 
 namespace lumigal {
 
-// A push button that shows only `art` at `iconSize`; `name` is its
-// accessible name and tooltip.
-QPushButton* makePictureButton(Art art, const QSize& iconSize, const QString& name,
-                               QWidget* parent);
+// A push button that shows `art` at `iconSize` beside `text` (which holds
+// its mnemonic); `name` says what it does, for screen readers and as its
+// tooltip.
+QPushButton* makePictureButton(Art art, const QSize& iconSize, const QString& text,
+                               const QString& name, QWidget* parent);
 
 // A label showing `art` at `size`.
 QLabel* makePicture(Art art, const QSize& size, QWidget* parent);
