@@ -317,7 +317,9 @@ void PageCreationDialog::confirm() {
 }
 
 void PageCreationDialog::openThumbnailSettings() {
-    ThumbnailSettingsDialog dialog(page_, prefs_, helpFilePath_, this);
+    // The thumbnails of the style shown, even before OK stores it.
+    ThumbnailSettingsDialog dialog(page_, prefs_, helpFilePath_,
+                                   modern_->isChecked() ? kStyleModern : kStyleClassic, this);
     dialog.exec();
     repaint();
 }

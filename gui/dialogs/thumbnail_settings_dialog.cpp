@@ -48,7 +48,16 @@ Colour ThumbnailSettingsDialog::swatchColour(Colour stored) {
 
 ThumbnailSettingsDialog::ThumbnailSettingsDialog(PageSettings& page, Preferences& prefs,
                                                  std::string helpFilePath, QWidget* parent)
-    : LumigalDialog(parent), page_(page), prefs_(prefs), helpFilePath_(std::move(helpFilePath)) {
+    : ThumbnailSettingsDialog(page, prefs, std::move(helpFilePath), page.style, parent) {}
+
+ThumbnailSettingsDialog::ThumbnailSettingsDialog(PageSettings& page, Preferences& prefs,
+                                                 std::string helpFilePath, std::uint32_t style,
+                                                 QWidget* parent)
+    : LumigalDialog(parent),
+      page_(page),
+      prefs_(prefs),
+      helpFilePath_(std::move(helpFilePath)),
+      style_(style) {
     borderColour_ = swatchColour(page_.table_bordercolor);
     darkColour_ = swatchColour(page_.table_bordercolordark);
 
@@ -196,16 +205,19 @@ ThumbnailSettingsDialog::ThumbnailSettingsDialog(PageSettings& page, Preferences
     height_->setText(QString::number(page_.height));
     perRow_->setText(QString::number(page_.nbThumbByLine));
     if (page_.onlyIfSuitable) onlyIfSuitable_->setChecked(true);
-    keepProportions_->setChecked(keepsProportions(page_));
+    keepProportions_->setChecked(keepsProportions(page_, style_));
     format_->setEnabled(false);
-    if (page_.keepSameFormat) {
+    const ThumbnailFormat used = thumbnailFormat(page_, style_);
+    if (used.keepSameFormat) {
         keepFormat_->setChecked(true);
     } else {
         convert_->setChecked(true);
         format_->setEnabled(true);
     }
     for (const char* entry : kFormats) format_->addItem(QString::fromUtf8(entry));
-    format_->setCurrentIndex(0);
+    // The classic page's list opens on its first entry whatever is stored;
+    // the modern page's shows the format its thumbnails get.
+    format_->setCurrentIndex(style_ == kStyleModern && !used.keepSameFormat ? used.newFormat : 0);
     paintSwatch(borderSwatch_, toQColor(borderColour_), Qt::black);
     paintSwatch(darkSwatch_, toQColor(darkColour_), Qt::black);
     width_->setFocus();
@@ -228,11 +240,11 @@ ThumbnailSettingsDialog::ThumbnailSettingsDialog(PageSettings& page, Preferences
 void ThumbnailSettingsDialog::confirm() {
     // Everything is read and checked first; the settings change only when
     // every field is valid.
-    const std::uint32_t keepSameFormat = keepFormat_->isChecked() ? 1 : 0;
-    std::int32_t newFormat = page_.newFormat;
+    const ThumbnailFormat used = thumbnailFormat(page_, style_);
+    ThumbnailFormat chosen{keepFormat_->isChecked(), used.newFormat};
     const int index = format_->currentIndex();
-    if (keepSameFormat == 0 && index >= 0 && index < static_cast<int>(std::size(kFormats)))
-        newFormat = index;
+    if (!chosen.keepSameFormat && index >= 0 && index < static_cast<int>(std::size(kFormats)))
+        chosen.newFormat = index;
     const std::uint32_t onlyIfSuitable = onlyIfSuitable_->isChecked() ? 1 : 0;
 
     std::string pathThumbnail = toStdString(folder_->text());
@@ -277,10 +289,11 @@ void ThumbnailSettingsDialog::confirm() {
         return;
     }
 
-    page_.keepSameFormat = keepSameFormat;
-    page_.newFormat = newFormat;
+    // The classic page stores what OK shows; the modern page only a format
+    // the user changed, so that it keeps following its style otherwise.
+    if (style_ != kStyleModern || chosen != used) setThumbnailFormat(page_, style_, chosen);
     page_.onlyIfSuitable = onlyIfSuitable;
-    if (keepProportions_->isChecked() != keepsProportions(page_)) {
+    if (keepProportions_->isChecked() != keepsProportions(page_, style_)) {
         page_.keepProportions = keepProportions_->isChecked() ? kProportionsKept : kProportionsExact;
     }
     prefs_.pathThumbnail = std::move(pathThumbnail);
