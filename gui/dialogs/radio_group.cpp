@@ -77,6 +77,10 @@ RadioGroup::RadioGroup(std::initializer_list<QRadioButton*> buttons, QObject* pa
     for (QRadioButton* button : buttons_) {
         button->setAutoExclusive(false);
         button->setProperty(kGroupProperty, true);
+        // An interface made before (as the button was made) says check box.
+        if (QAccessibleInterface* made = QAccessible::queryAccessibleInterface(button);
+            made && made->role() != QAccessible::RadioButton)
+            QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
         button->installEventFilter(this);
         connect(button, &QAbstractButton::clicked, this, [this, button] { select(button); });
         // Screen readers hear the new state of every button of the group.

@@ -16,6 +16,8 @@
 #include <QMenuBar>
 #include <QStyle>
 #include <QToolBar>
+#include <QShowEvent>
+#include <QSignalBlocker>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -155,6 +157,10 @@ MainWindow::MainWindow(Preferences& prefs, PageSettings& page, std::string helpF
     if (fileNameEdit_) fileNameEdit_->installEventFilter(this);
     buildPanel();
     buildMenu();
+    // The side bar shows the focus on its current place; it has none until
+    // one is clicked, so Tab would land on it unseen.
+    sideBar_ = findChild<QAbstractItemView*>(QStringLiteral("sidebar"));
+    if (sideBar_) sideBar_->installEventFilter(this);
     files_.clear();
     resize(820, 520);
     // Sizes and dates in French; columns fitted once each folder is read
@@ -273,6 +279,20 @@ void MainWindow::accept() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == sideBar_ && e->type() == QEvent::FocusIn && sideBar_->model() &&
+        !sideBar_->currentIndex().isValid()) {
+        const QModelIndexList selected = sideBar_->selectionModel()
+                                             ? sideBar_->selectionModel()->selectedIndexes()
+                                             : QModelIndexList();
+        const QModelIndex place =
+            selected.isEmpty() ? sideBar_->model()->index(0, 0) : selected.front();
+        if (place.isValid()) {
+            // Quietly: the side bar opens the place that becomes current.
+            const QSignalBlocker quiet(sideBar_->selectionModel());
+            sideBar_->selectionModel()->setCurrentIndex(place, QItemSelectionModel::NoUpdate);
+            sideBar_->viewport()->update();
+        }
+    }
     // Context help (F1) on the destination field and its browse button.
     if (watched == fileNameEdit_ && e->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(e)->key();
@@ -344,6 +364,10 @@ void MainWindow::bringToFront() {
 
 void MainWindow::showEvent(QShowEvent* event) {
     QFileDialog::showEvent(event);
+    // The window opens on the list of files (the file dialog would put the
+    // focus on the name box); Tab goes on from there as the window is laid out.
+    if (!event->spontaneous())
+        if (auto* list = findChild<QTreeView*>(QStringLiteral("treeView"))) list->setFocus();
     fitColumns();
 }
 

@@ -25,6 +25,7 @@
 #include "common/selected_files.h"
 #include "selection/folder_scan.h"
 
+class QAbstractItemView;
 class QLineEdit;
 class QToolButton;
 class QAction;
@@ -133,6 +134,7 @@ private:
     QStringList filters_;
     QLineEdit* destination_ = nullptr;
     QToolButton* browse_ = nullptr;
+    QAbstractItemView* sideBar_ = nullptr;
     QLineEdit* fileNameEdit_ = nullptr;
     QToolButton* selectFolder_ = nullptr;
     QToolButton* selectTree_ = nullptr;
