@@ -58,6 +58,25 @@ private:
 
 bool pressed(const QToolButton* button) { return button->isChecked() && button->isEnabled(); }
 
+// When a scan found nothing of the chosen type: how many images of other
+// types the folder holds, and the type that takes them; empty when none.
+QString leftOutHint(const std::string& folder, bool tree) {
+    SelectedFileList every;
+    const ScanFormats all;
+    const int found =
+        tree ? ScanFolderTree(nullptr, folder, all, every) : ScanFolder(nullptr, folder, all, every);
+    if (found == 0) return {};
+    const QString type = MainWindow::typeToChoose(MainWindow::familiesOf(every.selectedFiles()));
+    return found == 1
+               ? QStringLiteral("\n\nUne image du dossier n'est pas du type de fichiers choisi : "
+                                "pour la prendre, choisissez le type « %1 ».")
+                     .arg(type)
+               : QStringLiteral("\n\n%1 images du dossier ne sont pas du type de fichiers "
+                                "choisi : pour les prendre, choisissez le type « %2 ».")
+                     .arg(found)
+                     .arg(type);
+}
+
 // `heading` then the first ten lines of `lines`, and how many more there are.
 QString listText(QString heading, const std::vector<QString>& lines);
 
@@ -244,8 +263,10 @@ void RunCreatePage(MainWindow& window) {
     }
 
     if (count == 0) {
-        MessageBoxHandler::information(&window, kNothingFound,
-                                       QStringLiteral("Aucun fichier trouvé..."));
+        QString text = QStringLiteral("Aucun fichier trouvé...");
+        if (folderPressed || treePressed)
+            text += leftOutHint(sourceFolder, treePressed);
+        MessageBoxHandler::information(&window, kNothingFound, text);
         return;
     }
 

@@ -20,6 +20,7 @@
 #include <QPointer>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "album/settings.h"
 #include "common/selected_files.h"
@@ -58,6 +59,11 @@ public:
     // The scan formats that file type `index` (1 to 7) leaves on; other
     // indexes give nullopt-like `false` and change nothing.
     static bool formatsForType(int index, ScanFormats& formats);
+    // The file type to choose for images of the `present` families: the
+    // narrowest choice that takes them all.
+    static QString typeToChoose(const ScanFormats& present);
+    // The families of images that `paths` hold (by their extensions).
+    static ScanFormats familiesOf(const std::vector<std::string>& paths);
     // The tooltip of command `command`; empty for commands not in the table.
     static QString tooltipFor(int command);
 
