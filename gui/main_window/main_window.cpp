@@ -295,7 +295,7 @@ void MainWindow::buildMenu() {
     QAction* about = helpMenu->addAction(QStringLiteral("A &propos de Lumigal"));
     about->setObjectName(QString::number(kAbout));
     connect(about, &QAction::triggered, this, [this] {
-        AboutBox box(runningSystemVersion(), this);
+        AboutBox box(platform::runningSystemVersion(), this);
         box.exec();
     });
     layout()->setMenuBar(bar);
