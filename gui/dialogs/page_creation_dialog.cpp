@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -217,14 +218,18 @@ PageCreationDialog::PageCreationDialog(PageSettings& page, Preferences& prefs,
     buttons->addWidget(ok, 0, Qt::AlignBottom);
     buttons->addWidget(cancel, 0, Qt::AlignBottom);
 
+    auto* fields = new QVBoxLayout;
+    fields->addLayout(heading);
+    fields->addLayout(names);
+    fields->addWidget(details_);
+    fields->addWidget(thumbnail_);
+    fields->addLayout(options);
+    fields->addWidget(partage);
+    fields->addWidget(couleurs);
+    // The buttons always on the screen, below the fields (which scroll
+    // where the screen is too small for them).
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(heading);
-    layout->addLayout(names);
-    layout->addWidget(details_);
-    layout->addWidget(thumbnail_);
-    layout->addLayout(options);
-    layout->addWidget(partage);
-    layout->addWidget(couleurs);
+    layout->addWidget(makeFittingBody(fields, this, buttons->sizeHint().height() + 32));
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 

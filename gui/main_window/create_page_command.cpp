@@ -58,6 +58,11 @@ private:
 
 bool pressed(const QToolButton* button) { return button->isChecked() && button->isEnabled(); }
 
+void releaseSelectionButtons(MainWindow& window) {
+    window.selectFolderButton()->setChecked(false);
+    window.selectTreeButton()->setChecked(false);
+}
+
 // When a scan found nothing of the chosen type: how many images of other
 // types the folder holds, and the type that takes them; empty when none.
 QString leftOutHint(const std::string& folder, bool tree) {
@@ -224,6 +229,7 @@ void RunCreatePage(MainWindow& window) {
             });
             if (box.cancelRequested()) {
                 files.clear();
+                releaseSelectionButtons(window);
                 return;
             }
             skippedFolders = box.skippedFolders();
@@ -276,7 +282,12 @@ void RunCreatePage(MainWindow& window) {
                                   sourceFolder, &window);
         const int answer = dialog.exec();
         window.saveSettings();  // what its OK (or its thumbnail dialog's) stored
-        if (answer != QDialog::Accepted) return;
+        if (answer != QDialog::Accepted) {
+            // A cancel ends this command: « Dossier » does not stay down
+            // for the next one, which the user starts afresh.
+            releaseSelectionButtons(window);
+            return;
+        }
         const std::string& pagePath = window.page().pagePath;
         if (!QFileInfo::exists(QString::fromStdString(pagePath))) break;
         if (askYesNo(&window, kPageExists,
@@ -300,8 +311,7 @@ void RunCreatePage(MainWindow& window) {
     }
     if (result == 2) return;  // stopped: the previous page is as it was
 
-    window.selectFolderButton()->setChecked(false);
-    window.selectTreeButton()->setChecked(false);
+    releaseSelectionButtons(window);
     window.clearFileNameBox();
 
     if (!failures.empty()) {

@@ -101,6 +101,8 @@ private slots:
         if (message.isEmpty()) {
             QVERIFY(dialogOpened);  // three files found: the page dialog came
             QVERIFY(messages.messages.isEmpty());
+            // Cancelled: « Dossier » is up again for the next command.
+            QVERIFY(!w.selectFolderButton()->isChecked());
         } else {
             QCOMPARE(messages.identifiers(), QStringList{QStringLiteral("nothingFound")});
             QCOMPARE(messages.messages.front().text, message);

@@ -396,12 +396,12 @@ private slots:
         QTest::addColumn<int>("expected");
         // The folder holds one file of each of the eight classic extensions,
         // a WebP, a HEIC and a TIFF, plus a text file; "sub" holds a gif and a png.
-        QTest::newRow("all, folder") << 0 << true << false << 8;
-        QTest::newRow("every image, folder") << 12 << true << false << 11;
+        QTest::newRow("all, folder") << 0 << true << false << 11;
+        QTest::newRow("webp, folder") << 7 << true << false << 1;
         QTest::newRow("recent images, folder") << 11 << true << false << 2;
         QTest::newRow("tiff, folder") << 10 << true << false << 1;
-        QTest::newRow("all, tree") << 0 << false << true << 10;
-        QTest::newRow("all, both") << 0 << true << true << 10;
+        QTest::newRow("all, tree") << 0 << false << true << 13;
+        QTest::newRow("all, both") << 0 << true << true << 13;
         QTest::newRow("gif, folder") << 3 << true << false << 1;
         QTest::newRow("gif, tree") << 3 << false << true << 2;
         QTest::newRow("jpeg, folder") << 4 << true << false << 3;
