@@ -11,10 +11,10 @@
 
 namespace lumigal {
 
-AboutBox::AboutBox(const SystemVersion& version, QWidget* parent) : LumigalDialog(parent) {
+AboutBox::AboutBox(const platform::SystemVersion& version, QWidget* parent) : LumigalDialog(parent) {
     auto* description = numbered(new QLabel(QString::fromUtf8(kDescription), this), "static", 202);
     auto* system =
-        numbered(new QLabel(toQString(systemVersionLine(version)), this), "static", 1291);
+        numbered(new QLabel(toQString(platform::systemVersionLine(version)), this), "static", 1291);
     for (QLabel* label : {description, system}) {
         label->setTextFormat(Qt::PlainText);
         label->setTextInteractionFlags(Qt::TextSelectableByMouse);

@@ -1,13 +1,19 @@
 #include "dialogs/dialog_parts.h"
 
 #include <QLabel>
+#include <QGuiApplication>
+#include <QLayout>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <algorithm>
 
 namespace lumigal {
 
-QPushButton* makePictureButton(Art art, const QSize& iconSize, const QString& name,
-                               QWidget* parent) {
-    auto* button = new QPushButton(parent);
+QPushButton* makePictureButton(Art art, const QSize& iconSize, const QString& text,
+                               const QString& name, QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
     button->setIcon(artIcon(art));
     button->setIconSize(iconSize);
     button->setAccessibleName(name);
@@ -40,6 +46,33 @@ void paintSwatch(QLabel* swatch, const QColor& background, const QColor& foregro
     palette.setColor(QPalette::WindowText, foreground);
     swatch->setPalette(palette);
     swatch->update();
+}
+
+QScrollArea* makeFittingBody(QLayout* layout, QWidget* dialog, int reserved) {
+    auto* body = new QWidget;
+    body->setLayout(layout);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* area = new QScrollArea(dialog);
+    area->setObjectName(QStringLiteral("body"));
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    area->setWidget(body);
+    const QSize wanted = body->sizeHint();
+    QScreen* screen = dialog->screen() ? dialog->screen() : QGuiApplication::primaryScreen();
+    // Room for the window's frame and title, which are not known yet.
+    constexpr int kFrame = 48;
+    const int room = screen ? screen->availableGeometry().height() - kFrame - reserved
+                            : wanted.height();
+    if (wanted.height() <= room) {
+        area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        area->setFixedSize(wanted);
+    } else {
+        area->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        area->setFixedSize(wanted.width() + area->verticalScrollBar()->sizeHint().width(),
+                           std::max(room, 120));
+    }
+    return area;
 }
 
 QLabel* makeBuddyLabel(const QString& text, QWidget* buddy, QWidget* parent) {

@@ -6,6 +6,9 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QPointer>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QScreen>
 #include <QUrl>
 #include <QWidget>
@@ -37,6 +40,44 @@ HelpOpener& helpOpener() {
 UrlOpener& urlOpener() {
     static UrlOpener instance;
     return instance;
+}
+
+// Says that no browser showed the manual at `path`.
+void helpNotOpened(QWidget* owner, const QString& path) {
+    MessageBoxHandler::warning(
+        owner, QStringLiteral("helpFileNotOpened"),
+        QStringLiteral("Aucun navigateur n'a pu ouvrir l'aide de Lumigal.\n"
+                       "Ouvrez vous-même le fichier %1 dans votre navigateur.")
+            .arg(QDir::toNativeSeparators(path)));
+}
+
+// Hands `url` to the desktop's opener. Where that is xdg-open, its exit
+// says whether a browser took the page (it fails when none is set up); the
+// failure comes later, so it is told then. Returns false when the opener
+// could not even start.
+bool openForHelp(QWidget* owner, const QUrl& url, const QString& manual) {
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty()) return QDesktopServices::openUrl(url);
+    // Owned by the application: the opener may outlive the window (it waits
+    // for some browsers to end).
+    auto* process = new QProcess(QCoreApplication::instance());
+    process->setProgram(opener);
+    process->setArguments({url.toString(QUrl::FullyEncoded)});
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->setStandardErrorFile(QProcess::nullDevice());
+    const QPointer<QWidget> window(owner);
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, window, manual](int code, QProcess::ExitStatus status) {
+                         process->deleteLater();
+                         if (status == QProcess::NormalExit && code == 0) return;
+                         helpNotOpened(window, manual);
+                     });
+    process->start();
+    if (!process->waitForStarted()) {
+        delete process;
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -129,12 +170,8 @@ void openHelp(QWidget* owner, const std::string& helpFilePath, int context) {
         url = QUrl::fromLocalFile(manual);
         url.setFragment(anchor);
     }
-    const bool opened = urlOpener() ? urlOpener()(url) : QDesktopServices::openUrl(url);
-    if (!opened) {
-        MessageBoxHandler::warning(owner, QStringLiteral("helpFileNotOpened"),
-                                   QStringLiteral("Impossible d'ouvrir le fichier d'aide %1.")
-                                       .arg(QDir::toNativeSeparators(path)));
-    }
+    const bool opened = urlOpener() ? urlOpener()(url) : openForHelp(owner, url, manual);
+    if (!opened) helpNotOpened(owner, manual);
 }
 
 void setHelpOpener(HelpOpener opener) { helpOpener() = std::move(opener); }

@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -74,8 +75,8 @@ PageCreationDialog::PageCreationDialog(PageSettings& page, Preferences& prefs,
     fileName_ = numbered(new QLineEdit(QString::fromUtf8(kDefaultFileName), this), "edit", 1136);
     title_ = numbered(new QLineEdit(QString::fromUtf8(kDefaultTitle), this), "edit", 1137);
     auto* names = new QFormLayout;
-    names->addRow(makeBuddyLabel(QStringLiteral("&Fichier HTML:"), fileName_, this), fileName_);
-    names->addRow(makeBuddyLabel(QStringLiteral("Titre de la &page:"), title_, this), title_);
+    names->addRow(makeBuddyLabel(QStringLiteral("Fic&hier HTML\u00A0:"), fileName_, this), fileName_);
+    names->addRow(makeBuddyLabel(QStringLiteral("Titre de la &page\u00A0:"), title_, this), title_);
 
     // Kind of page.
     details_ = numbered(
@@ -108,12 +109,12 @@ PageCreationDialog::PageCreationDialog(PageSettings& page, Preferences& prefs,
     // Miscellaneous switches.
     auto* divers = new QGroupBox(QStringLiteral("Divers"), this);
     center_ =
-        numbered(new QCheckBox(QStringLiteral("&Centrer images et textes dans la page"), divers),
+        numbered(new QCheckBox(QStringLiteral("Centrer images et te&xtes dans la page"), divers),
                  "check", 1350);
     line_ =
         numbered(new QCheckBox(QStringLiteral("&Ligne de séparation entre chaque image"), divers),
                  "check", 1351);
-    tri_ = numbered(new QCheckBox(QStringLiteral("&Trier alphabétiquement les images"), divers),
+    tri_ = numbered(new QCheckBox(QStringLiteral("Trier alpha&bétiquement les images"), divers),
                     "check", 1352);
     auto* switches = new QVBoxLayout(divers);
     switches->addWidget(center_);
@@ -158,7 +159,7 @@ PageCreationDialog::PageCreationDialog(PageSettings& page, Preferences& prefs,
     sharing->addWidget(classic_, 0, 0);
     sharing->addWidget(modern_, 0, 1, 1, 2);
     sharing->addWidget(portable_, 1, 0, 1, 3);
-    sharing->addWidget(makeBuddyLabel(QStringLiteral("&Taille web des copies:"), webSize_, partage), 2, 0);
+    sharing->addWidget(makeBuddyLabel(QStringLiteral("Taille &web des copies\u00A0:"), webSize_, partage), 2, 0);
     sharing->addWidget(webSize_, 2, 1);
     sharing->setColumnStretch(2, 1);
 
@@ -178,19 +179,19 @@ PageCreationDialog::PageCreationDialog(PageSettings& page, Preferences& prefs,
     }
     const QSize pie(16, 16);
     auto* chooseBackground =
-        numbered(makePictureButton(Art::ColourPie, pie,
+        numbered(makePictureButton(Art::ColourPie, pie, QStringLiteral("&Fond…"),
                                    QStringLiteral("Couleur du fond de feuille"), couleurs),
                  "button", 1117);
     auto* chooseText =
-        numbered(makePictureButton(Art::ColourPie, pie,
+        numbered(makePictureButton(Art::ColourPie, pie, QStringLiteral("&Titre…"),
                                    QStringLiteral("Couleur du titre de la feuille"), couleurs),
                  "button", 1300);
     auto* chooseInformation = numbered(
-        makePictureButton(Art::ColourPie, pie,
+        makePictureButton(Art::ColourPie, pie, QStringLiteral("I&nfos…"),
                           QStringLiteral("Couleur des informations sur les images"), couleurs),
         "button", 1315);
     auto* colours = new QGridLayout(couleurs);
-    colours->addWidget(new QLabel(QStringLiteral("Fond de feuille:"), couleurs), 0, 0);
+    colours->addWidget(new QLabel(QStringLiteral("Fond de feuille\u00A0:"), couleurs), 0, 0);
     colours->addWidget(backgroundSwatch_, 0, 1);
     colours->addWidget(chooseBackground, 0, 2, Qt::AlignVCenter);
     colours->setColumnMinimumWidth(3, 12);
@@ -202,27 +203,33 @@ PageCreationDialog::PageCreationDialog(PageSettings& page, Preferences& prefs,
     colours->setColumnStretch(4, 1);
     colours->setColumnStretch(7, 1);
 
-    // Buttons: OK shows the road-sign picture; Cancel is the default button.
-    auto* ok =
-        numbered(makePictureButton(Art::OkSign, {47, 47}, QStringLiteral("OK"), this), "button", 1);
+    // Buttons: OK shows the road-sign picture and says what it does; it is
+    // the default button (Enter), Escape cancels.
+    auto* ok = numbered(makePictureButton(Art::OkSign, {47, 47}, QStringLiteral("&Créer la page"),
+                                          QStringLiteral("Créer la page"), this),
+                        "button", 1);
     auto* thumbnails =
         numbered(new QPushButton(QStringLiteral("&Vignettes"), this), "button", 1118);
     auto* cancel = numbered(new QPushButton(QStringLiteral("&Annuler"), this), "button", 2);
-    cancel->setDefault(true);
+    ok->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(thumbnails, 0, Qt::AlignBottom);
     buttons->addStretch(1);
     buttons->addWidget(ok, 0, Qt::AlignBottom);
     buttons->addWidget(cancel, 0, Qt::AlignBottom);
 
+    auto* fields = new QVBoxLayout;
+    fields->addLayout(heading);
+    fields->addLayout(names);
+    fields->addWidget(details_);
+    fields->addWidget(thumbnail_);
+    fields->addLayout(options);
+    fields->addWidget(partage);
+    fields->addWidget(couleurs);
+    // The buttons always on the screen, below the fields (which scroll
+    // where the screen is too small for them).
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(heading);
-    layout->addLayout(names);
-    layout->addWidget(details_);
-    layout->addWidget(thumbnail_);
-    layout->addLayout(options);
-    layout->addWidget(partage);
-    layout->addWidget(couleurs);
+    layout->addWidget(makeFittingBody(fields, this, buttons->sizeHint().height() + 32));
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -315,7 +322,9 @@ void PageCreationDialog::confirm() {
 }
 
 void PageCreationDialog::openThumbnailSettings() {
-    ThumbnailSettingsDialog dialog(page_, prefs_, helpFilePath_, this);
+    // The thumbnails of the style shown, even before OK stores it.
+    ThumbnailSettingsDialog dialog(page_, prefs_, helpFilePath_,
+                                   modern_->isChecked() ? kStyleModern : kStyleClassic, this);
     dialog.exec();
     repaint();
 }

@@ -46,14 +46,18 @@ PreferencesDialog::PreferencesDialog(Preferences& prefs, QWidget* parent)
     for (QLineEdit* field : {launchFolder_, saveFolder_, thumbnailFolder_})
         field->setMinimumWidth(field->fontMetrics().averageCharWidth() * 48);
     const QSize folderIcon(16, 16);
+    // Three "Parcourir…" buttons: each its own key, each named for its folder.
     auto* browseLaunch = numbered(
-        makePictureButton(Art::Folder, folderIcon, QStringLiteral("Parcourir les dossiers"), this),
+        makePictureButton(Art::Folder, folderIcon, QStringLiteral("Pa&rcourir…"),
+                          QStringLiteral("Parcourir : dossier de lancement"), this),
         "button", 1300);
     auto* browseSave = numbered(
-        makePictureButton(Art::Folder, folderIcon, QStringLiteral("Parcourir les dossiers"), this),
+        makePictureButton(Art::Folder, folderIcon, QStringLiteral("Parc&ourir…"),
+                          QStringLiteral("Parcourir : dossier de production"), this),
         "button", 1117);
     auto* browseThumbnail = numbered(
-        makePictureButton(Art::Folder, folderIcon, QStringLiteral("Parcourir les dossiers"), this),
+        makePictureButton(Art::Folder, folderIcon, QStringLiteral("Parcour&ir…"),
+                          QStringLiteral("Parcourir : dossier des vignettes"), this),
         "button", 1315);
 
     auto* folders = new QGridLayout;
@@ -88,7 +92,7 @@ PreferencesDialog::PreferencesDialog(Preferences& prefs, QWidget* parent)
 
     auto* ok = numbered(new QPushButton(QStringLiteral("OK"), this), "button", 1);
     auto* cancel = numbered(new QPushButton(QStringLiteral("&Annuler"), this), "button", 2);
-    cancel->setDefault(true);
+    ok->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     buttons->addWidget(ok);

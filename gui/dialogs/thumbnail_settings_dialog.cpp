@@ -48,7 +48,16 @@ Colour ThumbnailSettingsDialog::swatchColour(Colour stored) {
 
 ThumbnailSettingsDialog::ThumbnailSettingsDialog(PageSettings& page, Preferences& prefs,
                                                  std::string helpFilePath, QWidget* parent)
-    : LumigalDialog(parent), page_(page), prefs_(prefs), helpFilePath_(std::move(helpFilePath)) {
+    : ThumbnailSettingsDialog(page, prefs, std::move(helpFilePath), page.style, parent) {}
+
+ThumbnailSettingsDialog::ThumbnailSettingsDialog(PageSettings& page, Preferences& prefs,
+                                                 std::string helpFilePath, std::uint32_t style,
+                                                 QWidget* parent)
+    : LumigalDialog(parent),
+      page_(page),
+      prefs_(prefs),
+      helpFilePath_(std::move(helpFilePath)),
+      style_(style) {
     borderColour_ = swatchColour(page_.table_bordercolor);
     darkColour_ = swatchColour(page_.table_bordercolordark);
 
@@ -70,7 +79,7 @@ ThumbnailSettingsDialog::ThumbnailSettingsDialog(PageSettings& page, Preferences
 
     folder_ = numbered(new QLineEdit(vignettes), "edit", 1138);
     folder_->setMinimumWidth(folder_->fontMetrics().averageCharWidth() * 40);
-    auto* browse = numbered(makePictureButton(Art::Folder, {16, 16},
+    auto* browse = numbered(makePictureButton(Art::Folder, {16, 16}, QStringLiteral("&Parcourir…"),
                                               QStringLiteral("Parcourir les dossiers"), vignettes),
                             "button", 1354);
     auto* location = new QHBoxLayout;
@@ -95,7 +104,7 @@ ThumbnailSettingsDialog::ThumbnailSettingsDialog(PageSettings& page, Preferences
         numbered(new QRadioButton(QStringLiteral("Conser&ver le même format graphique"), vignettes),
                  "radio", 1161);
     convert_ =
-        numbered(new QRadioButton(QStringLiteral("C&onvertir en:"), vignettes), "radio", 1162);
+        numbered(new QRadioButton(QStringLiteral("C&onvertir en\u00A0:"), vignettes), "radio", 1162);
     format_ = numbered(new QComboBox(vignettes), "combo", 1068);
     auto* conversion = new QHBoxLayout;
     conversion->addWidget(convert_);
@@ -103,9 +112,9 @@ ThumbnailSettingsDialog::ThumbnailSettingsDialog(PageSettings& page, Preferences
     conversion->addStretch(1);
 
     auto* thumbnails = new QGridLayout(vignettes);
-    thumbnails->addWidget(makeBuddyLabel(QStringLiteral("&Taille:"), width_, vignettes), 0, 0);
+    thumbnails->addWidget(makeBuddyLabel(QStringLiteral("&Taille\u00A0:"), width_, vignettes), 0, 0);
     thumbnails->addLayout(size, 0, 1);
-    thumbnails->addWidget(makeBuddyLabel(QStringLiteral("&Localisation:"), folder_, vignettes), 1,
+    thumbnails->addWidget(makeBuddyLabel(QStringLiteral("&Localisation\u00A0:"), folder_, vignettes), 1,
                           0);
     thumbnails->addLayout(location, 1, 1);
     thumbnails->addWidget(onlyIfSuitable_, 2, 0, 1, 2);
@@ -132,10 +141,11 @@ ThumbnailSettingsDialog::ThumbnailSettingsDialog(PageSettings& page, Preferences
     for (QLabel* swatch : {borderSwatch_, darkSwatch_}) swatch->setFixedSize(40, 22);
     const QSize pie(13, 13);
     auto* chooseBorder = numbered(
-        makePictureButton(Art::ColourPie, pie, QStringLiteral("Couleur de la bordure"), table),
+        makePictureButton(Art::ColourPie, pie, QStringLiteral("Bor&dure…"),
+                          QStringLiteral("Couleur de la bordure"), table),
         "button", 1117);
     auto* chooseDark =
-        numbered(makePictureButton(Art::ColourPie, pie,
+        numbered(makePictureButton(Art::ColourPie, pie, QStringLiteral("&Sombre…"),
                                    QStringLiteral("Couleur de la partie sombre"), table),
                  "button", 1300);
     auto* borderColour = new QHBoxLayout;
@@ -148,25 +158,25 @@ ThumbnailSettingsDialog::ThumbnailSettingsDialog(PageSettings& page, Preferences
     darkColour->addStretch(1);
 
     auto* cells = new QGridLayout(table);
-    cells->addWidget(makeBuddyLabel(QStringLiteral("&Epaisseur de la bordure:"), border_, table), 0,
+    cells->addWidget(makeBuddyLabel(QStringLiteral("&Epaisseur de la bordure\u00A0:"), border_, table), 0,
                      0);
     cells->addWidget(border_, 0, 1);
-    cells->addWidget(new QLabel(QStringLiteral("Couleur:"), table), 1, 0);
+    cells->addWidget(new QLabel(QStringLiteral("Couleur\u00A0:"), table), 1, 0);
     cells->addLayout(borderColour, 1, 1);
-    cells->addWidget(new QLabel(QStringLiteral("Couleur partie sombre:"), table), 2, 0);
+    cells->addWidget(new QLabel(QStringLiteral("Couleur partie sombre\u00A0:"), table), 2, 0);
     cells->addLayout(darkColour, 2, 1);
     cells->setColumnMinimumWidth(2, 18);
-    cells->addWidget(makeBuddyLabel(QStringLiteral("Espa&cement des cellules:"), cellSpace_, table),
+    cells->addWidget(makeBuddyLabel(QStringLiteral("Espa&cement des cellules\u00A0:"), cellSpace_, table),
                      0, 3);
     cells->addWidget(cellSpace_, 0, 4);
-    cells->addWidget(makeBuddyLabel(QStringLiteral("&Padding:"), cellPadding_, table), 1, 3);
+    cells->addWidget(makeBuddyLabel(QStringLiteral("&Marge intérieure\u00A0:"), cellPadding_, table), 1, 3);
     cells->addWidget(cellPadding_, 1, 4);
     cells->setColumnStretch(5, 1);
 
     // Buttons.
     auto* help = numbered(new QPushButton(QStringLiteral("&Aide"), this), "button", 1283);
     auto* ok = numbered(new QPushButton(QStringLiteral("OK"), this), "button", 1);
-    auto* cancel = numbered(new QPushButton(QStringLiteral("Cancel"), this), "button", 2);
+    auto* cancel = numbered(new QPushButton(QStringLiteral("Annuler"), this), "button", 2);
     ok->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(help);
@@ -195,16 +205,19 @@ ThumbnailSettingsDialog::ThumbnailSettingsDialog(PageSettings& page, Preferences
     height_->setText(QString::number(page_.height));
     perRow_->setText(QString::number(page_.nbThumbByLine));
     if (page_.onlyIfSuitable) onlyIfSuitable_->setChecked(true);
-    keepProportions_->setChecked(keepsProportions(page_));
+    keepProportions_->setChecked(keepsProportions(page_, style_));
     format_->setEnabled(false);
-    if (page_.keepSameFormat) {
+    const ThumbnailFormat used = thumbnailFormat(page_, style_);
+    if (used.keepSameFormat) {
         keepFormat_->setChecked(true);
     } else {
         convert_->setChecked(true);
         format_->setEnabled(true);
     }
     for (const char* entry : kFormats) format_->addItem(QString::fromUtf8(entry));
-    format_->setCurrentIndex(0);
+    // The classic page's list opens on its first entry whatever is stored;
+    // the modern page's shows the format its thumbnails get.
+    format_->setCurrentIndex(style_ == kStyleModern && !used.keepSameFormat ? used.newFormat : 0);
     paintSwatch(borderSwatch_, toQColor(borderColour_), Qt::black);
     paintSwatch(darkSwatch_, toQColor(darkColour_), Qt::black);
     width_->setFocus();
@@ -227,11 +240,11 @@ ThumbnailSettingsDialog::ThumbnailSettingsDialog(PageSettings& page, Preferences
 void ThumbnailSettingsDialog::confirm() {
     // Everything is read and checked first; the settings change only when
     // every field is valid.
-    const std::uint32_t keepSameFormat = keepFormat_->isChecked() ? 1 : 0;
-    std::int32_t newFormat = page_.newFormat;
+    const ThumbnailFormat used = thumbnailFormat(page_, style_);
+    ThumbnailFormat chosen{keepFormat_->isChecked(), used.newFormat};
     const int index = format_->currentIndex();
-    if (keepSameFormat == 0 && index >= 0 && index < static_cast<int>(std::size(kFormats)))
-        newFormat = index;
+    if (!chosen.keepSameFormat && index >= 0 && index < static_cast<int>(std::size(kFormats)))
+        chosen.newFormat = index;
     const std::uint32_t onlyIfSuitable = onlyIfSuitable_->isChecked() ? 1 : 0;
 
     std::string pathThumbnail = toStdString(folder_->text());
@@ -276,10 +289,11 @@ void ThumbnailSettingsDialog::confirm() {
         return;
     }
 
-    page_.keepSameFormat = keepSameFormat;
-    page_.newFormat = newFormat;
+    // The classic page stores what OK shows; the modern page only a format
+    // the user changed, so that it keeps following its style otherwise.
+    if (style_ != kStyleModern || chosen != used) setThumbnailFormat(page_, style_, chosen);
     page_.onlyIfSuitable = onlyIfSuitable;
-    if (keepProportions_->isChecked() != keepsProportions(page_)) {
+    if (keepProportions_->isChecked() != keepsProportions(page_, style_)) {
         page_.keepProportions = keepProportions_->isChecked() ? kProportionsKept : kProportionsExact;
     }
     prefs_.pathThumbnail = std::move(pathThumbnail);
@@ -312,7 +326,7 @@ void ThumbnailSettingsDialog::chooseColour(Colour& current, Colour& stored, QLab
 
 void ThumbnailSettingsDialog::browseFolder() {
     const std::optional<QString> folder =
-        browseForFolder(this, QStringLiteral("Dossier de production par défaut:"));
+        browseForFolder(this, QStringLiteral("Dossier de production par défaut\u00A0:"));
     if (folder) folder_->setText(*folder);
 }
 

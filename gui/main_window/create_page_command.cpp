@@ -58,6 +58,30 @@ private:
 
 bool pressed(const QToolButton* button) { return button->isChecked() && button->isEnabled(); }
 
+void releaseSelectionButtons(MainWindow& window) {
+    window.selectFolderButton()->setChecked(false);
+    window.selectTreeButton()->setChecked(false);
+}
+
+// When a scan found nothing of the chosen type: how many images of other
+// types the folder holds, and the type that takes them; empty when none.
+QString leftOutHint(const std::string& folder, bool tree) {
+    SelectedFileList every;
+    const ScanFormats all;
+    const int found =
+        tree ? ScanFolderTree(nullptr, folder, all, every) : ScanFolder(nullptr, folder, all, every);
+    if (found == 0) return {};
+    const QString type = MainWindow::typeToChoose(MainWindow::familiesOf(every.selectedFiles()));
+    return found == 1
+               ? QStringLiteral("\n\nUne image du dossier n'est pas du type de fichiers choisi : "
+                                "pour la prendre, choisissez le type « %1 ».")
+                     .arg(type)
+               : QStringLiteral("\n\n%1 images du dossier ne sont pas du type de fichiers "
+                                "choisi : pour les prendre, choisissez le type « %2 ».")
+                     .arg(found)
+                     .arg(type);
+}
+
 // `heading` then the first ten lines of `lines`, and how many more there are.
 QString listText(QString heading, const std::vector<QString>& lines);
 
@@ -206,6 +230,7 @@ void RunCreatePage(MainWindow& window) {
             });
             if (box.cancelRequested()) {
                 files.clear();
+                releaseSelectionButtons(window);
                 return;
             }
             skippedFolders = box.skippedFolders();
@@ -246,8 +271,10 @@ void RunCreatePage(MainWindow& window) {
     }
 
     if (count == 0) {
-        MessageBoxHandler::information(&window, kNothingFound,
-                                       QStringLiteral("Aucun fichier trouvé..."));
+        QString text = QStringLiteral("Aucun fichier trouvé...");
+        if (folderPressed || treePressed)
+            text += leftOutHint(sourceFolder, treePressed);
+        MessageBoxHandler::information(&window, kNothingFound, text);
         return;
     }
 
@@ -257,7 +284,12 @@ void RunCreatePage(MainWindow& window) {
                                   sourceFolder, &window);
         const int answer = dialog.exec();
         window.saveSettings();  // what its OK (or its thumbnail dialog's) stored
-        if (answer != QDialog::Accepted) return;
+        if (answer != QDialog::Accepted) {
+            // A cancel ends this command: « Dossier » does not stay down
+            // for the next one, which the user starts afresh.
+            releaseSelectionButtons(window);
+            return;
+        }
         const std::string& pagePath = window.page().pagePath;
         if (!QFileInfo::exists(QString::fromStdString(pagePath))) break;
         if (askYesNo(&window, kPageExists,
@@ -281,8 +313,7 @@ void RunCreatePage(MainWindow& window) {
     }
     if (result == 2) return;  // stopped: the previous page is as it was
 
-    window.selectFolderButton()->setChecked(false);
-    window.selectTreeButton()->setChecked(false);
+    releaseSelectionButtons(window);
     window.clearFileNameBox();
 
     if (!failures.empty()) {

@@ -16,9 +16,13 @@
 #include <QMenuBar>
 #include <QStyle>
 #include <QToolBar>
+#include <QShowEvent>
+#include <QSignalBlocker>
 #include <QToolButton>
 #include <QTreeView>
+#include <iterator>
 
+#include "common/paths.h"
 #include "dialogs/about_box.h"
 #include "dialogs/art.h"
 #include "dialogs/gui_helpers.h"
@@ -35,7 +39,9 @@ struct ImageType {
     const char* patterns;  // lower case; the upper-case forms are added
 };
 constexpr ImageType kFileTypes[] = {
-    {"Tous (BMP, DIB, GIF, JPEG, PNG, XBM)", "*.bmp *.dib *.gif *.jpe *.jpg *.jpeg *.png *.xbm"},
+    // Every format Lumigal reads: the first choice, the one the window opens on.
+    {"Tous (BMP, DIB, GIF, JPEG, PNG, XBM, WebP, HEIC, AVIF, TIFF)",
+     "*.bmp *.dib *.gif *.jpe *.jpg *.jpeg *.png *.xbm *.webp *.heic *.heif *.avif *.tif *.tiff"},
     {"BMP - Windows/OS2 bitmap", "*.bmp"},
     {"DIB - Windows/OS2 dib", "*.dib"},
     {"GIF - Compuserve", "*.gif"},
@@ -47,9 +53,20 @@ constexpr ImageType kFileTypes[] = {
     {"AVIF - AV1 Image File", "*.avif"},
     {"TIF TIFF - Tagged Image File Format", "*.tif *.tiff"},
     {"Images récentes (AVIF, HEIC, WEBP)", "*.avif *.heic *.heif *.webp"},
-    {"Toutes les images", "*.avif *.bmp *.dib *.gif *.heic *.heif *.jpe *.jpg *.jpeg *.png *.tif "
-                          "*.tiff *.webp *.xbm"},
 };
+constexpr int kFileTypeCount = static_cast<int>(std::size(kFileTypes));
+
+// The families of ScanFormats, one flag each.
+constexpr bool ScanFormats::*kFamilies[] = {
+    &ScanFormats::bmp,  &ScanFormats::dib,  &ScanFormats::gif,  &ScanFormats::jpeg,
+    &ScanFormats::png,  &ScanFormats::xbm,  &ScanFormats::webp, &ScanFormats::heic,
+    &ScanFormats::avif, &ScanFormats::tiff};
+
+bool covers(const ScanFormats& type, const ScanFormats& wanted) {
+    for (bool ScanFormats::*family : kFamilies)
+        if (wanted.*family && !(type.*family)) return false;
+    return true;
+}
 
 struct Tooltip {
     int command;
@@ -94,10 +111,9 @@ QStringList MainWindow::fileTypeTexts() {
 }
 
 bool MainWindow::formatsForType(int index, ScanFormats& formats) {
-    if (index < 1 || index > 13) return false;
-    const bool every = index == 13;  // « Toutes les images »
-    const bool all = index == 1 || every;
-    const bool recent = index == 12 || every;
+    if (index < 1 || index > kFileTypeCount) return false;
+    const bool all = index == 1;
+    const bool recent = index == 12 || all;
     formats.bmp = all || index == 2;
     formats.dib = all || index == 3;
     formats.gif = all || index == 4;
@@ -107,8 +123,34 @@ bool MainWindow::formatsForType(int index, ScanFormats& formats) {
     formats.webp = recent || index == 8;
     formats.heic = recent || index == 9;
     formats.avif = recent || index == 10;
-    formats.tiff = every || index == 11;
+    formats.tiff = all || index == 11;
     return true;
+}
+
+QString MainWindow::typeToChoose(const ScanFormats& present) {
+    // The narrowest choice first: one family, then the recent images, then all.
+    for (int index = 2; index <= kFileTypeCount; ++index) {
+        ScanFormats type;
+        formatsForType(index, type);
+        if (covers(type, present)) return QString::fromUtf8(kFileTypes[index - 1].text);
+    }
+    return QString::fromUtf8(kFileTypes[0].text);
+}
+
+ScanFormats MainWindow::familiesOf(const std::vector<std::string>& paths) {
+    ScanFormats found;
+    for (bool ScanFormats::*family : kFamilies) found.*family = false;
+    for (bool ScanFormats::*family : kFamilies) {
+        ScanFormats only;
+        for (bool ScanFormats::*other : kFamilies) only.*other = other == family;
+        for (const std::string& path : paths) {
+            if (IsWantedImage(splitPath(path).extension, only)) {
+                found.*family = true;
+                break;
+            }
+        }
+    }
+    return found;
 }
 
 QString MainWindow::tooltipFor(int command) {
@@ -155,6 +197,10 @@ MainWindow::MainWindow(Preferences& prefs, PageSettings& page, std::string helpF
     if (fileNameEdit_) fileNameEdit_->installEventFilter(this);
     buildPanel();
     buildMenu();
+    // The side bar shows the focus on its current place; it has none until
+    // one is clicked, so Tab would land on it unseen.
+    sideBar_ = findChild<QAbstractItemView*>(QStringLiteral("sidebar"));
+    if (sideBar_) sideBar_->installEventFilter(this);
     files_.clear();
     resize(820, 520);
     // Sizes and dates in French; columns fitted once each folder is read
@@ -249,7 +295,7 @@ void MainWindow::buildMenu() {
     QAction* about = helpMenu->addAction(QStringLiteral("A &propos de Lumigal"));
     about->setObjectName(QString::number(kAbout));
     connect(about, &QAction::triggered, this, [this] {
-        AboutBox box(runningSystemVersion(), this);
+        AboutBox box(platform::runningSystemVersion(), this);
         box.exec();
     });
     layout()->setMenuBar(bar);
@@ -273,6 +319,20 @@ void MainWindow::accept() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == sideBar_ && e->type() == QEvent::FocusIn && sideBar_->model() &&
+        !sideBar_->currentIndex().isValid()) {
+        const QModelIndexList selected = sideBar_->selectionModel()
+                                             ? sideBar_->selectionModel()->selectedIndexes()
+                                             : QModelIndexList();
+        const QModelIndex place =
+            selected.isEmpty() ? sideBar_->model()->index(0, 0) : selected.front();
+        if (place.isValid()) {
+            // Quietly: the side bar opens the place that becomes current.
+            const QSignalBlocker quiet(sideBar_->selectionModel());
+            sideBar_->selectionModel()->setCurrentIndex(place, QItemSelectionModel::NoUpdate);
+            sideBar_->viewport()->update();
+        }
+    }
     // Context help (F1) on the destination field and its browse button.
     if (watched == fileNameEdit_ && e->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(e)->key();
@@ -344,6 +404,10 @@ void MainWindow::bringToFront() {
 
 void MainWindow::showEvent(QShowEvent* event) {
     QFileDialog::showEvent(event);
+    // The window opens on the list of files (the file dialog would put the
+    // focus on the name box); Tab goes on from there as the window is laid out.
+    if (!event->spontaneous())
+        if (auto* list = findChild<QTreeView*>(QStringLiteral("treeView"))) list->setFocus();
     fitColumns();
 }
 

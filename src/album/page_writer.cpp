@@ -424,8 +424,9 @@ void makeThumbnails(const std::vector<const std::string*>& paths,
     bool changed = false;
     std::vector<ThumbnailJob> jobs(count);
     {
+        const ThumbnailFormat format = thumbnailFormat(page);
         std::vector<ThumbnailNames> names = uniqueThumbnailNames(
-            paths, folder, page.keepSameFormat != 0, page.newFormat, previous, page.pagePath);
+            paths, folder, format.keepSameFormat, format.newFormat, previous, page.pagePath);
         changed = claimNewNames(records, names, pageName, recordFile);
         for (std::size_t i = 0; i < count; ++i) jobs[i].names = std::move(names[i]);
     }

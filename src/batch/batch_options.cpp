@@ -407,8 +407,10 @@ void applyOptions(const BatchOptions& o, Preferences& prefs, PageSettings& page)
     if (o.thumbDir) prefs.pathThumbnail = absolutePath(*o.thumbDir);
     if (o.perRow) page.nbThumbByLine = *o.perRow;
     if (o.format) {
-        page.keepSameFormat = *o.format < 0;
-        if (*o.format >= 0) page.newFormat = *o.format;
+        // The format asked for holds for the page's style, whichever it is.
+        const ThumbnailFormat format{*o.format < 0, *o.format >= 0 ? *o.format : page.newFormat};
+        setThumbnailFormat(page, kStyleClassic, format);
+        setThumbnailFormat(page, kStyleModern, format);
     }
     if (o.bgColour) page.page_bgcolor = *o.bgColour;
     if (o.textColour) page.page_textcolor = *o.textColour;
@@ -419,13 +421,6 @@ void applyOptions(const BatchOptions& o, Preferences& prefs, PageSettings& page)
     if (o.cellSpacing) page.table_cellspace = *o.cellSpacing;
     if (o.cellPadding) page.table_cellpadding = *o.cellPadding;
     if (o.style) page.style = *o.style;
-    // A modern page is for today's browsers: unless told otherwise its
-    // thumbnails are JPEG (the classic BMP thumbnail weighs about eight times
-    // as much on the wire).
-    if (!o.format && page.style == kStyleModern) {
-        page.keepSameFormat = 0;
-        page.newFormat = kJpegThumbnailFormat;
-    }
     if (o.keepProportions) page.keepProportions = *o.keepProportions ? kProportionsKept : kProportionsExact;
     if (o.portable) page.portable = *o.portable;
     if (o.webSize) page.webSize = *o.webSize;

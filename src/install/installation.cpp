@@ -109,6 +109,24 @@ InstallResult runInstallation(const InstallState& state, InstallServices& servic
         }
         if (!goOn) return InstallResult::Abandoned;
     }
+    // The manual's pictures, in their folder beside it.
+    const std::vector<PictureEntry> pictures = manualPictures(state.setupFolder);
+    if (!pictures.empty()) {
+        for (std::string& made : createFolderPath(
+                 joinPath(state.installFolder, std::string(manualPicturesFolder()))))
+            record.addFolder(std::move(made));
+        record.save();
+    }
+    for (const PictureEntry& picture : pictures) {
+        std::string installed;
+        const bool goOn = installFile(observer, state.setupFolder, state.installFolder,
+                                      picture.entry(), &installed);
+        if (!installed.empty()) {
+            record.addFile(std::move(installed));
+            record.save();
+        }
+        if (!goOn) return InstallResult::Abandoned;
+    }
 
     if (state.createGroup) {
         createProgramGroup(services.programManager, state.installFolder);

@@ -21,7 +21,7 @@
 #include "dialogs/about_box.h"
 #include "dialogs/elided_label.h"
 #include "dialogs/progress_box.h"
-#include "dialogs/system_version.h"
+#include "platform/system_version.h"
 #include "dialogs/wait_box.h"
 #include "selection/folder_scan.h"
 
@@ -67,11 +67,6 @@ private slots:
     void aboutBoxTexts();
     void aboutBoxAlwaysReturnsOne_data();
     void aboutBoxAlwaysReturnsOne();
-    void systemVersionLine_data();
-    void systemVersionLine();
-    void kernelRelease_data();
-    void kernelRelease();
-    void runningSystemIsNamed();
 };
 
 void TestBoxes::progressBoxOpens() {
@@ -371,7 +366,7 @@ void TestBoxes::waitBoxDuringARealScan() {
 }
 
 void TestBoxes::aboutBoxTexts() {
-    SystemVersion version{"Linux", 6, 1, 0, "18-amd64"};
+    platform::SystemVersion version{"Linux", 6, 1, 0, "18-amd64"};
     AboutBox box(version);
     box.show();
     QCOMPARE(box.windowTitle(), QStringLiteral("Lumigal"));
@@ -395,7 +390,7 @@ void TestBoxes::aboutBoxAlwaysReturnsOne_data() {
 
 void TestBoxes::aboutBoxAlwaysReturnsOne() {
     QFETCH(int, how);
-    AboutBox box(SystemVersion{"Linux", 6, 1, 0, ""});
+    AboutBox box(platform::SystemVersion{"Linux", 6, 1, 0, ""});
     whenModalOpens(
         [how](QWidget* modal) {
             QVERIFY(qobject_cast<AboutBox*>(modal) != nullptr);
@@ -405,76 +400,6 @@ void TestBoxes::aboutBoxAlwaysReturnsOne() {
         },
         0);  // would give 0 if the box had not closed itself
     QCOMPARE(box.exec(), 1);
-}
-
-void TestBoxes::systemVersionLine_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<uint>("major");
-    QTest::addColumn<uint>("minor");
-    QTest::addColumn<uint>("build");
-    QTest::addColumn<QString>("servicePack");
-    QTest::addColumn<QString>("line");
-    QTest::newRow("NT 4.0 with its build and service pack")
-        << "Windows" << 4u << 0u << 1381u << "Service Pack 6"
-        << "Windows 4.0 Build 1381 Service Pack 6";
-    QTest::newRow("5.0 has no build") << "Windows" << 5u << 0u << 2195u << "Service Pack 1"
-                                      << "Windows 5.0";
-    QTest::newRow("4.10 has no build") << "Windows" << 4u << 10u << 1998u << ""
-                                       << "Windows 4.10";
-    QTest::newRow("Linux 6.1") << "Linux" << 6u << 1u << 0u << "18-amd64"
-                               << "Linux 6.1";
-    QTest::newRow("Linux 4.0 follows the same rule") << "Linux" << 4u << 0u << 9u << "rc1"
-                                                     << "Linux 4.0 Build 9 rc1";
-}
-
-void TestBoxes::systemVersionLine() {
-    QFETCH(QString, name);
-    QFETCH(uint, major);
-    QFETCH(uint, minor);
-    QFETCH(uint, build);
-    QFETCH(QString, servicePack);
-    QFETCH(QString, line);
-    const SystemVersion version{name.toStdString(), major, minor, build, servicePack.toStdString()};
-    QCOMPARE(QString::fromStdString(lumigal::systemVersionLine(version)), line);
-}
-
-void TestBoxes::kernelRelease_data() {
-    QTest::addColumn<QString>("release");
-    QTest::addColumn<uint>("major");
-    QTest::addColumn<uint>("minor");
-    QTest::addColumn<uint>("build");
-    QTest::addColumn<QString>("rest");
-    QTest::newRow("Debian") << "6.1.0-18-amd64" << 6u << 1u << 0u << "18-amd64";
-    QTest::newRow("two numbers") << "6.18-custom" << 6u << 18u << 0u << "custom";
-    QTest::newRow("plain") << "5.15.133" << 5u << 15u << 133u << "";
-    QTest::newRow("empty") << "" << 0u << 0u << 0u << "";
-    QTest::newRow("garbage") << "abc" << 0u << 0u << 0u << "abc";
-    QTest::newRow("huge number stays bounded")
-        << "99999999999999.2" << 999999999u << 0u << 0u << "99999.2";
-}
-
-void TestBoxes::kernelRelease() {
-    QFETCH(QString, release);
-    QFETCH(uint, major);
-    QFETCH(uint, minor);
-    QFETCH(uint, build);
-    QFETCH(QString, rest);
-    const SystemVersion version = parseKernelRelease("Linux", release.toStdString());
-    QCOMPARE(version.name, std::string("Linux"));
-    QCOMPARE(version.major, major);
-    QCOMPARE(version.minor, minor);
-    QCOMPARE(version.build, build);
-    QCOMPARE(QString::fromStdString(version.servicePack), rest);
-}
-
-void TestBoxes::runningSystemIsNamed() {
-    const SystemVersion version = runningSystemVersion();
-    const QStringList numbers = QSysInfo::kernelVersion().split(QLatin1Char('.'));
-    QVERIFY(numbers.size() >= 2);
-    QCOMPARE(QString::fromStdString(version.name), QStringLiteral("Linux"));
-    QCOMPARE(version.major, numbers[0].toUInt());
-    QCOMPARE(QString::fromStdString(lumigal::systemVersionLine(version)),
-             QStringLiteral("Linux %1.%2").arg(numbers[0]).arg(version.minor));
 }
 
 QTEST_MAIN(TestBoxes)

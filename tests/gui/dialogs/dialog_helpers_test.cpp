@@ -5,6 +5,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "test_support/dialog_test_support.h"
@@ -33,6 +34,8 @@ private slots:
     void messageBoxShowsTheRecord_data();
     void messageBoxShowsTheRecord();
     void missingHelpFileIsReported();
+    void helpWithoutABrowserIsReported_data();
+    void helpWithoutABrowserIsReported();
     void parseUnsignedField_data();
     void parseUnsignedField();
     void truncateToCodePoints_data();
@@ -352,6 +355,46 @@ void TestDialogHelpers::picturesAreCompiledIn() {
             for (int x = 0; x < image.width() && !opaque; ++x)
                 opaque = qAlpha(image.pixel(x, y)) > 200;
         QVERIFY(opaque);
+    }
+}
+
+// The desktop's opener (xdg-open) hands the manual to a browser, or fails
+// when none is set up: that failure comes after openHelp has returned, and
+// it is told.
+void TestDialogHelpers::helpWithoutABrowserIsReported_data() {
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("a browser took it") << 0;
+    QTest::newRow("no browser") << 3;
+    QTest::newRow("the browser failed") << 4;
+}
+
+void TestDialogHelpers::helpWithoutABrowserIsReported() {
+    QFETCH(int, exitCode);
+    QTemporaryDir bin;
+    const QString handed = bin.filePath(QStringLiteral("handed"));
+    QFile opener(bin.filePath(QStringLiteral("xdg-open")));
+    QVERIFY(opener.open(QIODevice::WriteOnly));
+    opener.write(QStringLiteral("#!/bin/sh\necho \"$1\" > '%1'\nexit %2\n")
+                     .arg(handed)
+                     .arg(exitCode)
+                     .toUtf8());
+    opener.close();
+    opener.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QFile manual(bin.filePath(QStringLiteral("Lumigal.html")));
+    QVERIFY(manual.open(QIODevice::WriteOnly));
+    manual.close();
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.path().toUtf8() + ":" + path);
+    MessageRecorder messages;
+    openHelp(nullptr, manual.fileName().toStdString(), 200);
+    qputenv("PATH", path);
+    QTRY_VERIFY(QFileInfo::exists(handed));
+    if (exitCode == 0) {
+        QTest::qWait(200);  // the opener's end reaches the program
+        QVERIFY(messages.messages.isEmpty());
+    } else {
+        QTRY_COMPARE(messages.identifiers(), QStringList{QStringLiteral("helpFileNotOpened")});
+        QVERIFY(messages.messages.front().text.contains(manual.fileName()));
     }
 }
 

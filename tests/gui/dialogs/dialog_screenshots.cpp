@@ -16,7 +16,7 @@
 #include "dialogs/page_creation_dialog.h"
 #include "dialogs/preferences_dialog.h"
 #include "dialogs/progress_box.h"
-#include "dialogs/system_version.h"
+#include "platform/system_version.h"
 #include "dialogs/thumbnail_settings_dialog.h"
 #include "dialogs/wait_box.h"
 
@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
         ok &= save(box, folder, QStringLiteral("wait-box"));
     }
     {
-        AboutBox box(runningSystemVersion());
+        AboutBox box(platform::runningSystemVersion());
         box.show();
         ok &= save(box, folder, QStringLiteral("about-box"));
     }

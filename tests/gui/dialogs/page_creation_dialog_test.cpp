@@ -210,7 +210,9 @@ void TestPageCreationDialog::texts() {
     for (const auto& [widget, text] : buttons) QCOMPARE(withoutMnemonic(widget->text()), text);
     QCOMPARE(label(dialog, 1348)->text(), QStringLiteral("\nTitre de la feuille"));
     QCOMPARE(label(dialog, 1349)->text(), QStringLiteral("\nInformations sur les images"));
-    QVERIFY(button(dialog, 2)->isDefault());
+    QVERIFY(button(dialog, 1)->isDefault());
+    QVERIFY(!button(dialog, 2)->isDefault());
+    QCOMPARE(button(dialog, 1)->text(), QStringLiteral("&Créer la page"));
     QVERIFY(!button(dialog, 1)->icon().isNull());
     QCOMPARE(button(dialog, 1)->iconSize(), QSize(47, 47));
     for (int id : {1117, 1300, 1315}) {

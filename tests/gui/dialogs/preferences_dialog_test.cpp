@@ -83,16 +83,16 @@ void TestPreferencesDialog::texts() {
     PreferencesDialog dialog(prefs);
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Lumigal"));
     QCOMPARE(labelText(dialog, 233), QStringLiteral("Paramétrage de Lumigal"));
-    QCOMPARE(labelText(dialog, 1328), QStringLiteral("Dossier de lancement par défaut:"));
-    QCOMPARE(labelText(dialog, 1329), QStringLiteral("Dossier de production par défaut:"));
-    QCOMPARE(labelText(dialog, 1165), QStringLiteral("Dossier d'accueil des vignettes:"));
+    QCOMPARE(labelText(dialog, 1328), QStringLiteral("Dossier de lancement par défaut\u00A0:"));
+    QCOMPARE(labelText(dialog, 1329), QStringLiteral("Dossier de production par défaut\u00A0:"));
+    QCOMPARE(labelText(dialog, 1165), QStringLiteral("Dossier d'accueil des vignettes\u00A0:"));
     QCOMPARE(check(dialog, 1335)->text().remove(QLatin1Char('&')),
              QStringLiteral("Emettre un bip après la conversion"));
     QCOMPARE(check(dialog, 1288)->text().remove(QLatin1Char('&')),
              QStringLiteral("Lancer le butineur en fin de création"));
     QCOMPARE(button(dialog, 1)->text(), QStringLiteral("OK"));
     QCOMPARE(button(dialog, 2)->text(), QStringLiteral("&Annuler"));
-    QVERIFY(button(dialog, 2)->isDefault());
+    QVERIFY(button(dialog, 1)->isDefault());
     for (int id : {1300, 1117, 1315}) {
         QVERIFY(!button(dialog, id)->icon().isNull());
         QCOMPARE(button(dialog, id)->iconSize(), QSize(16, 16));
@@ -150,10 +150,10 @@ void TestPreferencesDialog::browsersFillTheirFields_data() {
     QTest::addColumn<int>("buttonId");
     QTest::addColumn<int>("fieldId");
     QTest::addColumn<QString>("title");
-    QTest::newRow("launch") << 1300 << 1137 << QStringLiteral("Dossier de lancement par défaut:");
-    QTest::newRow("save") << 1117 << 1136 << QStringLiteral("Dossier de production par défaut:");
+    QTest::newRow("launch") << 1300 << 1137 << QStringLiteral("Dossier de lancement par défaut\u00A0:");
+    QTest::newRow("save") << 1117 << 1136 << QStringLiteral("Dossier de production par défaut\u00A0:");
     QTest::newRow("thumbnails") << 1315 << 1138
-                                << QStringLiteral("Dossier d'accueil des vignettes:");
+                                << QStringLiteral("Dossier d'accueil des vignettes\u00A0:");
 }
 
 void TestPreferencesDialog::browsersFillTheirFields() {

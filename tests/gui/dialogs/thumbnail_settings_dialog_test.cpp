@@ -104,7 +104,7 @@ void TestThumbnailSettingsDialog::opensWithTheStoredSettings() {
     QCOMPARE(check(dialog, 1041)->text().remove(QLatin1Char('&')),
              QStringLiteral("Ne pas créer de vignette si la taille de l'original est\n"
                             "inférieure aux dimensions saisies."));
-    QCOMPARE(button(dialog, 2)->text(), QStringLiteral("Cancel"));
+    QCOMPARE(button(dialog, 2)->text(), QStringLiteral("Annuler"));
     QVERIFY(button(dialog, 1)->isDefault());
     QCOMPARE(button(dialog, 1117)->iconSize(), QSize(13, 13));
     QVERIFY(!button(dialog, 1354)->icon().isNull());
@@ -498,7 +498,7 @@ void TestThumbnailSettingsDialog::browsedFolderIsStoredOnlyOnOk() {
         ThumbnailSettingsDialog dialog(f.page, f.prefs, {});
         dialog.show();
         button(dialog, 1354)->click();
-        QCOMPARE(browser.titles, QStringList{QStringLiteral("Dossier de production par défaut:")});
+        QCOMPARE(browser.titles, QStringList{QStringLiteral("Dossier de production par défaut\u00A0:")});
         QCOMPARE(edit(dialog, 1138)->text(), QStringLiteral("/data/petites images"));
         QCOMPARE(f.prefs.pathThumbnail, std::string("/home/u/Vignettes"));
         button(dialog, 1)->click();

@@ -14,7 +14,9 @@
 #include <memory>
 
 #include "album/settings.h"
+#include "install_wizard/abandon_box.h"
 #include "install_wizard/background_window.h"
+#include "install_wizard/file_error_box.h"
 #include "install_wizard/finish_page.h"
 #include "install_wizard/folder_page.h"
 #include "install/folders.h"
@@ -25,6 +27,7 @@
 #include "install/xdg_dirs.h"
 #include "platform/registry.h"
 #include "test_support/sandbox.h"
+#include "test_support/mnemonics.h"
 #include "test_support/scripted_boxes.h"
 
 using namespace lumigal::install;
@@ -74,6 +77,7 @@ private slots:
     void centreWindowCentresEvenLargeWindows();
     void uninstallAsksFirst();
     void boxesShowTheirMessages();
+    void everyMnemonicOnce();
 
 private:
     void writePayload(const QStringList& leaveOut = {});
@@ -567,5 +571,22 @@ void SetupWizardTest::boxesShowTheirMessages() {
     }
 }
 
+
+// Each page (with the wizard's buttons) and each box of the setup program
+// gives every key to one control.
+void SetupWizardTest::everyMnemonicOnce() {
+    for (int page : {SetupWizard::WelcomeId, SetupWizard::FolderId, SetupWizard::OptionsId,
+                     SetupWizard::ReadyId, SetupWizard::FinishId}) {
+        goTo(page);
+        const QStringList shared = lumigal::test::sharedMnemonics(wizard.get());
+        QVERIFY2(shared.isEmpty(), qPrintable(QString::number(page) + ": " + shared.join(", ")));
+    }
+    AbandonBox abandon;
+    FileErrorBox fileError(QStringLiteral("/x/Lumigal"));
+    for (QDialog* box : {static_cast<QDialog*>(&abandon), static_cast<QDialog*>(&fileError)}) {
+        const QStringList shared = lumigal::test::sharedMnemonics(box);
+        QVERIFY2(shared.isEmpty(), qPrintable(shared.join(", ")));
+    }
+}
 QTEST_MAIN(SetupWizardTest)
 #include "setup_wizard_test.moc"

@@ -276,7 +276,8 @@ TEST_F(SettingsTest, SaveWritesTheValuesInItsOrderAndStringsWithoutNul) {
                                                "keepProportions",
                                                "portable",
                                                "webSize",
-                                               "keepLocation"};
+                                               "keepLocation",
+                                               "modernFormat"};
     EXPECT_EQ(names, expected);
     EXPECT_EQ(stored(values, "pathSave")->data,
               (std::vector<std::uint8_t>{'/', 'a', 'l', 'b', 'u', 'm', 's'}));
@@ -395,5 +396,41 @@ TEST(SettingsHelpers, InitialSettingsAreTheInstallersValues) {
     EXPECT_EQ(page, expectedPage);
 }
 
+
+// The classic page keeps the stored format; the modern page takes JPEG until
+// a format is chosen for it, and a choice for one style leaves the other's.
+TEST(ThumbnailFormat, EachStyleHasItsOwnChoice) {
+    struct Case {
+        const char* what;
+        std::uint32_t keepSameFormat;
+        std::int32_t newFormat;
+        std::uint32_t modernFormat;
+        ThumbnailFormat classic, modern;
+    };
+    const Case cases[] = {
+        {"first install: BMP, modern JPEG", 0, 0, kModernFormatOfStyle, {false, 0}, {false, 2}},
+        {"classic keeps the source's", 1, 3, kModernFormatOfStyle, {true, 3}, {false, 2}},
+        {"modern chose PNG", 0, 0, kModernFormatConverted + 3, {false, 0}, {false, 3}},
+        {"modern chose the source's", 0, 1, kModernFormatSame, {false, 1}, {true, 1}},
+        {"a damaged modern value counts as unchosen", 0, 0, 99, {false, 0}, {false, 2}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PageSettings page;
+        page.keepSameFormat = c.keepSameFormat;
+        page.newFormat = c.newFormat;
+        page.modernFormat = c.modernFormat;
+        EXPECT_EQ(thumbnailFormat(page, kStyleClassic), c.classic);
+        EXPECT_EQ(thumbnailFormat(page, kStyleModern), c.modern);
+        // Storing what is used changes nothing, for either style.
+        PageSettings again = page;
+        setThumbnailFormat(again, kStyleClassic, c.classic);
+        EXPECT_EQ(thumbnailFormat(again, kStyleClassic), c.classic);
+        EXPECT_EQ(thumbnailFormat(again, kStyleModern), c.modern);
+        setThumbnailFormat(again, kStyleModern, {false, 1});
+        EXPECT_EQ(thumbnailFormat(again, kStyleModern), (ThumbnailFormat{false, 1}));
+        EXPECT_EQ(thumbnailFormat(again, kStyleClassic), c.classic);
+    }
+}
 }  // namespace
 }  // namespace lumigal

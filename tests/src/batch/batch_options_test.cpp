@@ -132,8 +132,9 @@ TEST(BatchOptions, ModernPagesGetJpegThumbnailsUnlessTold) {
         defaultSettings(prefs, page);
         page.newFormat = 1;
         applyOptions(p.options, prefs, page);
-        EXPECT_EQ(page.keepSameFormat, c.keepSameFormat) << c.args[2];
-        EXPECT_EQ(page.newFormat, c.newFormat) << c.args[2];
+        const ThumbnailFormat used = thumbnailFormat(page);
+        EXPECT_EQ(used.keepSameFormat, c.keepSameFormat != 0) << c.args[2];
+        EXPECT_EQ(used.newFormat, c.newFormat) << c.args[2];
     }
 }
 

@@ -296,5 +296,32 @@ TEST(InstallRecordFile, KeepsOddPathsAndRefusesRelativeOnes) {
     }
 }
 
+// The manual's pictures come from screenshots/ beside the payload into
+// screenshots/ beside the manual (only compressed pictures), and go with
+// the uninstallation.
+TEST_F(InstallationTest, ManualPicturesAreCopiedBesideTheManual) {
+    writePayload();
+    test::makeFolders(setupFolder + "screenshots/");
+    const std::map<std::string, std::string> pictures = {
+        {"main-window", "\x89PNG\r\n\x1a\n" + test::randomBytes(300, 7)},
+        {"about-box", "\x89PNG\r\n\x1a\n" + test::randomBytes(200, 8)}};
+    for (const auto& [name, content] : pictures)
+        test::writeSzdd(setupFolder + "screenshots/" + name + ".pn_", content);
+    test::writeSzdd(setupFolder + "screenshots/notes.tx_", "not a picture, only notes");
+    before = test::snapshot(sandbox.root());
+
+    FixedAnswerObserver observer(FileErrorChoice::Quit);
+    ASSERT_EQ(install(stateFor(false), observer), InstallResult::Completed);
+    EXPECT_TRUE(observer.messages.empty());
+    for (const auto& [name, content] : pictures)
+        EXPECT_EQ(readFile(installFolder + "/screenshots/" + name + ".png"), content) << name;
+    EXPECT_FALSE(exists(installFolder + "/screenshots/notes.txt"));
+
+    const UninstallReport report = uninstall();
+    EXPECT_TRUE(report.complete());
+    EXPECT_EQ(test::differences(before, test::snapshot(sandbox.root())),
+              std::vector<std::string>{});
+}
+
 }  // namespace
 }  // namespace lumigal::install

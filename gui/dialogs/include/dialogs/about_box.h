@@ -6,7 +6,7 @@
 #include <QString>
 
 #include "dialogs/lumigal_dialog.h"
-#include "dialogs/system_version.h"
+#include "platform/system_version.h"
 
 namespace lumigal {
 
@@ -25,7 +25,7 @@ public:
     static constexpr const char* kContactWeb = "https://lumigal.example.org/";
 
     // `version` is the system whose line the box shows.
-    explicit AboutBox(const SystemVersion& version = runningSystemVersion(),
+    explicit AboutBox(const platform::SystemVersion& version = platform::runningSystemVersion(),
                       QWidget* parent = nullptr);
 
 public slots:

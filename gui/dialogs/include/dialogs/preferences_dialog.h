@@ -24,9 +24,9 @@ public:
     static constexpr const char* kFolderTooLong = "preferencesFolderTooLong";
 
     // The labels of the three folders, also the titles of their browsers.
-    static constexpr const char* kLaunchLabel = "Dossier de lancement par défaut:";
-    static constexpr const char* kSaveLabel = "Dossier de production par défaut:";
-    static constexpr const char* kThumbnailLabel = "Dossier d'accueil des vignettes:";
+    static constexpr const char* kLaunchLabel = "Dossier de lancement par défaut\u00A0:";
+    static constexpr const char* kSaveLabel = "Dossier de production par défaut\u00A0:";
+    static constexpr const char* kThumbnailLabel = "Dossier d'accueil des vignettes\u00A0:";
 
     explicit PreferencesDialog(Preferences& prefs, QWidget* parent = nullptr);
 

@@ -44,6 +44,11 @@ public:
     // `helpFilePath` is the help manual opened by "&Aide".
     ThumbnailSettingsDialog(PageSettings& page, Preferences& prefs, std::string helpFilePath,
                             QWidget* parent = nullptr);
+    // For a page of `style` (the one shown in the page dialog, not yet
+    // stored): the format and the proportions shown are those that style
+    // uses, and a format chosen here is kept for pages of that style.
+    ThumbnailSettingsDialog(PageSettings& page, Preferences& prefs, std::string helpFilePath,
+                            std::uint32_t style, QWidget* parent = nullptr);
 
     // The colour a swatch shows for a stored border colour: 0 counts as not
     // chosen and shows white.
@@ -60,6 +65,7 @@ private:
     PageSettings& page_;
     Preferences& prefs_;
     std::string helpFilePath_;
+    std::uint32_t style_;
 
     Colour borderColour_ = 0;
     Colour darkColour_ = 0;

@@ -20,11 +20,13 @@
 #include <QPointer>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "album/settings.h"
 #include "common/selected_files.h"
 #include "selection/folder_scan.h"
 
+class QAbstractItemView;
 class QLineEdit;
 class QToolButton;
 class QAction;
@@ -57,6 +59,11 @@ public:
     // The scan formats that file type `index` (1 to 7) leaves on; other
     // indexes give nullopt-like `false` and change nothing.
     static bool formatsForType(int index, ScanFormats& formats);
+    // The file type to choose for images of the `present` families: the
+    // narrowest choice that takes them all.
+    static QString typeToChoose(const ScanFormats& present);
+    // The families of images that `paths` hold (by their extensions).
+    static ScanFormats familiesOf(const std::vector<std::string>& paths);
     // The tooltip of command `command`; empty for commands not in the table.
     static QString tooltipFor(int command);
 
@@ -133,6 +140,7 @@ private:
     QStringList filters_;
     QLineEdit* destination_ = nullptr;
     QToolButton* browse_ = nullptr;
+    QAbstractItemView* sideBar_ = nullptr;
     QLineEdit* fileNameEdit_ = nullptr;
     QToolButton* selectFolder_ = nullptr;
     QToolButton* selectTree_ = nullptr;

@@ -6,7 +6,9 @@
 #pragma once
 
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace lumigal::install {
 
@@ -17,6 +19,21 @@ struct FileEntry {
 };
 
 std::span<const FileEntry> fileTable();
+
+// The folder, beside the manual, of the pictures of the windows it shows;
+// the same name in the setup folder and in the install folder.
+std::string_view manualPicturesFolder();
+
+// The manual's pictures that the setup folder holds: their source and
+// installed names under manualPicturesFolder() ("main-window.pn_" gives
+// "screenshots/main-window.pn_" and "screenshots/main-window.png"), in
+// name order. None when the folder is missing.
+struct PictureEntry {
+    std::string sourceName;
+    std::string installedName;
+    FileEntry entry() const { return {sourceName, installedName, false}; }
+};
+std::vector<PictureEntry> manualPictures(std::string_view setupFolder);
 
 // Installed names that other parts of the installer refer to.
 std::string_view programFileName();  // the main program

@@ -58,6 +58,7 @@ struct PageSettings {
     std::uint32_t portable = 0;         // the page's folder holds the whole album
     std::uint32_t webSize = 0;          // portable copies' longest edge; 0: the originals
     std::uint32_t keepLocation = 0;     // copies at the original size keep where they were taken
+    std::uint32_t modernFormat = 0;     // the modern page's thumbnail format (see below)
     // Not stored: the folders scanned for the page, and whether a portable
     // album follows the links in them that lead elsewhere.
     std::vector<std::string> chosenFolders;
@@ -78,11 +79,51 @@ inline constexpr std::uint32_t kProportionsOfStyle = 0;
 inline constexpr std::uint32_t kProportionsKept = 1;
 inline constexpr std::uint32_t kProportionsExact = 2;
 
+// The modern page's thumbnail format: as the style wants (JPEG), the source's
+// own format, or kModernFormatConverted + a newFormat value. keepSameFormat
+// and newFormat are the classic page's.
+inline constexpr std::uint32_t kModernFormatOfStyle = 0;
+inline constexpr std::uint32_t kModernFormatSame = 1;
+inline constexpr std::uint32_t kModernFormatConverted = 2;
+
+// The thumbnail format a page of `style` is made with.
+struct ThumbnailFormat {
+    bool keepSameFormat = false;
+    std::int32_t newFormat = 0;
+    bool operator==(const ThumbnailFormat&) const = default;
+};
+inline ThumbnailFormat thumbnailFormat(const PageSettings& page, std::uint32_t style) {
+    if (style != kStyleModern) return {page.keepSameFormat != 0, page.newFormat};
+    if (page.modernFormat == kModernFormatSame) return {true, page.newFormat};
+    if (page.modernFormat >= kModernFormatConverted && page.modernFormat <= kModernFormatConverted + 3)
+        return {false, static_cast<std::int32_t>(page.modernFormat - kModernFormatConverted)};
+    return {false, kJpegThumbnailFormat};  // kModernFormatOfStyle, and any unknown value
+}
+inline ThumbnailFormat thumbnailFormat(const PageSettings& page) {
+    return thumbnailFormat(page, page.style);
+}
+
+// Records `format` as the choice for pages of `style`.
+inline void setThumbnailFormat(PageSettings& page, std::uint32_t style, ThumbnailFormat format) {
+    if (style != kStyleModern) {
+        page.keepSameFormat = format.keepSameFormat ? 1 : 0;
+        page.newFormat = format.newFormat;
+    } else if (format.keepSameFormat) {
+        page.modernFormat = kModernFormatSame;
+    } else {
+        page.modernFormat = kModernFormatConverted + static_cast<std::uint32_t>(format.newFormat);
+    }
+}
+
 // Whether thumbnails fit inside width x height with the image's proportions.
-inline bool keepsProportions(const PageSettings& page) {
+// `style` is the page's style, or the one the user is choosing.
+inline bool keepsProportions(const PageSettings& page, std::uint32_t style) {
     if (page.keepProportions == kProportionsKept) return true;
     if (page.keepProportions == kProportionsExact) return false;
-    return page.style == kStyleModern;
+    return style == kStyleModern;
+}
+inline bool keepsProportions(const PageSettings& page) {
+    return keepsProportions(page, page.style);
 }
 
 // The values the installer writes on a first installation (details on,

@@ -1,10 +1,10 @@
-#include "dialogs/system_version.h"
+#include "platform/system_version.h"
 
 #include <cstdio>
 
 #include <sys/utsname.h>
 
-namespace lumigal {
+namespace lumigal::platform {
 
 std::string systemVersionLine(const SystemVersion& version) {
     char line[512];
@@ -48,4 +48,4 @@ SystemVersion runningSystemVersion() {
     return parseKernelRelease(system.sysname, system.release);
 }
 
-}  // namespace lumigal
+}  // namespace lumigal::platform

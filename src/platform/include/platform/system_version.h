@@ -1,10 +1,10 @@
-// The line of the about box that names the running system's version.
+// The running system's version, and the line of the about box that names it.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-namespace lumigal {
+namespace lumigal::platform {
 
 struct SystemVersion {
     std::string name;  // "Linux", "Windows"
@@ -25,4 +25,4 @@ SystemVersion parseKernelRelease(std::string_view name, std::string_view release
 // The version of the running system (uname on POSIX systems).
 SystemVersion runningSystemVersion();
 
-}  // namespace lumigal
+}  // namespace lumigal::platform
