@@ -37,7 +37,7 @@ export LUMIGAL_RUN_SECONDS=60 LUMIGAL_PEAK_MB=4096
 # Seeds: a few small inputs per harness, generated here.
 seeds=$dir/fuzz-seeds
 rm -rf "$seeds"
-mkdir -p "$seeds"/{reg_file_fuzz,html_fuzz,thumbnail_args_fuzz,gather_selection_fuzz,jpeg_dc_fuzz,tiff_rows_fuzz}
+mkdir -p "$seeds"/{reg_file_fuzz,html_fuzz,thumbnail_args_fuzz,gather_selection_fuzz,jpeg_dc_fuzz,tiff_rows_fuzz,png_rows_fuzz}
 printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Lumigal]\r\n"bip"=dword:00000001\r\n"pathSave"="/home/a \\"b\\""\r\n"data"=hex:01,02,ff\r\n"odd"=hex(1):41,0a,42\r\n\r\n' \
   >"$seeds/reg_file_fuzz/key"
 printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Lumigal]\n' >"$seeds/reg_file_fuzz/empty"
@@ -58,8 +58,21 @@ convert -size 16x12 gradient:red-blue -compress lzw "$seeds/tiff_rows_fuzz/rgb.t
 convert -size 9x8 gradient: -colorspace Gray -compress zip "$seeds/tiff_rows_fuzz/grey.tif"
 convert -size 10x10 gradient:red-blue -alpha set -channel A -evaluate set 50% +channel \
   -compress none "$seeds/tiff_rows_fuzz/rgba.tif"
+# PNG image data the row reader takes: its shape (bytes a pixel less 1, width
+# less 1, height less 1), then the file from its first IDAT chunk on.
+convert -size 16x12 gradient:red-blue -depth 8 -define png:color-type=2 "$seeds/png_rows_fuzz/rgb.png"
+convert -size 7x5 gradient:red-blue -depth 8 -alpha set -channel A -evaluate set 50% +channel \
+  -define png:color-type=6 "$seeds/png_rows_fuzz/rgba.png"
+python3 - "$seeds/png_rows_fuzz" <<'PY'
+import pathlib, sys
+for name, shape in (("rgb", b"\x02\x0f\x0b"), ("rgba", b"\x03\x06\x04")):
+    png = pathlib.Path(sys.argv[1], name + ".png")
+    data = png.read_bytes()
+    pathlib.Path(sys.argv[1], name).write_bytes(shape + data[data.index(b"IDAT") - 4:])
+    png.unlink()
+PY
 
-for fuzzer in reg_file_fuzz html_fuzz thumbnail_args_fuzz gather_selection_fuzz jpeg_dc_fuzz tiff_rows_fuzz; do
+for fuzzer in reg_file_fuzz html_fuzz thumbnail_args_fuzz gather_selection_fuzz jpeg_dc_fuzz tiff_rows_fuzz png_rows_fuzz; do
   if [ ! -x "$dir/fuzz/$fuzzer" ]; then
     echo "$fuzzer: not built (its code is missing), skipped" >&2
     continue
