@@ -62,7 +62,32 @@ void unfilterPixels(int filter, std::uint8_t* row, const std::uint8_t* prior, st
     __m128i a = zero;  // the unfiltered pixel to the left
     __m128i c = zero;  // the one above it
     if (filter == kSub) {
-        for (std::size_t x = 0; x < pixels; ++x) {
+        // Sixteen bytes at a time: a running sum of the pixels in the
+        // register (by shifts of one, two and four pixels), plus the last
+        // pixel before them. With 3 bytes a pixel, 5 pixels a step and the
+        // 16th byte kept as it was.
+        constexpr std::size_t kPixels = 16 / Bpp;
+        constexpr std::size_t kBytes = kPixels * Bpp;
+        const __m128i keep = Bpp == 3 ? _mm_setr_epi8(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -1)
+                                      : zero;
+        std::size_t x = 0;
+        for (; (x + kPixels) * Bpp + (16 - kBytes) <= length; x += kPixels) {
+            std::uint8_t* p = row + x * Bpp;
+            const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            __m128i v = _mm_add_epi8(raw, _mm_slli_si128(raw, Bpp));
+            v = _mm_add_epi8(v, _mm_slli_si128(v, 2 * Bpp));
+            if constexpr (Bpp == 3) v = _mm_add_epi8(v, _mm_slli_si128(v, 4 * Bpp));
+            // The pixel before, in every pixel's place.
+            __m128i carry = a;
+            carry = _mm_or_si128(carry, _mm_slli_si128(carry, Bpp));
+            carry = _mm_or_si128(carry, _mm_slli_si128(carry, 2 * Bpp));
+            if constexpr (Bpp == 3) carry = _mm_or_si128(carry, _mm_slli_si128(carry, 4 * Bpp));
+            v = _mm_add_epi8(v, carry);
+            v = _mm_or_si128(_mm_andnot_si128(keep, v), _mm_and_si128(keep, raw));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v);
+            a = loadPixel<Bpp>(p + (kPixels - 1) * Bpp);
+        }
+        for (; x < pixels; ++x) {
             a = _mm_add_epi8(loadPixel<Bpp>(row + x * Bpp), a);
             storePixel<Bpp>(row + x * Bpp, a);
         }
