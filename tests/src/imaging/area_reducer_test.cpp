@@ -99,6 +99,8 @@ TEST(AreaReducer, FollowsTheDefinitionBitForBit) {
                     for (std::size_t k = 3 * step / 4; k < step; ++k) rows[y][x * step + k] = 0xff;
                 }
                 if (y == 2) rows[y][step - 1] = rows[y][step - (s.wide ? 2 : 1)] = 0;
+                // Opaque but for one pixel near the end.
+                if (y == 4) rows[y][(s.fromWidth - 2) * step + step - 1] = rows[y][(s.fromWidth - 2) * step + 3 * step / 4] = 200;
             }
         }
         AreaReducer reducer(s.fromWidth, s.fromHeight, s.toWidth, s.toHeight);
