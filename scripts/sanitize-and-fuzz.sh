@@ -59,17 +59,18 @@ convert -size 9x8 gradient: -colorspace Gray -compress zip "$seeds/tiff_rows_fuz
 convert -size 10x10 gradient:red-blue -alpha set -channel A -evaluate set 50% +channel \
   -compress none "$seeds/tiff_rows_fuzz/rgba.tif"
 # PNG image data the row reader takes: its shape (bytes a pixel less 1, width
-# less 1, height less 1), then the file from its first IDAT chunk on.
-convert -size 16x12 gradient:red-blue -depth 8 -define png:color-type=2 "$seeds/png_rows_fuzz/rgb.png"
-convert -size 7x5 gradient:red-blue -depth 8 -alpha set -channel A -evaluate set 50% +channel \
-  -define png:color-type=6 "$seeds/png_rows_fuzz/rgba.png"
+# less 1, height less 1), then IDAT chunks of rows under every filter type.
 python3 - "$seeds/png_rows_fuzz" <<'PY'
-import pathlib, sys
-for name, shape in (("rgb", b"\x02\x0f\x0b"), ("rgba", b"\x03\x06\x04")):
-    png = pathlib.Path(sys.argv[1], name + ".png")
-    data = png.read_bytes()
-    pathlib.Path(sys.argv[1], name).write_bytes(shape + data[data.index(b"IDAT") - 4:])
-    png.unlink()
+import pathlib, struct, sys, zlib
+def chunk(data):
+    return struct.pack(">I", len(data)) + b"IDAT" + data + struct.pack(">I", zlib.crc32(b"IDAT" + data))
+for name, bpp, width, height in (("rgb", 3, 16, 12), ("rgba", 4, 7, 5)):
+    rows = b"".join(bytes([y % 5]) + bytes((x * 7 + y * 3) % 256 for x in range(width * bpp))
+                    for y in range(height))
+    packed = zlib.compress(rows)
+    half = len(packed) // 2
+    shape = bytes([bpp - 1, width - 1, height - 1])
+    pathlib.Path(sys.argv[1], name).write_bytes(shape + chunk(packed[:half]) + chunk(packed[half:]))
 PY
 
 for fuzzer in reg_file_fuzz html_fuzz thumbnail_args_fuzz gather_selection_fuzz jpeg_dc_fuzz tiff_rows_fuzz png_rows_fuzz; do

@@ -86,6 +86,10 @@ bool PngIdatRows::nextChunk() {
         }
         chunk_ += 12 + std::size_t{length};
         if (length == 0) continue;
+        // A stream that claims a window under 32 KB is left to the library,
+        // which holds it to that window.
+        if (!started_ && (head[8] & 0xf0) != 0x70) return false;
+        started_ = true;
         // The library only reads its input.
         state_->next_in = const_cast<std::uint8_t*>(head + 8);
         state_->avail_in = length;

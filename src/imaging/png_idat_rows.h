@@ -48,7 +48,7 @@ private:
     std::vector<std::uint8_t> buffer_, prior_;
     std::size_t filled_ = 0, at_ = 0, row_ = 0;
     const std::uint8_t* previous_ = nullptr;
-    bool failed_ = false, complete_ = false;
+    bool started_ = false, failed_ = false, complete_ = false;
 };
 
 }  // namespace lumigal

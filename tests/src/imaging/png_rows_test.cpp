@@ -129,7 +129,7 @@ TEST(PngIdatRows, GivesLibpngsRowsExactly) {
         int channels;
         std::size_t chunk;  // IDAT size
     } cases[] = {
-        {1, 1, 3, 8192},       // the smallest
+        {200, 60, 3, 8192},    // one chunk, RGB
         {97, 61, 4, 100},      // many small chunks
         {3000, 70, 4, 65536},  // rows that straddle the reader's buffer
         {70001, 3, 3, 8192},   // rows larger than its buffer
@@ -177,6 +177,12 @@ TEST(PngIdatRows, DamageEndsTheRows) {
     Bytes claimed = good;  // a chunk length past the end of the file
     claimed[first] = 0x7f;
     cases.push_back({"huge chunk length", claimed});
+    Bytes window = good;  // a 16 KB window claimed, its header check kept right
+    window[first + 8] = 0x68;
+    const int level = window[first + 9] & 0xe0;
+    window[first + 9] = static_cast<std::uint8_t>(level + (31 - (0x68 * 256 + level) % 31) % 31);
+    fixCrc(window, first);
+    cases.push_back({"smaller window", window});
     // A filter type that does not exist, in the rows compressed on their own.
     Bytes rows;
     for (unsigned y = 0; y < height; ++y) {
