@@ -37,7 +37,7 @@ export LUMIGAL_RUN_SECONDS=60 LUMIGAL_PEAK_MB=4096
 # Seeds: a few small inputs per harness, generated here.
 seeds=$dir/fuzz-seeds
 rm -rf "$seeds"
-mkdir -p "$seeds"/{reg_file_fuzz,html_fuzz,thumbnail_args_fuzz,gather_selection_fuzz,jpeg_dc_fuzz,tiff_rows_fuzz,photo_metadata_fuzz,heif_boxes_fuzz}
+mkdir -p "$seeds"/{reg_file_fuzz,html_fuzz,thumbnail_args_fuzz,gather_selection_fuzz,jpeg_dc_fuzz,tiff_rows_fuzz,photo_metadata_fuzz,heif_boxes_fuzz,png_rows_fuzz}
 printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Lumigal]\r\n"bip"=dword:00000001\r\n"pathSave"="/home/a \\"b\\""\r\n"data"=hex:01,02,ff\r\n"odd"=hex(1):41,0a,42\r\n\r\n' \
   >"$seeds/reg_file_fuzz/key"
 printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Lumigal]\n' >"$seeds/reg_file_fuzz/empty"
@@ -58,6 +58,20 @@ convert -size 16x12 gradient:red-blue -compress lzw "$seeds/tiff_rows_fuzz/rgb.t
 convert -size 9x8 gradient: -colorspace Gray -compress zip "$seeds/tiff_rows_fuzz/grey.tif"
 convert -size 10x10 gradient:red-blue -alpha set -channel A -evaluate set 50% +channel \
   -compress none "$seeds/tiff_rows_fuzz/rgba.tif"
+# PNG image data the row reader takes: its shape (bytes a pixel less 1, width
+# less 1, height less 1), then IDAT chunks of rows under every filter type.
+python3 - "$seeds/png_rows_fuzz" <<'PY'
+import pathlib, struct, sys, zlib
+def chunk(data):
+    return struct.pack(">I", len(data)) + b"IDAT" + data + struct.pack(">I", zlib.crc32(b"IDAT" + data))
+for name, bpp, width, height in (("rgb", 3, 16, 12), ("rgba", 4, 7, 5)):
+    rows = b"".join(bytes([y % 5]) + bytes((x * 7 + y * 3) % 256 for x in range(width * bpp))
+                    for y in range(height))
+    packed = zlib.compress(rows)
+    half = len(packed) // 2
+    shape = bytes([bpp - 1, width - 1, height - 1])
+    pathlib.Path(sys.argv[1], name).write_bytes(shape + chunk(packed[:half]) + chunk(packed[half:]))
+PY
 
 convert -size 16x12 gradient:red-blue "$seeds/photo_metadata_fuzz/gps.jpg"
 exiftool -q -q -overwrite_original -GPSLatitude=43.7 -GPSLatitudeRef=N '-XMP-dc:Description=Le port' \
@@ -73,7 +87,7 @@ python3 "$top/tests/support/heif_grid.py" "$seeds/heif_boxes_fuzz/one.heic" 2 3 
 python3 "$top/tests/support/heif_grid.py" "$seeds/heif_boxes_fuzz/one.heic" 2 2 "$seeds/heif_boxes_fuzz/turned.heic" 1
 rm "$seeds/tile.png"
 
-for fuzzer in reg_file_fuzz html_fuzz thumbnail_args_fuzz gather_selection_fuzz jpeg_dc_fuzz tiff_rows_fuzz photo_metadata_fuzz heif_boxes_fuzz; do
+for fuzzer in reg_file_fuzz html_fuzz thumbnail_args_fuzz gather_selection_fuzz jpeg_dc_fuzz tiff_rows_fuzz photo_metadata_fuzz heif_boxes_fuzz png_rows_fuzz; do
   if [ ! -x "$dir/fuzz/$fuzzer" ]; then
     echo "$fuzzer: not built (its code is missing), skipped" >&2
     continue

@@ -9,7 +9,7 @@ packages=(
   cmake ninja-build g++ pkg-config python3
   libmagickwand-6.q16-dev imagemagick
   libgtest-dev libjpeg-dev libpng-dev liblcms2-dev zlib1g-dev libimage-exiftool-perl
-  libwebp-dev libheif-dev libheif-examples libtiff-dev
+  libwebp-dev libheif-dev libheif-examples libtiff-dev libisal-dev
   qt6-base-dev libgl-dev qt6-translations-l10n
   libmspack-dev mscompress libexiv2-dev
   desktop-file-utils xdg-utils

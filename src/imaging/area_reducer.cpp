@@ -1,6 +1,9 @@
 #include "area_reducer.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
+#include <cstring>
 
 namespace lumigal {
 
@@ -21,18 +24,34 @@ std::vector<AreaReducer::Span> spans(std::size_t from, std::size_t to) {
     return out;
 }
 
-// Where each target pixel's source columns start (and the last ends) when
-// every source pixel falls in one target pixel; empty otherwise.
-std::vector<std::size_t> wholeColumnStarts(const std::vector<AreaReducer::Span>& columns,
-                                           std::size_t width) {
-    std::vector<std::size_t> starts(width + 1, columns.size());
-    std::size_t next = 0;
-    for (std::size_t x = 0; x < columns.size(); ++x) {
-        if (columns[x].firstPart < 1.0) return {};
-        while (next <= columns[x].first) starts[next++] = x;
+// Per target pixel, the source columns that fall in it, in order, with the
+// part of each that does: the one that straddles its left edge, the whole
+// ones, the one that straddles its right edge.
+void columnRuns(const std::vector<AreaReducer::Span>& columns, std::size_t width,
+                std::vector<std::size_t>& starts, std::vector<std::size_t>& ends,
+                std::vector<float>& parts) {
+    starts.assign(width, 0);
+    ends.assign(width, 0);
+    parts.clear();
+    parts.reserve(2 * columns.size());
+    std::size_t x = 0;
+    for (std::size_t tx = 0; tx < width; ++tx) {
+        // A column whose span began in the previous target pixel.
+        if (x > 0 && columns[x - 1].first + 1 == tx && columns[x - 1].firstPart < 1.0) --x;
+        starts[tx] = x;
+        for (; x < columns.size(); ++x) {
+            const AreaReducer::Span& span = columns[x];
+            const auto first = static_cast<float>(span.firstPart);
+            if (span.first == tx) {
+                parts.push_back(span.firstPart >= 1.0 ? 1.0f : first);
+            } else if (span.first + 1 == tx && span.firstPart < 1.0) {
+                parts.push_back(1.0f - first);
+            } else {
+                break;
+            }
+        }
+        ends[tx] = x;
     }
-    if (next != width) return {};
-    return starts;
 }
 
 }  // namespace
@@ -45,84 +64,68 @@ AreaReducer::AreaReducer(std::size_t fromWidth, std::size_t fromHeight, std::siz
       columns_(spans(fromWidth, toWidth)),
       rows_(spans(fromHeight, toHeight)),
       sums_(toWidth * toHeight * 5, 0.0f),
-      line_(toWidth * 5, 0.0f),
-      columnStarts_(wholeColumnStarts(columns_, toWidth)) {}
+      line_(toWidth * 5, 0.0f) {
+    columnRuns(columns_, toWidth, columnStarts_, columnEnds_, columnParts_);
+}
 
 std::uint64_t AreaReducer::workingBytes(std::size_t fromWidth, std::size_t toWidth,
                                         std::size_t toHeight) {
     return std::uint64_t{toWidth} * toHeight * 5 * sizeof(float) +
-           std::uint64_t{fromWidth} * (sizeof(Span) + sizeof(std::size_t)) +
-           std::uint64_t{toWidth} * 5 * sizeof(float);
+           std::uint64_t{fromWidth} * (sizeof(Span) + 2 * sizeof(float)) +
+           std::uint64_t{toWidth} * (5 * sizeof(float) + 2 * sizeof(std::size_t));
 }
 
 // One source row reduced across into line_: per target pixel the sums of
 // its colours weighted by their alpha (as ScaleImage weighs them), of the
-// opacity and of the alpha. An opaque row skips the weighting.
+// opacity and of the alpha, each the parts of its columns added in their
+// order. An opaque row skips the weighting. The four first sums go side by
+// side in one register; each lane does what one float would alone.
 template <bool Wide, bool Opaque, int Channels>
 void AreaReducer::reduceAcross(const std::uint8_t* r) {
     constexpr float kWiden = Wide ? 1.0f : 257.0f;
     constexpr float kScale = 1.0f / 65535.0f;
-    const auto pixel = [](const std::uint8_t* p, float v[5]) {
-        const auto at = [&](int k) {
-            return static_cast<float>(Wide ? (p[2 * k] << 8 | p[2 * k + 1]) : p[k]) * kWiden;
-        };
-        if constexpr (Opaque) {
-            v[0] = at(0);
-            v[1] = at(1);
-            v[2] = at(2);
-            v[3] = 0.0f;
-            v[4] = 1.0f;
-        } else {
-            const float a = at(3);
-            const float alpha = a * kScale;
-            v[0] = alpha * at(0);
-            v[1] = alpha * at(1);
-            v[2] = alpha * at(2);
-            v[3] = 65535.0f - a;
-            v[4] = alpha;
-        }
-    };
     constexpr std::size_t kStep = (Wide ? 2 : 1) * Channels;
-    float* line = line_.data();
-    if (!columnStarts_.empty()) {
-        // Every target pixel covers whole source pixels: sum them in place.
-        for (std::size_t tx = 0; tx < width_; ++tx) {
-            float red = 0, green = 0, blue = 0, opacity = 0, alpha = 0;
-            const std::uint8_t* p = r + columnStarts_[tx] * kStep;
-            const std::uint8_t* end = r + columnStarts_[tx + 1] * kStep;
-            for (; p != end; p += kStep) {
-                float v[5];
-                pixel(p, v);
-                red += v[0];
-                green += v[1];
-                blue += v[2];
-                opacity += v[3];
-                alpha += v[4];
-            }
-            float* cell = line + tx * 5;
-            cell[0] = red;
-            cell[1] = green;
-            cell[2] = blue;
-            cell[3] = opacity;
-            cell[4] = alpha;
-        }
-        return;
-    }
-    std::fill(line_.begin(), line_.end(), 0.0f);
-    const Span* span = columns_.data();
-    for (std::size_t x = 0; x < fromWidth_; ++x, ++span, r += kStep) {
-        float v[5];
-        pixel(r, v);
-        float* cell = line + span->first * 5;
-        if (span->firstPart >= 1.0) {
-            for (int k = 0; k < 5; ++k) cell[k] += v[k];
+    const __m128i zero = _mm_setzero_si128();
+    const __m128 colourLanes = _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0));
+    // The samples of one pixel as floats (16 bits wide), the 4th lane 0
+    // with 3 channels.
+    const auto samples = [&](const std::uint8_t* p) {
+        std::uint32_t bits[2] = {0, 0};
+        std::memcpy(bits, p, kStep);
+        __m128i v = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bits));
+        if constexpr (Wide) {
+            // Big-endian 16-bit samples.
+            v = _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
+            v = _mm_unpacklo_epi16(v, zero);
         } else {
-            const auto first = static_cast<float>(span->firstPart);
-            for (int k = 0; k < 5; ++k) {
-                cell[k] += first * v[k];
-                cell[5 + k] += (1.0f - first) * v[k];
+            v = _mm_unpacklo_epi16(_mm_unpacklo_epi8(v, zero), zero);
+        }
+        return _mm_mul_ps(_mm_cvtepi32_ps(v), _mm_set1_ps(kWiden));
+    };
+    const float* parts = columnParts_.data();
+    float* cell = line_.data();
+    for (std::size_t tx = 0; tx < width_; ++tx, cell += 5) {
+        __m128 sums = _mm_setzero_ps();
+        float alphaSum = 0.0f;
+        const std::uint8_t* p = r + columnStarts_[tx] * kStep;
+        for (std::size_t n = columnEnds_[tx] - columnStarts_[tx]; n != 0; --n, p += kStep) {
+            const __m128 part = _mm_set1_ps(*parts++);
+            const __m128 at = samples(p);
+            if constexpr (Opaque) {
+                sums = _mm_add_ps(sums, _mm_mul_ps(part, _mm_and_ps(at, colourLanes)));
+                alphaSum += _mm_cvtss_f32(part);
+            } else {
+                const float a = _mm_cvtss_f32(_mm_shuffle_ps(at, at, 3));
+                const float alpha = a * kScale;
+                const __m128 colours = _mm_mul_ps(_mm_set1_ps(alpha), at);
+                const __m128 opacity = _mm_set_ps(65535.0f - a, 0.0f, 0.0f, 0.0f);
+                const __m128 v = _mm_or_ps(_mm_and_ps(colours, colourLanes), opacity);
+                sums = _mm_add_ps(sums, _mm_mul_ps(part, v));
+                alphaSum += _mm_cvtss_f32(part) * alpha;
             }
         }
+        _mm_storeu_ps(cell, sums);
+        cell[4] = alphaSum;
     }
 }
 
@@ -138,9 +141,23 @@ void AreaReducer::addLine() {
     if (rowSpan.firstPart < 1.0) addTo(rowSpan.first + 1, static_cast<float>(1.0 - rowSpan.firstPart));
 }
 
+namespace {
+
+// Whether every pixel of an 8-bit RGBA row is fully opaque: its colours
+// then weigh by exactly 1 (65535 times the float 1 / 65535 is exactly 1),
+// and the unweighted sums are the same.
+bool rowOpaque(const std::uint8_t* row, std::size_t pixels) {
+    unsigned all = 0xff;
+    for (std::size_t x = 0; x < pixels; ++x) all &= row[4 * x + 3];
+    return all == 0xff;
+}
+
+}  // namespace
+
 void AreaReducer::push(const std::uint8_t* row, const RowLayout& layout) {
     if (done()) return;
-    const bool opaque = layout.opaque || layout.channels < 4;
+    const bool opaque = layout.opaque || layout.channels < 4 ||
+                        (!layout.wide && rowOpaque(row, fromWidth_));
     if (layout.channels == 3) {
         layout.wide ? reduceAcross<true, true, 3>(row) : reduceAcross<false, true, 3>(row);
     } else if (layout.wide) {

@@ -55,7 +55,9 @@ private:
     std::vector<Span> columns_, rows_;
     std::vector<float> sums_;                // width * height * 5 sums
     std::vector<float> line_;                // the current source row, reduced across
-    std::vector<std::size_t> columnStarts_;  // when every column falls in one target pixel
+    std::vector<std::size_t> columnStarts_;  // per target pixel, its first source column
+    std::vector<std::size_t> columnEnds_;    // and the one after its last
+    std::vector<float> columnParts_;         // the parts of those columns, in order
     std::size_t row_ = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "reduced_read.h"
 
 #include "area_reducer.h"
+#include "png_idat_rows.h"
 #include "png_memory_input.h"
 
 #include "imaging/image_library.h"
@@ -8,6 +9,7 @@
 #include <png.h>
 
 #include <algorithm>
+#include <new>
 #include <csetjmp>
 #include <cstring>
 #include <optional>
@@ -17,22 +19,50 @@ namespace lumigal {
 
 namespace {
 
+// The image data of an 8-bit RGB or RGBA PNG read on our own, from the
+// first IDAT chunk on, into `acc`: false when anything is amiss (the file
+// is then read again through the library, which says what it says).
+bool readIdatRows(const PngMemoryInput& source, std::size_t firstChunk, AreaReducer& acc,
+                  std::size_t columns, std::size_t rows, int channels) {
+    try {
+        PngIdatRows idat(source.data, source.size, firstChunk,
+                         columns * static_cast<std::size_t>(channels), rows,
+                         static_cast<std::size_t>(channels));
+        RowLayout layout;
+        layout.channels = channels;
+        layout.opaque = channels == 3;
+        for (std::size_t y = 0; y < rows; ++y) {
+            const std::uint8_t* row = idat.next();
+            if (!row) return false;
+            acc.push(row, layout);
+        }
+        return idat.complete();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+enum class RowsRead { Done, Failed, Again };
+
 // The rows of a PNG that is not interlaced, as ImageMagick would decode
 // them (8-bit samples widened to 16 bits, grey as RGB, opacity = 1 -
-// alpha), added into `acc`. Only plain data and pointers live across the
-// library's error jump.
-bool decodePngRows(PngMemoryInput* source, AreaReducer* acc, std::size_t columns, std::size_t rows,
-                   std::vector<std::uint8_t>* row, std::vector<std::uint8_t>* icc) {
+// alpha), added into `acc`; with `own`, an 8-bit RGB or RGBA image without
+// a transparent colour has its image data read by readIdatRows (Again: it
+// could not, read it again without). Only plain data and pointers live
+// across the library's error jump.
+RowsRead decodePngRows(PngMemoryInput* source, AreaReducer* acc, std::size_t columns,
+                       std::size_t rows, std::vector<std::uint8_t>* row,
+                       std::vector<std::uint8_t>* icc, bool own) {
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, quietPngWarning);
-    if (!png) return false;
+    if (!png) return RowsRead::Failed;
     png_infop info = png_create_info_struct(png);
     if (!info) {
         png_destroy_read_struct(&png, nullptr, nullptr);
-        return false;
+        return RowsRead::Failed;
     }
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_read_struct(&png, &info, nullptr);
-        return false;
+        return RowsRead::Failed;
     }
     png_set_read_fn(png, source, readPngMemory);
     png_read_info(png, info);
@@ -44,7 +74,7 @@ bool decodePngRows(PngMemoryInput* source, AreaReducer* acc, std::size_t columns
         png_get_interlace_type(png, info) != PNG_INTERLACE_NONE ||
         (type & PNG_COLOR_MASK_PALETTE)) {
         png_destroy_read_struct(&png, &info, nullptr);
-        return false;
+        return RowsRead::Failed;
     }
     png_charp name = nullptr;
     int compression = 0;
@@ -52,6 +82,16 @@ bool decodePngRows(PngMemoryInput* source, AreaReducer* acc, std::size_t columns
     png_uint_32 profileSize = 0;
     if (png_get_iCCP(png, info, &name, &compression, &profile, &profileSize) && profile) {
         icc->assign(profile, profile + profileSize);
+    }
+    // The library has read up to the first IDAT chunk's type.
+    if (own && depth == 8 && (type == PNG_COLOR_TYPE_RGB || type == PNG_COLOR_TYPE_RGB_ALPHA) &&
+        !png_get_valid(png, info, PNG_INFO_tRNS) && source->at >= 8 &&
+        std::memcmp(source->data + source->at - 4, "IDAT", 4) == 0) {
+        const std::size_t firstChunk = source->at - 8;
+        png_destroy_read_struct(&png, &info, nullptr);
+        return readIdatRows(*source, firstChunk, *acc, columns, rows, type == PNG_COLOR_TYPE_RGB ? 3 : 4)
+                   ? RowsRead::Done
+                   : RowsRead::Again;
     }
     png_set_expand(png);
     png_set_gray_to_rgb(png);
@@ -61,7 +101,7 @@ bool decodePngRows(PngMemoryInput* source, AreaReducer* acc, std::size_t columns
     const bool wide = png_get_bit_depth(png, info) == 16;
     if (bytes != std::size_t{width} * 4 * (wide ? 2 : 1)) {
         png_destroy_read_struct(&png, &info, nullptr);
-        return false;
+        return RowsRead::Failed;
     }
     row->resize(bytes);
     RowLayout layout;
@@ -72,7 +112,7 @@ bool decodePngRows(PngMemoryInput* source, AreaReducer* acc, std::size_t columns
         acc->push(row->data(), layout);
     }
     png_destroy_read_struct(&png, &info, nullptr);
-    return true;
+    return RowsRead::Done;
 }
 
 }  // namespace
@@ -101,14 +141,19 @@ ImagePtr readPngReduced(const std::string& path, std::size_t width, std::size_t 
         header->columns < 2 * width || header->rows < 2 * height) {
         return nullptr;
     }
-    AreaReducer acc(header->columns, header->rows, width, height);
+    std::optional<AreaReducer> acc(std::in_place, header->columns, header->rows, width, height);
     PngMemoryInput source{bytes->data.data(), bytes->data.size(), 0};
     std::vector<std::uint8_t> row, icc;
-    if (!decodePngRows(&source, &acc, header->columns, header->rows, &row, &icc) || !acc.done()) {
-        return nullptr;
+    RowsRead read = decodePngRows(&source, &*acc, header->columns, header->rows, &row, &icc, true);
+    if (read == RowsRead::Again) {
+        acc.emplace(header->columns, header->rows, width, height);
+        source.at = 0;
+        icc.clear();
+        read = decodePngRows(&source, &*acc, header->columns, header->rows, &row, &icc, false);
     }
+    if (read != RowsRead::Done || !acc->done()) return nullptr;
     // Written in the source's own format when the thumbnail keeps it.
-    ImagePtr reduced = acc.finish(header->matte != MagickFalse, "PNG");
+    ImagePtr reduced = acc->finish(header->matte != MagickFalse, "PNG");
     if (reduced) attachIccProfile(*reduced, icc.data(), icc.size());
     return reduced;
 }

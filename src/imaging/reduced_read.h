@@ -1,8 +1,9 @@
 // Reads a large true-colour PNG row by row straight into an area average
 // of a smaller size, so that its full-size pixels are never held in memory.
-// ImageMagick checks the file and reads its attributes; the rows come from
-// libpng directly (ImageMagick's own PNG reader holds the whole image even
-// when streaming).
+// ImageMagick checks the file and reads its attributes; libpng reads the
+// chunks before the image data, and the rows of an 8-bit RGB or RGBA image
+// come from our own reader (png_idat_rows.h), those of any other from libpng
+// (ImageMagick's own PNG reader holds the whole image even when streaming).
 #pragma once
 
 #include <cstddef>
