@@ -201,8 +201,9 @@ ThumbnailSettingsDialog::ThumbnailSettingsDialog(PageSettings& page, Preferences
     cellSpace_->setFieldText(QString::number(page_.table_cellspace));
     cellPadding_->setFieldText(QString::number(page_.table_cellpadding));
     folder_->setText(toQString(prefs_.pathThumbnail));
-    width_->setText(QString::number(page_.width));
-    height_->setText(QString::number(page_.height));
+    const StyleThumbnailSize shownSize = thumbnailSize(page_, style_);
+    width_->setText(QString::number(shownSize.width));
+    height_->setText(QString::number(shownSize.height));
     perRow_->setText(QString::number(page_.nbThumbByLine));
     if (page_.onlyIfSuitable) onlyIfSuitable_->setChecked(true);
     keepProportions_->setChecked(keepsProportions(page_, style_));
@@ -297,8 +298,10 @@ void ThumbnailSettingsDialog::confirm() {
         page_.keepProportions = keepProportions_->isChecked() ? kProportionsKept : kProportionsExact;
     }
     prefs_.pathThumbnail = std::move(pathThumbnail);
-    page_.width = *width;
-    page_.height = *height;
+    // As for the format: the modern page keeps its own size until one is typed.
+    const StyleThumbnailSize typed{*width, *height};
+    if (style_ != kStyleModern || typed != thumbnailSize(page_, style_))
+        setThumbnailSize(page_, style_, typed);
     page_.nbThumbByLine = *perRow;
     // Not checked: a text that is no number counts as 0.
     page_.table_border = parseUnsignedField(border_->fieldText()).value_or(0);

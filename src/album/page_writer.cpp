@@ -640,9 +640,13 @@ int GenerateAlbumPage(int count, const PageSettings& page, const Preferences& pr
     return GenerateAlbumPage(count, page, prefs, files, progress, AlbumRunOptions{});
 }
 
-int GenerateAlbumPage(int count, const PageSettings& page, const Preferences& prefs,
+int GenerateAlbumPage(int count, const PageSettings& settings, const Preferences& prefs,
                       const SelectedFileList& files, ProgressObserver& progress,
                       const AlbumRunOptions& run) {
+    // The thumbnails of the page's style: the classic page's are the stored
+    // width and height, the modern page's its own.
+    PageSettings page = settings;
+    setThumbnailSize(page, kStyleClassic, thumbnailSize(settings, settings.style));
     std::vector<const std::string*> paths = files.inPageOrder(page.tri != 0, count);
     progress.started(static_cast<int>(paths.size()));
 

@@ -404,6 +404,8 @@ void applyOptions(const BatchOptions& o, Preferences& prefs, PageSettings& page)
     if (o.onlyIfSuitable) page.onlyIfSuitable = *o.onlyIfSuitable;
     if (o.width) page.width = *o.width;
     if (o.height) page.height = *o.height;
+    // The size asked for holds for the page's style, whichever it is.
+    if (o.width || o.height) setThumbnailSize(page, kStyleModern, {page.width, page.height});
     if (o.thumbDir) prefs.pathThumbnail = absolutePath(*o.thumbDir);
     if (o.perRow) page.nbThumbByLine = *o.perRow;
     if (o.format) {

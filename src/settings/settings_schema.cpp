@@ -56,6 +56,8 @@ constexpr std::array kSchema = {
     number("webSize",               &S::webSize,               ReadWrite,     Never,     0),
     number("keepLocation",          &S::keepLocation,          ReadWrite,     Never,     0),
     number("modernFormat",          &S::modernFormat,          ReadWrite,     Never,     0),
+    number("modernWidth",           &S::modernWidth,           ReadWrite,     Never,     0),
+    number("modernHeight",          &S::modernHeight,          ReadWrite,     Never,     0),
     number("page_textcolor",        &S::page_textcolor,        MemoryOnly,    Never,     0),
     number("page_infocolor",        &S::page_infocolor,        MemoryOnly,    Never,     0),
     number("page_bgcolor",          &S::page_bgcolor,          MemoryOnly,    Never,     0),

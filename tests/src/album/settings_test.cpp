@@ -166,7 +166,11 @@ TEST_F(SettingsTest, FirstRunAfterInstallThenSaveWritesEveryValue) {
     EXPECT_EQ(page.style, kStyleClassic);
     EXPECT_FALSE(keepsProportions(page));
     EXPECT_EQ(page.portable, 0u);
-    EXPECT_EQ(values.size(), 23u + 4u + 4u);
+    // Nor the modern page's thumbnails: JPEG of 280 x 280 until chosen.
+    EXPECT_EQ(thumbnailFormat(page, kStyleModern), (ThumbnailFormat{false, kJpegThumbnailFormat}));
+    EXPECT_EQ(thumbnailSize(page, kStyleModern), (StyleThumbnailSize{280, 280}));
+    EXPECT_EQ(thumbnailSize(page, kStyleClassic), (StyleThumbnailSize{75, 75}));
+    EXPECT_EQ(values.size(), 23u + 4u + 3u + 4u);
 }
 
 TEST_F(SettingsTest, EveryStoredFieldRoundTripsAndTheOthersAreNeverStored) {
@@ -277,7 +281,9 @@ TEST_F(SettingsTest, SaveWritesTheValuesInItsOrderAndStringsWithoutNul) {
                                                "portable",
                                                "webSize",
                                                "keepLocation",
-                                               "modernFormat"};
+                                               "modernFormat",
+                                               "modernWidth",
+                                               "modernHeight"};
     EXPECT_EQ(names, expected);
     EXPECT_EQ(stored(values, "pathSave")->data,
               (std::vector<std::uint8_t>{'/', 'a', 'l', 'b', 'u', 'm', 's'}));

@@ -59,6 +59,8 @@ struct PageSettings {
     std::uint32_t webSize = 0;          // portable copies' longest edge; 0: the originals
     std::uint32_t keepLocation = 0;     // copies at the original size keep where they were taken
     std::uint32_t modernFormat = 0;     // the modern page's thumbnail format (see below)
+    std::uint32_t modernWidth = 0;      // the modern page's thumbnail size; 0: kModernThumbnailSide
+    std::uint32_t modernHeight = 0;
     // Not stored: the folders scanned for the page, and whether a portable
     // album follows the links in them that lead elsewhere.
     std::vector<std::string> chosenFolders;
@@ -112,6 +114,30 @@ inline void setThumbnailFormat(PageSettings& page, std::uint32_t style, Thumbnai
         page.modernFormat = kModernFormatSame;
     } else {
         page.modernFormat = kModernFormatConverted + static_cast<std::uint32_t>(format.newFormat);
+    }
+}
+
+// The thumbnail size a page of `style` is made with: the classic page's
+// width x height (75 x 75 at the first installation), the modern page's own
+// size, kModernThumbnailSide square (fitted inside it) until one is chosen.
+inline constexpr std::uint32_t kModernThumbnailSide = 280;
+struct StyleThumbnailSize {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    bool operator==(const StyleThumbnailSize&) const = default;
+};
+inline StyleThumbnailSize thumbnailSize(const PageSettings& page, std::uint32_t style) {
+    if (style != kStyleModern) return {page.width, page.height};
+    return {page.modernWidth != 0 ? page.modernWidth : kModernThumbnailSide,
+            page.modernHeight != 0 ? page.modernHeight : kModernThumbnailSide};
+}
+inline void setThumbnailSize(PageSettings& page, std::uint32_t style, StyleThumbnailSize size) {
+    if (style != kStyleModern) {
+        page.width = size.width;
+        page.height = size.height;
+    } else {
+        page.modernWidth = size.width;
+        page.modernHeight = size.height;
     }
 }
 
