@@ -170,7 +170,8 @@ ImagePtr reducedFromTiles(const std::uint8_t* data, std::size_t size, std::size_
     }
     const auto tw = static_cast<std::size_t>(heif_image_handle_get_width(tiles[0].get()));
     const auto th = static_cast<std::size_t>(heif_image_handle_get_height(tiles[0].get()));
-    if (tw == 0 || th == 0) return nullptr;
+    // Tiles larger than the image are no grid a camera writes.
+    if (tw == 0 || th == 0 || tw > width || th > height) return nullptr;
     const std::size_t columns = (width + tw - 1) / tw, rows = (height + th - 1) / th;
     if (columns * rows != tiles.size()) return nullptr;
     AreaReducer reducer(width, height, kReducedHint * minWidth, kReducedHint * minHeight);

@@ -317,6 +317,7 @@ ImagePtr decodeFirstFrame(const std::string& path, bool ping, const std::string&
         const HeifPreview preview = largestHeifThumbnail(bytes->data.data(), bytes->data.size());
         found->previewWidth = preview.width;
         found->previewHeight = preview.height;
+        found->tiled = heifGridTiles(bytes->data.data(), bytes->data.size()).has_value();
     }
     if (found && *sniffed == ImageFormat::TIFF) {
         found->rowReadable = tiffRowsReadable(bytes->data.data(), bytes->data.size());

@@ -58,6 +58,8 @@ struct ImageHeader {
     // A TIFF whose first image a large thumbnail reads row by row, reduced
     // as it reads.
     bool rowReadable = false;
+    // A HEIF grid whose tiles a large thumbnail decodes a row at a time.
+    bool tiled = false;
     ImageFormat format = ImageFormat::PNG;
 };
 // Reads the header of the first frame. nullopt with `error` set when the
