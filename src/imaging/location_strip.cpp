@@ -150,9 +150,9 @@ constexpr int kMaxRewrites = 4;
 std::optional<LocationStripped> rewritten(const std::uint8_t* data, std::size_t size,
                                           LocationStripped& result) {
     result.bytes.assign(data, data + size);
-    if (result.format == ImageFormat::JPEG) result.removed = dropOtherJpegSegments(result.bytes);
     for (int pass = 0; pass < kMaxRewrites; ++pass) {
-        const std::size_t removed = removeOnce(result.bytes);
+        std::size_t removed = result.format == ImageFormat::JPEG ? dropOtherJpegSegments(result.bytes) : 0;
+        removed += removeOnce(result.bytes);
         result.removed += removed;
         if (removed == 0) {
             if (result.removed == 0) result.bytes.assign(data, data + size);
