@@ -11,6 +11,7 @@
 
 #include "common/image_limits.h"
 #include "magick_image.h"
+#include "metadata_library.h"
 
 namespace lumigal {
 
@@ -138,6 +139,7 @@ void startImageLibrary(int threads) {
     static std::once_flag once;
     std::call_once(once, [threads] {
         startMagick(threads);
+        startMetadataLibrary();  // before any worker parses a photo's metadata
         started.store(true, std::memory_order_release);
     });
 }

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -150,6 +151,40 @@ TEST_F(PhotoMetadataTest, LocationIsRemovedAndNothingElse) {
         ASSERT_TRUE(test::writeBytes(copy, std::string(stripped->bytes.begin(), stripped->bytes.end())));
         EXPECT_TRUE(pingImageFile(copy, decodeError)) << c.name << ": " << decodeError;
     }
+}
+
+// Each segment of the JPEG header (up to the first scan) whose marker is
+// `marker` given twice.
+Bytes withSegmentsTwice(const Bytes& jpeg, std::uint8_t marker) {
+    Bytes out(jpeg.begin(), jpeg.begin() + 2);
+    std::size_t at = 2;
+    while (at + 4 <= jpeg.size() && jpeg[at + 1] != 0xDA) {
+        const std::size_t end = at + 2 + (std::size_t{jpeg[at + 2]} << 8 | jpeg[at + 3]);
+        for (int copies = jpeg[at + 1] == marker ? 2 : 1; copies > 0; --copies) {
+            out.insert(out.end(), jpeg.begin() + static_cast<long>(at), jpeg.begin() + static_cast<long>(end));
+        }
+        at = end;
+    }
+    out.insert(out.end(), jpeg.begin() + static_cast<long>(at), jpeg.end());
+    return out;
+}
+
+TEST_F(PhotoMetadataTest, ABlockGivenTwiceLosesItsPlaceInBoth) {
+    Bytes data = tagged("twice.jpg", "-GPSLatitude=43.7 -GPSLatitudeRef=N -XMP:GPSLongitude=7.2");
+    data = withSegmentsTwice(data, 0xE1);  // the EXIF and the XMP segments
+    std::string error;
+    const auto stripped = stripLocation(data.data(), data.size(), error);
+    ASSERT_TRUE(stripped) << error;
+    const std::string copy = folder_ + "/copy-twice.jpg";
+    ASSERT_TRUE(test::writeBytes(copy, std::string(stripped->bytes.begin(), stripped->bytes.end())));
+    const std::string command = "exiftool -q -q -a -gps:all -City '" + copy + "'";
+    FILE* found = ::popen(command.c_str(), "r");
+    ASSERT_NE(found, nullptr);
+    char line[256];
+    std::string left;
+    while (std::fgets(line, sizeof line, found)) left += line;
+    ::pclose(found);
+    EXPECT_EQ(left, "");
 }
 
 }  // namespace

@@ -18,8 +18,9 @@ struct LocationStripped {
     std::optional<ImageFormat> format;  // what its content is; nullopt: none of ours
     // How many location tags were removed: the EXIF GPS directory's tags,
     // XMP exif:GPS*, and the IPTC and XMP place names (city, region,
-    // country, sublocation, location created or shown). 0: `bytes` are the
-    // data as given.
+    // country, sublocation, location created or shown), and of a JPEG the
+    // further EXIF or XMP segments that hold one and its extended XMP
+    // segments. 0: `bytes` are the data as given.
     std::size_t removed = 0;
 };
 
