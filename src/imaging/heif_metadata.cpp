@@ -1,5 +1,7 @@
 #include "heif_metadata.h"
 
+#include "heif_boxes.h"
+
 #include <libheif/heif.h>
 
 #include <cstring>
@@ -38,6 +40,9 @@ std::vector<std::uint8_t> block(heif_image_handle* handle, const char* type, con
 
 HeifMetadata heifMetadata(const std::uint8_t* data, std::size_t size) {
     HeifMetadata found;
+    // A file with more items than any photo is never given to libheif: its
+    // parse alone would take minutes.
+    if (!heifBoxesWithinBounds(countHeifBoxes(data, size))) return found;
     const std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
     if (!context ||
         heif_context_read_from_memory_without_copy(context.get(), data, size, nullptr).code != heif_error_Ok) {

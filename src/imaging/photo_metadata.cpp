@@ -133,10 +133,10 @@ std::optional<std::pair<std::string, std::string>> dateOf(const std::string& tex
     if (std::sscanf(text.c_str(), "%4d%c%2d%c%2d%c%2d:%2d:%2d%n", &y, &sep1, &mo, &sep2, &d, &t, &h, &mi,
                     &s, &n) < 9 ||
         sep1 != sep2 || (sep1 != ':' && sep1 != '-') || (t != ' ' && t != 'T') || y < 1 || mo < 1 ||
-        mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 60) {
+        mo > 12 || d < 1 || d > 31 || h < 0 || h > 23 || mi < 0 || mi > 59 || s < 0 || s > 60) {
         return std::nullopt;
     }
-    char date[32];
+    char date[80];  // room for any int, which the checks above rule out
     std::snprintf(date, sizeof date, "%04d-%02d-%02dT%02d:%02d:%02d", y, mo, d, h, mi, s);
     std::string rest = text.substr(static_cast<std::size_t>(n));
     if (!rest.empty() && rest[0] == '.') rest.erase(0, rest.find_first_not_of("0123456789", 1));
