@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -274,6 +275,16 @@ FittedSize thumbnailSizeOf(const ImageHeader& header, const PageSettings& page) 
                             keepsProportions(page));
 }
 
+// Whether `copy` is a copy of `source` in another format: its name then
+// ends otherwise (a copy byte for byte keeps the source's extension).
+bool reencoded(const std::string& copy, const std::string& source) {
+    if (&copy == &source) return false;
+    const std::string a = splitPath(copy).extension, b = splitPath(source).extension;
+    return !std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
 // Makes (or finds up to date) the thumbnail of one image; runs on a worker.
 // Its pixels come from `pixels`: the source itself, or its web copy (as
 // upright as the source is shown, and a fraction of its size to decode).
@@ -283,6 +294,9 @@ void makeThumbnailJob(ThumbnailJob& job, const std::string& source, const std::s
     // that was checked, whatever the source's name leads to now.
     const std::string& shown = page.portable && page.webSize == 0 ? pixels : source;
     const bool captioned = page.style == kStyleModern;
+    // A copy made in another format (a HEIC or TIFF as JPEG) carries no
+    // metadata: the caption is the source's.
+    const std::string& described = reencoded(shown, source) ? source : shown;
     if (job.names.page.empty()) {
         job.error = "aucun nom libre pour sa vignette";
         return;
@@ -298,7 +312,7 @@ void makeThumbnailJob(ThumbnailJob& job, const std::string& source, const std::s
             job.header = header;
             job.made = kThumbnailWritten;
             job.upToDate = true;
-            if (captioned) job.caption = imageCaption(shown);
+            if (captioned) job.caption = imageCaption(described);
             return;
         }
     }
@@ -308,8 +322,8 @@ void makeThumbnailJob(ThumbnailJob& job, const std::string& source, const std::s
         const std::uint64_t bytes = stamp ? 2 * static_cast<std::uint64_t>(stamp->size) : 0;
         const MemoryHold hold(memory, bytes);
         PhotoMetadata metadata;
-        job.header = pingImageFile(shown, job.error, captioned ? &metadata : nullptr);
-        job.caption = std::move(metadata.caption);
+        job.header = pingImageFile(shown, job.error, captioned && &described == &shown ? &metadata : nullptr);
+        job.caption = &described == &shown ? std::move(metadata.caption) : imageCaption(described);
     }
     if (!job.header) return;
     // The page shows the source's size; the copy's header says what its
