@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Makes a demonstration album (thumbnail mode) from ImageMagick's built-in
-# sample images and prints the page path.
+# Makes a demonstration album from ImageMagick's built-in sample images: a
+# modern, portable page (its copies and thumbnails beside it, relative links,
+# no path of this machine in it), and prints the page path.
 set -euo pipefail
 batch=$1
 demo=${XDG_DATA_HOME:-$HOME/.local/share}/lumigal/demo
@@ -15,7 +16,8 @@ for name in logo rose wizard granite netscape; do
   esac
   [ -f "$out" ] || convert "$name:" "$out"
 done
-"$batch" -q -m thumbnails -s 120x90 --format png --per-row 3 --border 1 \
-  --thumb-dir "$demo/vignettes" -t "Album de démonstration" \
-  -o "$demo/album.htm" "$demo/images" >&2
-echo "$demo/album.htm"
+mkdir -p "$demo/album"
+"$batch" -q --style modern --portable -m thumbnails -t "Album de démonstration" \
+  -o "$demo/album/index.htm" "$demo/images" >&2
+echo "Album de démonstration (dossier à copier tel quel) : $demo/album" >&2
+echo "$demo/album/index.htm"

@@ -14,6 +14,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <array>
 #include <iterator>
 #include <utility>
 
@@ -114,7 +115,7 @@ PageCreationDialog::PageCreationDialog(PageSettings& page, Preferences& prefs,
     line_ =
         numbered(new QCheckBox(QStringLiteral("&Ligne de séparation entre chaque image"), divers),
                  "check", 1351);
-    tri_ = numbered(new QCheckBox(QStringLiteral("Trier alpha&bétiquement les images"), divers),
+    tri_ = numbered(new QCheckBox(QStringLiteral("Trier alphabéti&quement les images"), divers),
                     "check", 1352);
     auto* switches = new QVBoxLayout(divers);
     switches->addWidget(center_);
@@ -139,7 +140,7 @@ PageCreationDialog::PageCreationDialog(PageSettings& page, Preferences& prefs,
         "image et une visionneuse : un clic agrandit l'image, les flèches passent à la suivante "
         "ou à la précédente, Échap ferme."));
     portable_ = numbered(
-        new QCheckBox(QStringLiteral("Album a&utonome (images et vignettes dans le dossier de la page)"),
+        new QCheckBox(QStringLiteral("Al&bum autonome (images et vignettes dans le dossier de la page)"),
                       partage),
         "check", 1404);
     portable_->setWhatsThis(QStringLiteral(
@@ -155,12 +156,19 @@ PageCreationDialog::PageCreationDialog(PageSettings& page, Preferences& prefs,
         "Copies réduites pour le web : le grand côté fait au plus cette taille, la photo est "
         "redressée et les données de lieu (GPS) sont retirées. « originaux » : les fichiers "
         "sont copiés tels quels."));
+    keepLocation_ = numbered(
+        new QCheckBox(QStringLiteral("Garder le lieu de prise de v&ue"), partage), "check", 1406);
+    keepLocation_->setWhatsThis(QStringLiteral(
+        "Les copies aux dimensions d'origine gardent les coordonnées GPS de la prise de vue. "
+        "Sinon elles en sont retirées (les pixels restent tels quels) : qui reçoit l'album ne "
+        "sait pas où les photos ont été prises."));
     auto* sharing = new QGridLayout(partage);
     sharing->addWidget(classic_, 0, 0);
     sharing->addWidget(modern_, 0, 1, 1, 2);
     sharing->addWidget(portable_, 1, 0, 1, 3);
     sharing->addWidget(makeBuddyLabel(QStringLiteral("Taille &web des copies\u00A0:"), webSize_, partage), 2, 0);
     sharing->addWidget(webSize_, 2, 1);
+    sharing->addWidget(keepLocation_, 3, 0, 1, 3);
     sharing->setColumnStretch(2, 1);
 
     // Colours: background swatch, title and information previews.
@@ -241,7 +249,8 @@ PageCreationDialog::PageCreationDialog(PageSettings& page, Preferences& prefs,
                         center_,    line_,
                         tri_,       classic_,
                         modern_,    portable_,
-                        webSize_,   chooseBackground,
+                        webSize_,   keepLocation_,
+                        chooseBackground,
                         chooseText, chooseInformation,
                         thumbnails, ok,
                         cancel};
@@ -258,12 +267,14 @@ PageCreationDialog::PageCreationDialog(PageSettings& page, Preferences& prefs,
     (page_.style == kStyleModern ? modern_ : classic_)->setChecked(true);
     portable_->setChecked(page_.portable != 0);
     webSize_->setValue(static_cast<int>(std::min<std::uint32_t>(page_.webSize, kMaxWebSize)));
-    webSize_->setEnabled(portable_->isChecked());
+    keepLocation_->setChecked(page_.keepLocation != 0);
+    for (QWidget* option : portableOptions()) option->setEnabled(portable_->isChecked());
 
     showColours();
     fileName_->setFocus();
 
-    connect(portable_, &QCheckBox::toggled, webSize_, &QWidget::setEnabled);
+    for (QWidget* option : portableOptions())
+        connect(portable_, &QCheckBox::toggled, option, &QWidget::setEnabled);
     connect(ok, &QPushButton::clicked, this, &PageCreationDialog::confirm);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(thumbnails, &QPushButton::clicked, this, &PageCreationDialog::openThumbnailSettings);
@@ -315,10 +326,15 @@ void PageCreationDialog::confirm() {
     page_.style = modern_->isChecked() ? kStyleModern : kStyleClassic;
     page_.portable = portable_->isChecked() ? 1 : 0;
     page_.webSize = static_cast<std::uint32_t>(webSize_->value());
+    page_.keepLocation = keepLocation_->isChecked() ? 1 : 0;
     page_.pagePath = std::move(path);
     const QString title = truncateToCodePoints(title_->text(), kMaxTitleLength);
     page_.pageTitle = title.isEmpty() ? std::string(kDefaultTitle) : toStdString(title);
     accept();
+}
+
+std::array<QWidget*, 2> PageCreationDialog::portableOptions() const {
+    return {webSize_, keepLocation_};
 }
 
 void PageCreationDialog::openThumbnailSettings() {

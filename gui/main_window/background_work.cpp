@@ -44,6 +44,9 @@ void QueuedProgress::setPosition(int index) {
 void QueuedProgress::imageFailed(const std::string& path, const std::string& reason) {
     post(target_, [box = target_, path, reason] { box->imageFailed(path, reason); });
 }
+void QueuedProgress::locationsRemoved(int photos) {
+    post(target_, [box = target_, photos] { box->locationsRemoved(photos); });
+}
 void QueuedProgress::failed(const std::string& message) {
     post(target_, [box = target_, message] { box->failed(message); });
 }

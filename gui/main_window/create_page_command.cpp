@@ -136,13 +136,16 @@ bool destinationReady(QWidget* parent, const QString& folder) {
     return false;
 }
 
-// Where the browser is not opened: the page is written, and where.
-void announcePage(QWidget* parent, const std::string& pagePath) {
+// Where the browser is not opened: the page is written, and where, then
+// `notice` when there is one.
+void announcePage(QWidget* parent, const std::string& pagePath, const QString& notice) {
+    QString text = QStringLiteral("La page %1 est écrite.").arg(shown(pagePath));
+    if (!notice.isEmpty()) text += QStringLiteral("\n\n") + notice;
     const MessageRecord message{
         QString::fromUtf8(kPageWritten),
         QMessageBox::Information,
         QString::fromUtf8(kProgramCaption),
-        QStringLiteral("La page %1 est écrite.").arg(shown(pagePath)),
+        text,
         QMessageBox::Open | QMessageBox::Apply | QMessageBox::Close,
         QMessageBox::Close,
         {{QMessageBox::Open, QStringLiteral("Ouvrir la &page")},
@@ -164,6 +167,12 @@ QString listText(QString heading, const std::vector<QString>& lines) {
 }  // namespace
 
 void setPageOpener(PageOpener opener) { pageOpener() = std::move(opener); }
+
+QString locationsRemovedLine(int copies) {
+    if (copies <= 0) return {};
+    return copies == 1 ? QStringLiteral("Lieu de prise de vue retiré d'une copie.")
+                       : QStringLiteral("Lieu de prise de vue retiré de %1 copies.").arg(copies);
+}
 
 Gathering chooseGathering(bool folderPressed, bool treePressed, const QString& selectionText) {
     if (treePressed) return Gathering::ScanTree;
@@ -300,6 +309,7 @@ void RunCreatePage(MainWindow& window) {
 
     int result = 1;
     std::vector<ProgressBox::ImageFailure> failures;
+    int locationsRemoved = 0;
     {
         ProgressBox progress(&window);
         progress.setRange(count);
@@ -310,28 +320,36 @@ void RunCreatePage(MainWindow& window) {
         runInBackground([&] { result = GenerateAlbumPage(count, page, prefs, files, observer); });
         if (result != 2 && window.prefs().bip) QApplication::beep();
         failures = progress.imageFailures();
+        locationsRemoved = progress.locationsRemovedCount();
     }
     if (result == 2) return;  // stopped: the previous page is as it was
 
     releaseSelectionButtons(window);
     window.clearFileNameBox();
 
+    // Told once: with the failures when there are some, else with the notice
+    // that the page is written.
+    QString locationNotice = locationsRemovedLine(locationsRemoved);
     if (!failures.empty()) {
         std::vector<QString> lines;
         for (const ProgressBox::ImageFailure& failure : failures)
             lines.push_back(QStringLiteral("%1 (%2)").arg(QString::fromStdString(failure.path),
                                                           QString::fromStdString(failure.reason)));
-        MessageBoxHandler::warning(
-            &window, kImagesFailed,
+        QString text =
             listText(QStringLiteral("Certaines images n'ont pas pu être placées dans la page :"),
-                     lines));
+                     lines);
+        if (!locationNotice.isEmpty()) text += QStringLiteral("\n\n") + locationNotice;
+        locationNotice.clear();
+        MessageBoxHandler::warning(&window, kImagesFailed, text);
     }
 
     if (result != 0 || window.quitRequested()) return;
     if (window.prefs().launch) {
+        if (!locationNotice.isEmpty())
+            MessageBoxHandler::information(&window, kLocationsRemoved, locationNotice);
         openPage(window.page().pagePath);
     } else {
-        announcePage(&window, window.page().pagePath);
+        announcePage(&window, window.page().pagePath, locationNotice);
     }
 }
 

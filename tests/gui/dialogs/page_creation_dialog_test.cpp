@@ -94,6 +94,8 @@ private slots:
     void thumbnailButtonOpensTheThumbnailDialog();
     void styleAndSharingOpenAsStoredAndOkStoresThem_data();
     void styleAndSharingOpenAsStoredAndOkStoresThem();
+    void keepLocationOpensAsStoredAndOnlyOkStoresIt_data();
+    void keepLocationOpensAsStoredAndOnlyOkStoresIt();
 };
 
 void TestPageCreationDialog::opensWithTheStoredLayout_data() {
@@ -592,6 +594,45 @@ void TestPageCreationDialog::styleAndSharingOpenAsStoredAndOkStoresThem() {
     QTEST(f.page.style, "storedStyle");
     QTEST(f.page.portable, "storedPortable");
     QTEST(f.page.webSize, "storedWebSize");
+}
+
+void TestPageCreationDialog::keepLocationOpensAsStoredAndOnlyOkStoresIt_data() {
+    QTest::addColumn<quint32>("stored");
+    QTest::addColumn<quint32>("portable");
+    QTest::addColumn<int>("closeWith");  // button 1: OK, 2: Annuler
+    QTest::addColumn<quint32>("storedAfter");
+    QTest::newRow("set, OK") << 0u << 1u << 1 << 1u;
+    QTest::newRow("cleared, OK") << 1u << 1u << 1 << 0u;
+    QTest::newRow("set, Annuler") << 0u << 1u << 2 << 0u;
+    QTest::newRow("cleared, Annuler") << 1u << 1u << 2 << 1u;
+    QTest::newRow("not portable: set by the keyboard once enabled") << 0u << 0u << 1 << 1u;
+}
+
+void TestPageCreationDialog::keepLocationOpensAsStoredAndOnlyOkStoresIt() {
+    QFETCH(quint32, stored);
+    QFETCH(quint32, portable);
+    QFETCH(int, closeWith);
+    Fixture f;
+    f.page.keepLocation = stored;
+    f.page.portable = portable;
+    PageCreationDialog dialog(f.page, f.prefs, {}, 1, "/p");
+    dialog.show();
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QCheckBox* keep = check(dialog, 1406);
+    QCOMPARE(withoutMnemonic(keep->text()), QStringLiteral("Garder le lieu de prise de vue"));
+    QVERIFY(!keep->whatsThis().isEmpty());
+    QCOMPARE(keep->isChecked(), stored != 0);
+    QCOMPARE(keep->isEnabled(), portable != 0);
+    if (!portable) {
+        check(dialog, 1404)->click();
+        QVERIFY(keep->isEnabled());
+    }
+    // Its own key: Alt+U lands on it and toggles it.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_U, Qt::AltModifier);
+    QTRY_COMPARE(keep->isChecked(), stored == 0);
+    button(dialog, closeWith)->click();
+    QTEST(f.page.keepLocation, "storedAfter");
 }
 
 QTEST_MAIN(TestPageCreationDialog)

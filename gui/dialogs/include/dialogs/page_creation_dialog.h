@@ -3,7 +3,8 @@
 // titles the page, chooses details or thumbnails, places the text, switches
 // centring, separator lines and sorting, picks the three page colours, the
 // page style (classic or modern) and whether the album is portable (its
-// images copied beside the page, at most a web size when one is given);
+// images copied beside the page, at most a web size when one is given, and
+// whether copies at the original size keep where they were taken);
 // "&Vignettes" opens the thumbnail settings dialog.
 //
 // Every opening starts from "LUM000.htm", "Lumigal" and the colours white
@@ -15,6 +16,7 @@
 #pragma once
 
 #include <QString>
+#include <array>
 #include <string>
 
 #include "album/settings.h"
@@ -63,6 +65,8 @@ public:
 private:
     void confirm();
     void openThumbnailSettings();
+    // The controls that only mean something for a portable album.
+    std::array<QWidget*, 2> portableOptions() const;
     void chooseColour(Colour& current, Colour& pageValue);
     void showColours();
 
@@ -90,6 +94,7 @@ private:
     QRadioButton* modern_ = nullptr;
     QCheckBox* portable_ = nullptr;
     QSpinBox* webSize_ = nullptr;  // 0: the originals
+    QCheckBox* keepLocation_ = nullptr;
     QLabel* backgroundSwatch_ = nullptr;
     QLabel* textPreview_ = nullptr;
     QLabel* informationPreview_ = nullptr;

@@ -54,10 +54,13 @@ public:
     void setLabel(const std::string& path) override;
     void setPosition(int index) override;
     void imageFailed(const std::string& path, const std::string& reason) override;
+    void locationsRemoved(int photos) override { locationsRemoved_ += photos; }
     void failed(const std::string& message) override;
     bool cancelled() const override { return cancelRequested(); }
 
     const std::vector<ImageFailure>& imageFailures() const { return failures_; }
+    // How many copies lost where they were taken.
+    int locationsRemovedCount() const { return locationsRemoved_; }
 
 protected:
     void showStopping() override;
@@ -70,6 +73,7 @@ private:
     QProgressBar* bar_ = nullptr;
     QElapsedTimer clock_;
     std::vector<ImageFailure> failures_;
+    int locationsRemoved_ = 0;
 };
 
 }  // namespace lumigal

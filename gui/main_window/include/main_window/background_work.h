@@ -31,6 +31,7 @@ public:
     void setLabel(const std::string& path) override;
     void setPosition(int index) override;
     void imageFailed(const std::string& path, const std::string& reason) override;
+    void locationsRemoved(int photos) override;
     void failed(const std::string& message) override;
     bool cancelled() const override;
 

@@ -36,6 +36,11 @@ inline constexpr const char* kDestinationNotMade = "destinationNotMade";
 inline constexpr const char* kDestinationUnwritable = "destinationUnwritable";
 inline constexpr const char* kPageExists = "pageExists";
 inline constexpr const char* kPageWritten = "pageWritten";
+inline constexpr const char* kLocationsRemoved = "locationsRemoved";
+
+// The sentence telling how many copies lost where they were taken; empty
+// for none.
+QString locationsRemovedLine(int copies);
 
 // How the new page (or its folder) is shown; tests replace it. An empty
 // opener brings the desktop's browser back.
