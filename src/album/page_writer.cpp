@@ -211,10 +211,12 @@ std::uint64_t decodeCost(const ImageHeader& header, unsigned width, unsigned hei
             }
             // A grid a row of tiles at a time: the file, the copy its tiles
             // are read from and the header read's, a row of tiles (up to
-            // 1024 pixels high) and the sums (a 50-megapixel grid measured
-            // at 39 MB in all).
+            // 1024 pixels high, along the longer side: a turned grid's rows
+            // run down the image as shown) and the sums (a 50-megapixel grid
+            // measured at 39 MB in all).
             if (large && header.tiled) {
-                return 3 * fileBytes + reduced + w * std::min<std::uint64_t>(h, 1024) * 3;
+                return 3 * fileBytes + reduced +
+                       std::max(w, h) * std::min<std::uint64_t>(std::min(w, h), 1024) * 3;
             }
             // The decoder's frame, libheif's copy and its RGB rows, measured
             // at 12 to 14 bytes a pixel with the AV1 and HEVC decoders.

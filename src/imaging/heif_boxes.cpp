@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <set>
+#include <utility>
 
 namespace lumigal {
 
@@ -136,6 +138,47 @@ void countMeta(Fields body, HeifBoxCounts& counts) {
     }
 }
 
+// A property of the ipco box: its type and its first byte (a turn's or a
+// mirror's value), when it has one.
+struct Property {
+    std::uint32_t type = 0;
+    std::optional<std::uint8_t> value;
+};
+
+// What a turn or a mirror does to a pixel's place (x to the right, y
+// down): shown x = xx x + xy y, shown y = yx x + yy y.
+struct Placement {
+    int xx = 1, xy = 0, yx = 0, yy = 1;
+};
+
+// `first`, then `next`.
+Placement then(const Placement& first, const Placement& next) {
+    return {next.xx * first.xx + next.xy * first.yx, next.xx * first.xy + next.xy * first.yy,
+            next.yx * first.xx + next.yy * first.yx, next.yx * first.xy + next.yy * first.yy};
+}
+
+// The placement of each EXIF orientation, 1 to 8.
+constexpr Placement kOrientations[8] = {{1, 0, 0, 1},  {-1, 0, 0, 1},  {-1, 0, 0, -1}, {1, 0, 0, -1},
+                                        {0, 1, 1, 0},  {0, -1, 1, 0},  {0, -1, -1, 0}, {0, 1, -1, 0}};
+
+// A turn by `quarters` quarter turns anticlockwise.
+Placement turnedBy(unsigned quarters) {
+    constexpr int orientations[4] = {1, 8, 3, 6};
+    return kOrientations[orientations[quarters & 3] - 1];
+}
+
+// A mirror about the vertical axis (0: left and right swapped) or the
+// horizontal one (1: top and bottom).
+Placement mirroredAbout(unsigned axis) { return kOrientations[(axis & 1) ? 3 : 1]; }
+
+int orientationOf(const Placement& p) {
+    for (int o = 0; o < 8; ++o) {
+        const Placement& k = kOrientations[o];
+        if (k.xx == p.xx && k.xy == p.xy && k.yx == p.yx && k.yy == p.yy) return o + 1;
+    }
+    return 1;  // never: the placements make a closed group
+}
+
 }  // namespace
 
 HeifBoxCounts countHeifBoxes(const std::uint8_t* data, std::size_t size) {
@@ -164,7 +207,7 @@ std::optional<HeifGridTiles> heifGridTiles(const std::uint8_t* data, std::size_t
         std::size_t flagOffset = 0;
     };
     std::map<std::uint64_t, Item> items;
-    std::vector<std::uint32_t> propertyTypes;
+    std::vector<Property> properties;
     std::optional<Fields> references, associations;
     while (std::optional<Box> box = nextBox(body)) {
         if (box->type == fourcc("pitm")) {
@@ -188,7 +231,9 @@ std::optional<HeifGridTiles> heifGridTiles(const std::uint8_t* data, std::size_t
             while (std::optional<Box> part = nextBox(box->body)) {
                 if (part->type == fourcc("ipco")) {
                     while (std::optional<Box> property = nextBox(part->body)) {
-                        propertyTypes.push_back(property->type);
+                        Fields body = property->body;
+                        const std::uint64_t first = body.take(1);
+                        properties.push_back({property->type, body.cut ? std::nullopt : std::optional<std::uint8_t>(first)});
                     }
                 }
                 if (part->type == fourcc("ipma")) associations = part->body;
@@ -214,23 +259,32 @@ std::optional<HeifGridTiles> heifGridTiles(const std::uint8_t* data, std::size_t
         }
     }
     if (grid.tiles.empty()) return std::nullopt;
-    // A turn, a mirror or a crop of the whole grid is the decoder's to make.
+    // The grid's turns and mirrors are applied to what its tiles make; a
+    // crop, or a tile of its own turned, is the decoder's to make.
     if (associations) {
         std::uint32_t flags = 0;
         const unsigned version = versionOf(*associations, &flags);
         const std::uint64_t entries = associations->take(4);
+        const std::set<std::uint64_t> tiles(grid.tiles.begin(), grid.tiles.end());
+        bool seen = false;
+        Placement placement;
         for (std::uint64_t i = 0; i < entries && !associations->cut; ++i) {
             const std::uint64_t id = associations->take(version < 1 ? 2 : 4);
             const std::uint64_t count = associations->take(1);
+            if (id == *primary && std::exchange(seen, true)) return std::nullopt;  // listed twice
             for (std::uint64_t j = 0; j < count && !associations->cut; ++j) {
                 const std::uint64_t index = (flags & 1) ? associations->take(2) & 0x7fff : associations->take(1) & 0x7f;
-                if (id != *primary || index == 0 || index > propertyTypes.size()) continue;
-                const std::uint32_t type = propertyTypes[index - 1];
-                if (type == fourcc("irot") || type == fourcc("imir") || type == fourcc("clap")) {
-                    return std::nullopt;
-                }
+                if ((id != *primary && !tiles.contains(id)) || index == 0 || index > properties.size()) continue;
+                const Property& property = properties[index - 1];
+                const bool transform = property.type == fourcc("irot") || property.type == fourcc("imir");
+                if (property.type == fourcc("clap") || (transform && id != *primary)) return std::nullopt;
+                if (transform && !property.value) return std::nullopt;  // cut short
+                if (property.type == fourcc("irot")) placement = then(placement, turnedBy(*property.value & 3));
+                if (property.type == fourcc("imir")) placement = then(placement, mirroredAbout(*property.value & 1));
             }
         }
+        if (associations->cut) return std::nullopt;
+        grid.orientation = orientationOf(placement);
     }
     return grid;
 }

@@ -41,11 +41,15 @@ bool heifBoxesWithinBounds(const HeifBoxCounts& counts);
 // decoded one by one, as the boxes say: the tiles' item numbers in the
 // grid's order (row by row), and where the flags byte of each item's
 // information entry lies in the data (clearing its "hidden" bit there makes
-// the decoder library list a tile as an image of its own). nullopt when the
-// primary image is no grid, or the grid is turned, mirrored or cropped.
+// the decoder library list a tile as an image of its own), and the EXIF
+// orientation (1 to 8) that shows the grid as stored the way the decoder
+// library shows it: the grid's turns and mirrors, in the order they are
+// associated with it. nullopt when the primary image is no grid, or the
+// grid is cropped.
 struct HeifGridTiles {
     std::vector<std::uint32_t> tiles;
     std::vector<std::size_t> flagOffsets;
+    int orientation = 1;
 };
 std::optional<HeifGridTiles> heifGridTiles(const std::uint8_t* data, std::size_t size);
 

@@ -139,17 +139,23 @@ ImagePtr reducedFromPlanes(heif_image_handle* source, const heif_decoding_option
     return reduced;
 }
 
-// The primary image of `data`, a grid of W x H, decoded a row of tiles at a
-// time (each tile an image of its own once its hidden flag is cleared in a
-// copy of the bytes) into an area reduction to kReducedHint times the hint:
-// at most one row of tiles is held. nullptr when it is no grid that can be
-// read so (the caller decodes it whole), with `failed` when a tile cannot
-// be decoded.
-ImagePtr reducedFromTiles(const std::uint8_t* data, std::size_t size, std::size_t width,
-                          std::size_t height, std::size_t minWidth, std::size_t minHeight,
+// The primary image of `data`, a grid of W x H as shown, decoded a row of
+// tiles at a time (each tile an image of its own once its hidden flag is
+// cleared in a copy of the bytes) into an area reduction to kReducedHint
+// times the hint: at most one row of tiles is held. The grid's turns and
+// mirrors are applied to the reduced image. nullptr when it is no grid that
+// can be read so (the caller decodes it whole), with `failed` when a tile
+// cannot be decoded.
+ImagePtr reducedFromTiles(const std::uint8_t* data, std::size_t size, std::size_t shownWidth,
+                          std::size_t shownHeight, std::size_t minWidth, std::size_t minHeight,
                           bool& failed, std::string& error) {
     const std::optional<HeifGridTiles> grid = heifGridTiles(data, size);
     if (!grid) return nullptr;
+    // Its tiles are laid out as stored: a quarter turn swaps the sides.
+    const bool quarter = grid->orientation >= 5;
+    const std::size_t width = quarter ? shownHeight : shownWidth;
+    const std::size_t height = quarter ? shownWidth : shownHeight;
+    if (quarter) std::swap(minWidth, minHeight);
     std::vector<std::uint8_t> bytes(data, data + size);
     for (std::size_t at : grid->flagOffsets) bytes[at] &= 0xfe;
     const ContextPtr context(heif_context_alloc());
@@ -204,6 +210,7 @@ ImagePtr reducedFromTiles(const std::uint8_t* data, std::size_t size, std::size_
         }
     }
     ImagePtr reduced = reducer.finish(false, "HEIC");
+    if (reduced) reduced = orientImage(std::move(reduced), grid->orientation);
     if (!reduced) {
         failed = true;
         error = "image trop grande";

@@ -53,9 +53,11 @@ def only_image(heic):
     return box(b'hvcC', props[b'hvcC']), heic[offset:offset + length], width, height
 
 
-def grid_heic(tile_heic, rows, columns, turn=None):
+def grid_heic(tile_heic, rows, columns, turn=None, transforms=()):
     """A grid of rows x columns copies of tile_heic's image (its bytes once),
-    turned by turn quarters (an irot property) when turn is given."""
+    with the transformations of transforms in that order: ('irot', quarters
+    anticlockwise), ('imir', axis) or ('clap', None), a crop that keeps the
+    whole image. turn is ('irot', turn) first."""
     hvcc, coded, tw, th = only_image(tile_heic)
     tiles = rows * columns
     ids = list(range(2, 2 + tiles))
@@ -66,10 +68,18 @@ def grid_heic(tile_heic, rows, columns, turn=None):
     dimg = box(b'dimg', struct.pack('>HH', 1, tiles) + b''.join(struct.pack('>H', i) for i in ids))
     iref = full_box(b'iref', 0, 0, dimg)
     ispe = lambda w, h: full_box(b'ispe', 0, 0, struct.pack('>II', w, h))  # noqa: E731
-    irot = box(b'irot', bytes([turn])) if turn is not None else b''
-    ipco = box(b'ipco', hvcc + ispe(tw, th) + ispe(width, height) + irot)
-    # grid: ispe 3 (and irot 4); tiles: hvcC 1 (essential), ispe 2
-    grid_props = bytes([3]) + (bytes([0x84]) if irot else b'')
+    extra, (w, h) = [], (width, height)
+    for kind, value in ([('irot', turn)] if turn is not None else []) + list(transforms):
+        if kind == 'clap':
+            extra.append(box(b'clap', struct.pack('>8I', w, 1, h, 1, 0, 1, 0, 1)))
+        else:
+            extra.append(box(kind.encode(), bytes([value])))
+            if kind == 'irot' and value % 2:
+                w, h = h, w
+    ipco = box(b'ipco', hvcc + ispe(tw, th) + ispe(width, height) + b''.join(extra))
+    # tiles: hvcC 1 (essential), ispe 2; grid: ispe 3, then its transformations
+    # from 4 on (essential)
+    grid_props = bytes([3] + [0x84 + i for i in range(len(extra))])
     entries = [struct.pack('>HB', 1, len(grid_props)) + grid_props]
     entries += [struct.pack('>HB', i, 2) + bytes([0x81, 2]) for i in ids]
     ipma = full_box(b'ipma', 0, 0, struct.pack('>I', len(entries)) + b''.join(entries))

@@ -114,8 +114,6 @@ TEST(HeifBoxes, TheTilesOfAGridAreListedInOrderWithTheirFlags) {
         const char* name;
         Bytes file;
     } refused[] = {
-        {"turned", kFtyp + gridMeta(box("irot", be(1, 1)))},
-        {"mirrored", kFtyp + gridMeta(box("imir", be(0, 1)))},
         {"cropped", kFtyp + gridMeta(box("clap", Bytes(32, '\0')))},
         {"no grid", kFtyp + gridMeta({}, "hvc1")},
         {"cut before the references", plain.substr(0, plain.find("iref"))},
@@ -124,6 +122,18 @@ TEST(HeifBoxes, TheTilesOfAGridAreListedInOrderWithTheirFlags) {
     for (const auto& c : refused) {
         EXPECT_FALSE(heifGridTiles(reinterpret_cast<const std::uint8_t*>(c.file.data()), c.file.size()))
             << c.name;
+    }
+    // A turn or a mirror of the grid is applied to what the tiles make.
+    const struct {
+        const char* type;
+        int value, orientation;
+    } placed[] = {{"irot", 0, 1}, {"irot", 1, 8}, {"irot", 2, 3}, {"irot", 3, 6},
+                  {"imir", 0, 2}, {"imir", 1, 4}, {"irot", 5, 8}};
+    for (const auto& c : placed) {
+        const Bytes file = kFtyp + gridMeta(box(c.type, be(c.value, 1)));
+        const auto found = heifGridTiles(reinterpret_cast<const std::uint8_t*>(file.data()), file.size());
+        ASSERT_TRUE(found) << c.type << ' ' << c.value;
+        EXPECT_EQ(found->orientation, c.orientation) << c.type << ' ' << c.value;
     }
     // A property that changes nothing of the geometry is no reason.
     const Bytes described = kFtyp + gridMeta(box("colr", Bytes("nclx") + be(0x0001000d0006, 6) + be(0x80, 1)));
