@@ -1,9 +1,6 @@
 #include "album/page_writer.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -21,14 +18,13 @@
 #include "album/captions.h"
 #include "album/detail_block.h"
 #include "album/html.h"
-#include "imaging/image_io.h"
 #include "album/memory_gate.h"
 #include "album/modern_page.h"
 #include "album/ordered_pool.h"
 #include "album/page_file.h"
 #include "album/portable_copies.h"
 #include "album/published_source.h"
-#include "imaging/thumbnail.h"
+#include "thumbnail_job.h"
 #include "album/thumbnail_names.h"
 #include "album/thumbnail_record.h"
 #include "common/paths.h"
@@ -180,185 +176,11 @@ namespace {
 // What the workers may hold together. One job alone may take more.
 constexpr std::uint64_t kDecodeBudget = std::uint64_t{96} << 20;
 
-// About the memory that making a thumbnail of this source takes, as
-// measured with this ImageMagick: its bytes (read twice: header, then
-// pixels) and its decoded pixels at 8 bytes each, a JPEG being decoded
-// shrunk but a progressive JPEG also keeping all its coefficients (2
-// bytes per sample) unless it is read from its DC coefficients, a WebP
-// decoded shrunk, a HEIF image from its thumbnail item when it has one
-// large enough, and a large PNG or TIFF being reduced as it is read.
-std::uint64_t decodeCost(const ImageHeader& header, unsigned width, unsigned height) {
-    const std::uint64_t w = header.width, h = header.height;
-    const auto fileBytes = static_cast<std::uint64_t>(std::max<std::int64_t>(0, header.fileSize));
-    if (width == 0 || height == 0) return w * h * 8 + 2 * fileBytes;
-    if (header.format == ImageFormat::PNG && header.colors == 0 && !header.interlaced &&
-        w >= 16 * std::uint64_t{width} && h >= 16 * std::uint64_t{height}) {
-        return 3 * fileBytes + 64 * std::uint64_t{width} * height * 5 * 4;  // read row by row
-    }
-    const bool large = w >= 16 * std::uint64_t{width} && h >= 16 * std::uint64_t{height};
-    // What is reduced as it is read holds 8 x 8 times the thumbnail's 5
-    // running sums, besides the file and what its decoder keeps.
-    const std::uint64_t reduced = 64 * std::uint64_t{width} * height * 5 * 4;
-    switch (header.format) {
-        case ImageFormat::WEBP:  // decoded at twice the thumbnail
-            return 3 * fileBytes + 4 * std::uint64_t{width} * height * 4 * 8;
-        case ImageFormat::HEIC:
-        case ImageFormat::AVIF: {
-            const std::uint64_t pw = header.previewWidth, ph = header.previewHeight;
-            if (std::min(pw, ph) >= 2 * std::uint64_t{std::min(width, height)} &&
-                std::max(pw, ph) >= 2 * std::uint64_t{std::max(width, height)}) {
-                return pw * ph * 8 + 2 * fileBytes;  // its thumbnail item
-            }
-            // A grid a row of tiles at a time: the file, the copy its tiles
-            // are read from and the header read's, a row of tiles (up to
-            // 1024 pixels high, along the longer side: a turned grid's rows
-            // run down the image as shown) and the sums (a 50-megapixel grid
-            // measured at 39 MB in all).
-            if (large && header.tiled) {
-                return 3 * fileBytes + reduced +
-                       std::max(w, h) * std::min<std::uint64_t>(std::min(w, h), 1024) * 3;
-            }
-            // The decoder's frame, libheif's copy and its RGB rows, measured
-            // at 12 to 14 bytes a pixel with the AV1 and HEVC decoders.
-            return w * h * (large ? 14 : 22) + 2 * fileBytes;
-        }
-        case ImageFormat::TIFF:
-            if (large && header.rowReadable) return 3 * fileBytes + reduced;
-            return w * h * 8 + 2 * fileBytes;
-        default:
-            break;
-    }
-    if (header.format != ImageFormat::JPEG) return w * h * 8 + 2 * fileBytes;
-    const std::uint64_t d = std::min<std::uint64_t>(
-        8, std::max<std::uint64_t>(1, std::min(w / (2 * std::uint64_t{width}),
-                                               h / (2 * std::uint64_t{height}))));
-    const std::uint64_t decoded = ((w + d - 1) / d) * ((h + d - 1) / d) * 8;
-    // At 1/8 a progressive JPEG is read from its DC coefficients alone.
-    const bool dcOnly = d == 8 && header.eighthReadable;
-    const std::uint64_t coefficients = header.interlaced && !dcOnly ? w * h * 6 : 0;
-    return decoded + coefficients + 2 * fileBytes;
-}
-
 // Thrown on the calling thread when the observer says the work is to stop.
 struct GenerationCancelled {};
 
 void stopWhenCancelled(const ProgressObserver& progress) {
     if (progress.cancelled()) throw GenerationCancelled{};
-}
-
-// What the workers found out about one image, for the calling thread.
-struct ThumbnailJob {
-    ThumbnailNames names;  // empty when no free name was found
-    // Filled by the worker:
-    std::optional<ImageHeader> header;
-    int made = kThumbnailNotMade;
-    std::string error;
-    std::string caption;  // for the modern page
-    // The thumbnail was found up to date: its record is already there.
-    bool upToDate = false;
-    // The record of a new thumbnail, without its names: the calling thread
-    // fills them in, so that what stays until the end is not allocated
-    // among a worker's short-lived buffers, where it would keep the
-    // worker's heap from being reused.
-    std::optional<ThumbnailRecord> record;
-};
-
-// A portable album with web copies makes its thumbnails from the copies.
-bool thumbnailsFromWebCopies(const PageSettings& page) { return page.portable && page.webSize > 0; }
-
-std::string recipeOf(const PageSettings& page) {
-    std::string recipe = keepsProportions(page) ? kFittedThumbnailRecipe : kThumbnailRecipe;
-    if (thumbnailsFromWebCopies(page)) recipe += " -from-web-copy " + std::to_string(page.webSize);
-    return recipe;
-}
-
-FittedSize thumbnailSizeOf(const ImageHeader& header, const PageSettings& page) {
-    return thumbnailSizeFor(header.width, header.height, page.width, page.height,
-                            keepsProportions(page));
-}
-
-// Whether `copy` is a copy of `source` in another format: its name then
-// ends otherwise (a copy byte for byte keeps the source's extension).
-bool reencoded(const std::string& copy, const std::string& source) {
-    if (&copy == &source) return false;
-    const std::string a = splitPath(copy).extension, b = splitPath(source).extension;
-    return !std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-    });
-}
-
-// Makes (or finds up to date) the thumbnail of one image; runs on a worker.
-// Its pixels come from `pixels`: the source itself, or its web copy (as
-// upright as the source is shown, and a fraction of its size to decode).
-void makeThumbnailJob(ThumbnailJob& job, const std::string& source, const std::string& pixels,
-                      const PageSettings& page, const ThumbnailRecords& records, MemoryGate& memory) {
-    // A byte-for-byte copy is read rather than its source: it is the file
-    // that was checked, whatever the source's name leads to now.
-    const std::string& shown = page.portable && page.webSize == 0 ? pixels : source;
-    const bool captioned = page.style == kStyleModern;
-    // A copy made in another format (a HEIC or TIFF as JPEG) carries no
-    // metadata: the caption is the source's.
-    const std::string& described = reencoded(shown, source) ? source : shown;
-    if (job.names.page.empty()) {
-        job.error = "aucun nom libre pour sa vignette";
-        return;
-    }
-    const std::optional<FileStamp> stamp = stampOfFile(source);
-    if (stamp) {
-        if (const ThumbnailRecord* r = records.upToDate(job.names.page, job.names.maker,
-                                                        recipeOf(page), source, *stamp,
-                                                        page.width, page.height)) {
-            ImageHeader header;
-            header.width = r->sourceWidth;
-            header.height = r->sourceHeight;
-            job.header = header;
-            job.made = kThumbnailWritten;
-            job.upToDate = true;
-            if (captioned) job.caption = imageCaption(described);
-            return;
-        }
-    }
-    {
-        // The header read holds the file's bytes (twice while it strips
-        // metadata): it waits for its share too.
-        const std::uint64_t bytes = stamp ? 2 * static_cast<std::uint64_t>(stamp->size) : 0;
-        const MemoryHold hold(memory, bytes);
-        PhotoMetadata metadata;
-        job.header = pingImageFile(shown, job.error, captioned && &described == &shown ? &metadata : nullptr);
-        job.caption = &described == &shown ? std::move(metadata.caption) : imageCaption(described);
-    }
-    if (!job.header) return;
-    // The page shows the source's size; the copy's header says what its
-    // decoding costs.
-    std::optional<ImageHeader> decoded = job.header;
-    if (&pixels != &shown) {
-        decoded = pingImageFile(pixels, job.error);
-        if (!decoded) return;
-    }
-    const FittedSize size = thumbnailSizeOf(*job.header, page);
-    EncodedThumbnail encoded;
-    {
-        const MemoryHold hold(memory, decodeCost(*decoded, size.width, size.height));
-        job.made = RenderThumbnail({"Lumigal", "-quality", "99", "-contrast", pixels, job.names.maker},
-                                   ThumbnailSize{size.width, size.height}, encoded, &job.error);
-    }
-    if (job.made != kThumbnailWritten) return;
-    struct stat from {};
-    encoded.mode = ::stat(pixels.c_str(), &from) == 0 ? publishedMode(from.st_mode) : 0600;
-    if (!writeThumbnailFile(encoded, job.error)) {
-        job.made = kThumbnailNotMade;
-        return;
-    }
-    const std::optional<FileStamp> written = stampOfFile(job.names.page);
-    if (!stamp || !written) return;
-    ThumbnailRecord r;
-    r.sourceStamp = *stamp;
-    r.sourceWidth = job.header->width;
-    r.sourceHeight = job.header->height;
-    r.width = page.width;
-    r.height = page.height;
-    r.thumbnailStamp = *written;
-    job.record = std::move(r);
 }
 
 // A thumbnail placed on the page: what the page shows for `source` (its

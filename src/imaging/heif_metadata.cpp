@@ -1,6 +1,7 @@
 #include "heif_metadata.h"
 
 #include "heif_boxes.h"
+#include "heif_handles.h"
 
 #include <libheif/heif.h>
 
@@ -10,13 +11,6 @@
 namespace lumigal {
 
 namespace {
-
-struct ContextDeleter {
-    void operator()(heif_context* c) const { heif_context_free(c); }
-};
-struct HandleDeleter {
-    void operator()(heif_image_handle* h) const { heif_image_handle_release(h); }
-};
 
 // The first block of `type` (and of `contentType`, when given).
 std::vector<std::uint8_t> block(heif_image_handle* handle, const char* type, const char* contentType) {
@@ -43,14 +37,14 @@ HeifMetadata heifMetadata(const std::uint8_t* data, std::size_t size) {
     // A file with more items than any photo is never given to libheif: its
     // parse alone would take minutes.
     if (!heifBoxesWithinBounds(countHeifBoxes(data, size))) return found;
-    const std::unique_ptr<heif_context, ContextDeleter> context(heif_context_alloc());
+    const ContextPtr context(heif_context_alloc());
     if (!context ||
         heif_context_read_from_memory_without_copy(context.get(), data, size, nullptr).code != heif_error_Ok) {
         return found;
     }
     heif_image_handle* raw = nullptr;
     if (heif_context_get_primary_image_handle(context.get(), &raw).code != heif_error_Ok) return found;
-    const std::unique_ptr<heif_image_handle, HandleDeleter> handle(raw);
+    const HandlePtr handle(raw);
     // The Exif item starts with the offset of the TIFF header after it.
     std::vector<std::uint8_t> exif = block(handle.get(), "Exif", nullptr);
     if (exif.size() >= 4) {

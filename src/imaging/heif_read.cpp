@@ -3,6 +3,7 @@
 #include "area_reducer.h"
 #include "decode_limits.h"
 #include "heif_boxes.h"
+#include "heif_handles.h"
 #include "heif_planes.h"
 
 #include <libheif/heif.h>
@@ -16,22 +17,6 @@
 namespace lumigal {
 
 namespace {
-
-struct ContextDeleter {
-    void operator()(heif_context* c) const { heif_context_free(c); }
-};
-struct HandleDeleter {
-    void operator()(heif_image_handle* h) const { heif_image_handle_release(h); }
-};
-struct HeifImageDeleter {
-    void operator()(heif_image* i) const { heif_image_release(i); }
-};
-struct OptionsDeleter {
-    void operator()(heif_decoding_options* o) const { heif_decoding_options_free(o); }
-};
-using ContextPtr = std::unique_ptr<heif_context, ContextDeleter>;
-using HandlePtr = std::unique_ptr<heif_image_handle, HandleDeleter>;
-using HeifImagePtr = std::unique_ptr<heif_image, HeifImageDeleter>;
 
 // Whether a thumbnail of tw x th has the shape of the w x h image (within a
 // pixel of rounding).
@@ -251,7 +236,7 @@ ImagePtr decodeHeif(const std::uint8_t* data, std::size_t size, std::size_t minW
         return nullptr;
     }
     const bool alpha = heif_image_handle_has_alpha_channel(source) != 0;
-    const std::unique_ptr<heif_decoding_options, OptionsDeleter> options(heif_decoding_options_alloc());
+    const DecodingOptionsPtr options(heif_decoding_options_alloc());
     const bool reduce = minWidth > 0 && minHeight > 0 && w >= kReduceAboveHint * minWidth &&
                         h >= kReduceAboveHint * minHeight;
     // A thumbnail item without a profile of its own has the image's.

@@ -1,0 +1,114 @@
+#include "thumbnail_job.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+
+#include "album/captions.h"
+#include "album/published_source.h"
+#include "common/paths.h"
+#include "imaging/decode_cost.h"
+
+namespace lumigal {
+
+namespace {
+
+// A portable album with web copies makes its thumbnails from the copies.
+bool thumbnailsFromWebCopies(const PageSettings& page) { return page.portable && page.webSize > 0; }
+
+// Whether `copy` is a copy of `source` in another format: its name then
+// ends otherwise (a copy byte for byte keeps the source's extension).
+bool reencoded(const std::string& copy, const std::string& source) {
+    if (&copy == &source) return false;
+    const std::string a = splitPath(copy).extension, b = splitPath(source).extension;
+    return !std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+    });
+}
+
+}  // namespace
+
+std::string recipeOf(const PageSettings& page) {
+    std::string recipe = keepsProportions(page) ? kFittedThumbnailRecipe : kThumbnailRecipe;
+    if (thumbnailsFromWebCopies(page)) recipe += " -from-web-copy " + std::to_string(page.webSize);
+    return recipe;
+}
+
+FittedSize thumbnailSizeOf(const ImageHeader& header, const PageSettings& page) {
+    return thumbnailSizeFor(header.width, header.height, page.width, page.height,
+                            keepsProportions(page));
+}
+
+void makeThumbnailJob(ThumbnailJob& job, const std::string& source, const std::string& pixels,
+                      const PageSettings& page, const ThumbnailRecords& records, MemoryGate& memory) {
+    // A byte-for-byte copy is read rather than its source: it is the file
+    // that was checked, whatever the source's name leads to now.
+    const std::string& shown = page.portable && page.webSize == 0 ? pixels : source;
+    const bool captioned = page.style == kStyleModern;
+    // A copy made in another format (a HEIC or TIFF as JPEG) carries no
+    // metadata: the caption is the source's.
+    const std::string& described = reencoded(shown, source) ? source : shown;
+    if (job.names.page.empty()) {
+        job.error = "aucun nom libre pour sa vignette";
+        return;
+    }
+    const std::optional<FileStamp> stamp = stampOfFile(source);
+    if (stamp) {
+        if (const ThumbnailRecord* r = records.upToDate(job.names.page, job.names.maker,
+                                                        recipeOf(page), source, *stamp,
+                                                        page.width, page.height)) {
+            ImageHeader header;
+            header.width = r->sourceWidth;
+            header.height = r->sourceHeight;
+            job.header = header;
+            job.made = kThumbnailWritten;
+            job.upToDate = true;
+            if (captioned) job.caption = imageCaption(described);
+            return;
+        }
+    }
+    {
+        // The header read holds the file's bytes (twice while it strips
+        // metadata): it waits for its share too.
+        const std::uint64_t bytes = stamp ? 2 * static_cast<std::uint64_t>(stamp->size) : 0;
+        const MemoryHold hold(memory, bytes);
+        PhotoMetadata metadata;
+        job.header = pingImageFile(shown, job.error, captioned && &described == &shown ? &metadata : nullptr);
+        job.caption = &described == &shown ? std::move(metadata.caption) : imageCaption(described);
+    }
+    if (!job.header) return;
+    // The page shows the source's size; the copy's header says what its
+    // decoding costs.
+    std::optional<ImageHeader> decoded = job.header;
+    if (&pixels != &shown) {
+        decoded = pingImageFile(pixels, job.error);
+        if (!decoded) return;
+    }
+    const FittedSize size = thumbnailSizeOf(*job.header, page);
+    EncodedThumbnail encoded;
+    {
+        const MemoryHold hold(memory, decodeCost(*decoded, size.width, size.height));
+        job.made = RenderThumbnail({"Lumigal", "-quality", "99", "-contrast", pixels, job.names.maker},
+                                   ThumbnailSize{size.width, size.height}, encoded, &job.error);
+    }
+    if (job.made != kThumbnailWritten) return;
+    struct stat from {};
+    encoded.mode = ::stat(pixels.c_str(), &from) == 0 ? publishedMode(from.st_mode) : 0600;
+    if (!writeThumbnailFile(encoded, job.error)) {
+        job.made = kThumbnailNotMade;
+        return;
+    }
+    const std::optional<FileStamp> written = stampOfFile(job.names.page);
+    if (!stamp || !written) return;
+    ThumbnailRecord r;
+    r.sourceStamp = *stamp;
+    r.sourceWidth = job.header->width;
+    r.sourceHeight = job.header->height;
+    r.width = page.width;
+    r.height = page.height;
+    r.thumbnailStamp = *written;
+    job.record = std::move(r);
+}
+
+}  // namespace lumigal

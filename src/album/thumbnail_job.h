@@ -1,0 +1,47 @@
+// One image's thumbnail, made (or found up to date) by a page writer's
+// worker, and what the calling thread needs of it.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "album/memory_gate.h"
+#include "album/page_writer.h"
+#include "album/settings.h"
+#include "album/thumbnail_names.h"
+#include "album/thumbnail_record.h"
+#include "imaging/image_io.h"
+#include "imaging/thumbnail.h"
+
+namespace lumigal {
+
+// What the workers found out about one image, for the calling thread.
+struct ThumbnailJob {
+    ThumbnailNames names;  // empty when no free name was found
+    // Filled by the worker:
+    std::optional<ImageHeader> header;
+    int made = kThumbnailNotMade;
+    std::string error;
+    std::string caption;  // for the modern page
+    // The thumbnail was found up to date: its record is already there.
+    bool upToDate = false;
+    // The record of a new thumbnail, without its names: the calling thread
+    // fills them in, so that what stays until the end is not allocated
+    // among a worker's short-lived buffers, where it would keep the
+    // worker's heap from being reused.
+    std::optional<ThumbnailRecord> record;
+};
+
+// The recipe a page's thumbnails are recorded with.
+std::string recipeOf(const PageSettings& page);
+
+// The size of the thumbnail of an image of `header` on `page`.
+FittedSize thumbnailSizeOf(const ImageHeader& header, const PageSettings& page);
+
+// Makes (or finds up to date) the thumbnail of one image; runs on a worker.
+// Its pixels come from `pixels`: the source itself, or its web copy (as
+// upright as the source is shown, and a fraction of its size to decode).
+void makeThumbnailJob(ThumbnailJob& job, const std::string& source, const std::string& pixels,
+                      const PageSettings& page, const ThumbnailRecords& records, MemoryGate& memory);
+
+}  // namespace lumigal
