@@ -18,25 +18,7 @@ namespace {
 
 using FileId = std::pair<dev_t, ino_t>;
 
-// A name as a file system that ignores case compares it: ASCII letters and
-// the Latin-1 letters (U+00C0 to U+00DE but U+00D7, two bytes in UTF-8)
-// lower-cased, every other byte kept.
-std::string foldedName(std::string_view name) {
-    std::string key(name);
-    for (std::size_t i = 0; i < key.size(); ++i) {
-        const auto c = static_cast<unsigned char>(key[i]);
-        if (c >= 'A' && c <= 'Z') {
-            key[i] = static_cast<char>(c - 'A' + 'a');
-        } else if (c == 0xC3 && i + 1 < key.size()) {
-            const auto next = static_cast<unsigned char>(key[i + 1]);
-            if (next >= 0x80 && next <= 0x9E && next != 0x97) key[i + 1] = static_cast<char>(next + 0x20);
-            ++i;
-        }
-    }
-    return key;
-}
-
-// The names in `folder`, each under its folded form (a folder that cannot
+// The names in `folder`, each under its case-ignored key (a folder that cannot
 // be listed gives none: the names are then only checked one by one).
 std::unordered_multimap<std::string, std::string> namesByFold(const std::string& folder) {
     std::unordered_multimap<std::string, std::string> names;
@@ -48,7 +30,7 @@ std::unordered_multimap<std::string, std::string> namesByFold(const std::string&
     while (const dirent* entry = ::readdir(dir.get())) {
         const std::string_view name = entry->d_name;
         if (name == "." || name == "..") continue;
-        names.emplace(foldedName(name), std::string(name));
+        names.emplace(caseIgnoredKey(name), std::string(name));
     }
     return names;
 }
@@ -76,7 +58,7 @@ public:
     // copied) the two would be one file.
     bool usable(const std::string& name) const {
         const std::string file = splitPath(name).baseName + std::string(fileExtension(name));
-        const auto [first, last] = present_.equal_range(foldedName(file));
+        const auto [first, last] = present_.equal_range(caseIgnoredKey(file));
         for (auto it = first; it != last; ++it) {
             if (it->second != file && !usableAlone(joinPath(folder_, it->second))) return false;
         }
@@ -131,13 +113,13 @@ std::vector<ThumbnailNames> uniqueThumbnailNames(const std::vector<const std::st
     std::unordered_set<std::string> usual;
     for (const std::string* source : sources) {
         names.push_back(thumbnailFileName(*source, folder, keepSameFormat, newFormat));
-        usual.insert(foldedName(names.back().page));
+        usual.insert(caseIgnoredKey(names.back().page));
     }
-    std::unordered_set<std::string> taken;  // folded
+    std::unordered_set<std::string> taken;  // case-ignored keys
     std::vector<std::size_t> renamed;
     for (std::size_t i = 0; i < names.size(); ++i) {
-        if (taken.count(foldedName(names[i].page)) == 0 && rules.usable(names[i].page)) {
-            taken.insert(foldedName(names[i].page));
+        if (taken.count(caseIgnoredKey(names[i].page)) == 0 && rules.usable(names[i].page)) {
+            taken.insert(caseIgnoredKey(names[i].page));
         } else {
             renamed.push_back(i);
         }
@@ -149,15 +131,15 @@ std::vector<ThumbnailNames> uniqueThumbnailNames(const std::vector<const std::st
     std::unordered_map<std::string, unsigned> nextTry;  // per usual name
     for (const std::size_t i : renamed) {
         ThumbnailNames found;
-        unsigned& n = nextTry.try_emplace(foldedName(names[i].page), 2).first->second;
+        unsigned& n = nextTry.try_emplace(caseIgnoredKey(names[i].page), 2).first->second;
         for (; n <= lastTry && found.page.empty(); ++n) {
             ThumbnailNames variant = numbered(names[i], n);
-            const std::string key = foldedName(variant.page);
+            const std::string key = caseIgnoredKey(variant.page);
             if (usual.count(key) == 0 && taken.count(key) == 0 && rules.usable(variant.page)) {
                 found = std::move(variant);
             }
         }
-        if (!found.page.empty()) taken.insert(foldedName(found.page));
+        if (!found.page.empty()) taken.insert(caseIgnoredKey(found.page));
         names[i] = std::move(found);
     }
     return names;

@@ -81,4 +81,21 @@ std::string absolutePath(std::string_view path) {
     return joinPath(cwd, path);
 }
 
+std::string caseIgnoredKey(std::string_view name) {
+    std::string key(name);
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        const auto c = static_cast<unsigned char>(key[i]);
+        if (c >= 'a' && c <= 'z') {
+            key[i] = static_cast<char>(c - 'a' + 'A');
+        } else if (c == 0xC3 && i + 1 < key.size()) {
+            const auto next = static_cast<unsigned char>(key[i + 1]);
+            if (next >= 0xA0 && next <= 0xBE && next != 0xB7) {
+                key[i + 1] = static_cast<char>(next - 0x20);
+            }
+            ++i;
+        }
+    }
+    return key;
+}
+
 }  // namespace lumigal

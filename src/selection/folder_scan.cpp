@@ -70,29 +70,6 @@ void leaveOutOurFiles(const std::string& folder, Listing& listing) {
     });
 }
 
-// The name as the listing order compares it: ASCII letters and the letters
-// of the Latin-1 block (U+00E0 to U+00FE but U+00F7, two bytes in UTF-8)
-// upper-cased, every other byte kept. Compared byte by byte, UTF-8 gives
-// code point order, so the names come as a file system that ignores case
-// lists them; other letters (Greek, Cyrillic, ...) keep their case, and
-// bytes that are not UTF-8 sort by their value.
-std::string listingKey(std::string_view name) {
-    std::string key(name);
-    for (std::size_t i = 0; i < key.size(); ++i) {
-        const auto c = static_cast<unsigned char>(key[i]);
-        if (c >= 'a' && c <= 'z') {
-            key[i] = static_cast<char>(c - 'a' + 'A');
-        } else if (c == 0xC3 && i + 1 < key.size()) {
-            const auto next = static_cast<unsigned char>(key[i + 1]);
-            if (next >= 0xA0 && next <= 0xBE && next != 0xB7) {
-                key[i + 1] = static_cast<char>(next - 0x20);
-            }
-            ++i;
-        }
-    }
-    return key;
-}
-
 // Orders a folder's entries by name, case ignored; names that differ only
 // by case come in the order of their bytes, so the order is total and the
 // same at every run whatever order the system delivered them in.
@@ -100,7 +77,7 @@ void sortByName(std::vector<Entry>& entries) {
     std::vector<std::pair<std::string, Entry>> keyed;
     keyed.reserve(entries.size());
     for (Entry& entry : entries) {
-        std::string key = listingKey(entry.name);
+        std::string key = caseIgnoredKey(entry.name);
         keyed.emplace_back(std::move(key), std::move(entry));
     }
     // std::string compares its bytes as unsigned values.

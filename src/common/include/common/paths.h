@@ -33,4 +33,12 @@ std::string_view fileExtension(std::string_view name);
 // or "..". An absolute path is returned unchanged.
 std::string absolutePath(std::string_view path);
 
+// A file name as a file system that ignores case compares it: ASCII letters
+// and the letters of the Latin-1 block (U+00E0 to U+00FE but U+00F7, two
+// bytes in UTF-8) upper-cased, every other byte kept. Compared byte by
+// byte, UTF-8 gives code point order, so sorted keys list names as such a
+// file system does; other letters (Greek, Cyrillic, ...) keep their case,
+// and bytes that are not UTF-8 sort by their value.
+std::string caseIgnoredKey(std::string_view name);
+
 }  // namespace lumigal
