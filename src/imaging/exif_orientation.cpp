@@ -19,11 +19,11 @@ int orientationIn(const Exiv2::ExifData& exif) {
 }
 
 // The orientation of a JPEG, TIFF or WebP file.
-int fileOrientation(const std::uint8_t* data, std::size_t size) {
+int fileOrientation(ImageFormat format, const std::uint8_t* data, std::size_t size) {
     if (!data || size == 0) return 1;
     startMetadataLibrary();
     try {
-        const Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(data, static_cast<long>(size));
+        const Exiv2::Image::AutoPtr image = openMetadataAs(format, data, size);
         if (!image.get()) return 1;
         image->readMetadata();
         return orientationIn(image->exifData());
@@ -51,14 +51,14 @@ int tiffOrientation(const std::uint8_t* data, std::size_t size) {
 }
 
 int jpegOrientation(const std::uint8_t* data, std::size_t size) {
-    return size >= 3 && data[0] == 0xFF && data[1] == 0xD8 ? fileOrientation(data, size) : 1;
+    return size >= 3 && data[0] == 0xFF && data[1] == 0xD8 ? fileOrientation(ImageFormat::JPEG, data, size) : 1;
 }
 
 int storedOrientation(ImageFormat format, const std::uint8_t* data, std::size_t size) {
     switch (format) {
         case ImageFormat::JPEG:
         case ImageFormat::WEBP:
-            return fileOrientation(data, size);
+            return fileOrientation(format, data, size);
         case ImageFormat::TIFF:
             return tiffOrientation(data, size);
         default:

@@ -73,8 +73,8 @@ bool heifHasLocation(const std::uint8_t* data, std::size_t size) {
 
 // Removes the location tags that the metadata library reads in `bytes`,
 // rewriting them; how many there were.
-std::size_t removeOnce(std::vector<std::uint8_t>& bytes) {
-    const Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(bytes.data(), static_cast<long>(bytes.size()));
+std::size_t removeOnce(ImageFormat format, std::vector<std::uint8_t>& bytes) {
+    const Exiv2::Image::AutoPtr image = openMetadataAs(format, bytes.data(), bytes.size());
     if (!image.get()) throw Exiv2::Error(Exiv2::kerDataSourceOpenFailed);
     image->readMetadata();
     const std::size_t removed = eraseAll(image->exifData(), isExifLocation) +
@@ -152,7 +152,7 @@ std::optional<LocationStripped> rewritten(const std::uint8_t* data, std::size_t 
     result.bytes.assign(data, data + size);
     for (int pass = 0; pass < kMaxRewrites; ++pass) {
         std::size_t removed = result.format == ImageFormat::JPEG ? dropOtherJpegSegments(result.bytes) : 0;
-        removed += removeOnce(result.bytes);
+        removed += removeOnce(*result.format, result.bytes);
         result.removed += removed;
         if (removed == 0) {
             if (result.removed == 0) result.bytes.assign(data, data + size);

@@ -233,7 +233,7 @@ PhotoMetadata readPhotoMetadata(const std::uint8_t* data, std::size_t size) {
             case ImageFormat::PNG:
             case ImageFormat::WEBP:
             case ImageFormat::TIFF: {
-                const Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(data, static_cast<long>(size));
+                const Exiv2::Image::AutoPtr image = openMetadataAs(*format, data, size);
                 if (!image.get()) return {};
                 image->readMetadata();
                 Blocks b;
