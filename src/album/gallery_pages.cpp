@@ -109,9 +109,9 @@ void writeHead(std::string& out, const PageOf& p, const PageSettings& page, cons
     out += "<style>" + galleryStyleSheet(page) + "</style>\n</head>\n<body>\n";
 }
 
-void writeHeader(std::string& out, const PageOf& p, const GalleryOptions& options) {
+void writeBreadcrumb(std::string& out, const PageOf& p, const GalleryOptions& options) {
     const Album& album = p.album;
-    out += "<header>\n<nav class=\"crumbs\" aria-label=\"Fil d'Ariane\"><ol>";
+    out += "<nav class=\"crumbs\" aria-label=\"Fil d'Ariane\"><ol>";
     for (const Album* level : p.trail) {
         if (level == &album) {
             out += "<li aria-current=\"page\">" + pageText(albumTitle(*level)) + "</li>";
@@ -120,7 +120,15 @@ void writeHeader(std::string& out, const PageOf& p, const GalleryOptions& option
                    pageText(albumTitle(*level)) + "</a></li>";
         }
     }
-    out += "</ol></nav>\n<h1>" + pageText(albumTitle(album)) + "</h1>\n";
+    out += "</ol></nav>\n";
+}
+
+void writeHeader(std::string& out, const PageOf& p, const GalleryOptions& options) {
+    const Album& album = p.album;
+    out += "<header>\n";
+    // The path back to the index, from every album but the index itself.
+    if (p.trail.size() > 1) writeBreadcrumb(out, p, options);
+    out += "<h1>" + pageText(albumTitle(album)) + "</h1>\n";
     if (!album.description.empty()) out += "<p class=\"desc\">" + pageText(album.description) + "</p>\n";
     out += "<p class=\"info\">" + photoCount(album.photoCount);
     const std::string dates = dateRange(album.first, album.last, true);

@@ -20,7 +20,7 @@ std::string galleryStyleSheet(const PageSettings& page) {
     css += "h2{font-size:1.1rem;margin:1.5rem 0 .5rem}";
     css += ".crumbs ol{list-style:none;margin:0;padding:0;display:flex;flex-wrap:wrap;font-size:.9rem}";
     css += ".crumbs li+li::before{content:\"\\203A\";padding:0 .5em}";
-    css += ".crumbs a{display:inline-block;padding:.2rem 0}";
+    css += ".crumbs li{padding:.2rem 0}";
     css += ".desc{margin:.25rem 0;max-width:45rem}";
     css += ".info,.albums .n,.albums .d,footer{color:" + info + "}";
     css += ".info{font-size:.9rem;margin:.25rem 0 1rem}";
@@ -51,7 +51,8 @@ std::string galleryStyleSheet(const PageSettings& page) {
            "align-items:center;justify-content:center;touch-action:pinch-zoom}";
     css += ".ov[hidden],.ov [hidden]{display:none}";
     css += ".ov figure{margin:0;max-width:100%;text-align:center}";
-    css += ".ov img{display:block;max-width:100vw;max-height:calc(100vh - 9rem);width:auto;height:auto;margin:0 auto}";
+    css += ".ov img{display:block;max-width:100vw;max-height:calc(100vh - 9rem);width:auto;height:auto;margin:0 auto;"
+           "user-select:none;-webkit-user-drag:none}";
     css += ".ov figcaption{padding:.5rem 3.5rem;font-size:.9rem}";
     css += ".ov figcaption p{margin:.2rem 0}";
     css += ".ov a{color:#9cd0ff}";

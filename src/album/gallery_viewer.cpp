@@ -16,9 +16,9 @@ function el(t,c,s){var e=document.createElement(t);if(c)e.className=c;if(s)e.tex
 function button(c,label,s){var b=el('button',c,s);b.type='button';if(label)b.setAttribute('aria-label',label);return b}
 function bare(){return location.pathname+location.search}
 function build(){
-o=el('div','ov');o.hidden=true;o.setAttribute('role','dialog');o.setAttribute('aria-modal','true');
+o=el('div','ov');o.hidden=true;o.tabIndex=-1;o.setAttribute('role','dialog');o.setAttribute('aria-modal','true');
 o.setAttribute('aria-label','Visionneuse');
-f=el('figure');im=el('img');im.alt='';var fc=el('figcaption');cap=el('p','c');
+f=el('figure');im=el('img');im.alt='';im.draggable=false;var fc=el('figcaption');cap=el('p','c');
 var pd=el('p','d');tm=el('time');pd.appendChild(tm);cam=el('p','m');
 dl=el('a','dl','T\u00e9l\u00e9charger l\u2019original');dl.setAttribute('download','');
 fc.appendChild(cap);fc.appendChild(pd);fc.appendChild(cam);fc.appendChild(dl);
@@ -84,7 +84,9 @@ else if(!e.shiftKey&&(p<0||p===k.length-1)){e.preventDefault();k[0].focus()}}
 });
 window.addEventListener('popstate',function(){var n=find();if(n>=0)open(n,false);else hide()});
 var n=find();
-if(n>=0){history.replaceState(null,'',bare());open(n,true)}
+if(n>=0){history.replaceState(null,'',bare());open(n,true);
+// The browser moves the focus to the #id's tile once the page has loaded.
+window.addEventListener('load',function(){if(!o.hidden&&!o.contains(document.activeElement))x.focus()})}
 })();)JS";
 
 }  // namespace
