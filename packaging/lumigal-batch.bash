@@ -45,7 +45,7 @@ _lumigal_batch()
             _filedir '@(htm|html)'
             return
             ;;
-        -t | --title | -s | --size | --per-row | --border | --cell-spacing | \
+        -t | --title | --footer | -s | --size | --per-row | --border | --cell-spacing | \
             --cell-padding | --web-size | --*-color | --*-color-dark)
             return
             ;;

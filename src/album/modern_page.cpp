@@ -3,51 +3,11 @@
 #include <string_view>
 
 #include "album/html.h"
-#include "album/page_writer.h"
+#include "album/human_units.h"
 
 namespace lumigal {
 
 namespace {
-
-// A text of the page (a file name, a caption, the title) as HTML may hold
-// it: bytes that are not UTF-8 and control characters, which a file name
-// may contain, become U+FFFD; then escaped.
-std::string pageText(std::string_view text) {
-    static constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
-    std::string clean;
-    clean.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-        if (n > 1 && i + n <= text.size()) {
-            for (std::size_t k = 1; k < n; ++k) {
-                if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) n = 0;
-            }
-            // Overlong forms and surrogates are not UTF-8 either.
-            const auto c1 = n ? static_cast<unsigned char>(text[i + 1]) : 0;
-            if ((n == 2 && c < 0xC2) || (n == 3 && c == 0xE0 && c1 < 0xA0) ||
-                (n == 3 && c == 0xED && c1 >= 0xA0) || (n == 4 && c == 0xF0 && c1 < 0x90) ||
-                (n == 4 && (c > 0xF4 || (c == 0xF4 && c1 >= 0x90)))) {
-                n = 0;
-            }
-        } else if (n > 1) {
-            n = 0;
-        }
-        if (n == 0 || (n == 1 && (c < 0x20 || c == 0x7F))) {
-            clean += kReplacement;
-            i += 1;
-            continue;
-        }
-        // C1 controls (U+0080 to U+009F) are no text either.
-        if (n == 2 && c == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0) {
-            clean += kReplacement;
-        } else {
-            clean.append(text.substr(i, n));
-        }
-        i += n;
-    }
-    return htmlEscape(clean);
-}
 
 std::string px(std::uint32_t n) { return std::to_string(n) + "px"; }
 
@@ -142,8 +102,9 @@ std::string detailCaption(const ModernImage& image) {
     const ImageDetails& d = image.details;
     std::string text = "<figcaption><b>" + pageText(image.name) + "</b>";
     if (!image.caption.empty()) text += pageText(image.caption) + "<br>";
-    text += "Taille du fichier : " + std::to_string(d.fileSize) + " octets<br>";
-    text += "Taille de l'image : " + std::to_string(d.width) + " x " + std::to_string(d.height) + "<br>";
+    const std::uint64_t bytes = d.fileSize > 0 ? static_cast<std::uint64_t>(d.fileSize) : 0;
+    text += "Taille du fichier : " + humanBytes(bytes) + "<br>";
+    text += "Taille de l'image : " + humanDimensions(d.width, d.height) + "<br>";
     text += "Couleurs : " + d.coloursText + "<br>";
     text += "Mode : " + d.modeText + "</figcaption>";
     return text;
@@ -198,16 +159,9 @@ std::string ModernPage(const PageSettings& page, const std::vector<ModernImage>&
     } else {
         writeFigures(out, page, images, page.details != 0);
     }
-    out += "</main>\n<footer>\n<p>fait par Lumigal version 1.11<br>";
-    out += kFooterNotice;
-    const std::string home = kFooterHomePage;
-    const std::size_t scheme = home.find("://");
-    const std::string shown = scheme == std::string::npos ? home : home.substr(scheme + 3);
-    out += "</p>\n<p><a href=\"mailto:";
-    out += kFooterEmail;
-    out += "\">";
-    out += kFooterEmail;
-    out += "</a> &middot; <a href=\"" + home + "\">" + shown + "</a></p>\n</footer>\n";
+    out += "</main>\n<footer>\n";
+    if (!page.footer.empty()) out += "<p>" + pageText(page.footer) + "</p>\n";
+    out += "<p>fait par Lumigal version 1.11</p>\n</footer>\n";
     out += "<script>";
     out += kViewerScript;
     out += "</script>\n</body>\n</html>\n";

@@ -104,6 +104,8 @@ const std::vector<OptionRow>& optionTable() {
          [](O& o, S v) { o.output = v; return !v.empty(); }},
         {"title", 't', Kind::Value, "TEXTE", "titre de la page (par défaut « Lumigal »)",
          "un texte", [](O& o, S v) { o.title = v; return true; }},
+        {"footer", 0, Kind::Value, "TEXTE", "texte du pied de page (pages modernes)", "un texte",
+         [](O& o, S v) { o.footer = v; return true; }},
         {"mode", 'm', Kind::Value, "MODE", "thumbnails | details | plain",
          "thumbnails, details, plain",
          [](O& o, S v) {
@@ -392,6 +394,7 @@ void applyOptions(const BatchOptions& o, Preferences& prefs, PageSettings& page)
     if (folder.size() > 1 && folder.back() == kPathSeparator) folder.pop_back();
     page.pageFolder = folder;
     page.pageTitle = o.title.value_or("Lumigal");
+    page.footer = o.footer.value_or("");
     if (o.mode) {
         page.thumbnail = *o.mode == Mode::Thumbnails;
         page.details = *o.mode == Mode::Details;

@@ -162,6 +162,7 @@ def check_page(label, page_path, text, alts):
         check(os.path.isfile(target(page_path, a['href'])), '%s: broken link %s' % (label, a['href']))
     visible = ''.join(p.data)
     check(SCRATCH not in visible, label + ': a path of the machine is shown')
+    check('example.org' not in text and 'mailto:' not in text, label + ': a placeholder address')
     check(script_bytes(text) <= 4096, label + ': the inline script is more than 4 KB')
     return p
 
@@ -203,7 +204,9 @@ os.makedirs(OUT)
 PAGES = []  # (label, path) for the checkers
 
 # ---- the three modes, every detail position ----------------------------------------------
-for mode, extra in (('thumbnails', ()), ('plain', ('--line',)), ('details', ('-p', '1')), ('details', ('-p', '2')),
+FOOTER = 'Photos © Anne & <Léo>'
+for mode, extra in (('thumbnails', ()), ('plain', ('--line',)), ('details', ('-p', '1', '--footer', FOOTER)),
+                    ('details', ('-p', '2')),
                     ('details', ('-p', '3', '--center')), ('details', ('-p', '4', '--line'))):
     label = 'modern %s %s' % (mode, ' '.join(extra))
     page_path = os.path.join(OUT, label.replace(' ', '_') + '.htm')
@@ -215,8 +218,12 @@ for mode, extra in (('thumbnails', ()), ('plain', ('--line',)), ('details', ('-p
     check('<script>alert' not in text and '&lt;script&gt;alert(1)&lt;/script&gt;' in text,
           label + ': the caption is escaped')
     check('%d images</p>' % len(IMAGES) in text, label + ': the count')
+    check(('<p>Photos © Anne &amp; &lt;Léo&gt;</p>' in text) == ('--footer' in extra), label + ': the footer text')
     if mode == 'details':
-        check('Taille de l\'image : 120 x 160' in text, label + ': the turned photo\'s size as shown')
+        check('Taille de l\'image : 120 \u00d7 160' in text, label + ': the turned photo\'s size as shown')
+        sizes = re.findall(r'Taille du fichier : ([^<]*)<br>', text)
+        check(len(sizes) == len(IMAGES) and all(re.fullmatch(r'[0-9]+ octets?|[0-9]+(,[0-9])? Ko', z) for z in sizes),
+              label + ': file sizes in human units %s' % sizes)
 
 # ---- proportions: kept for the modern page, exact for the classic one, remade on a change --
 THUMBS = os.path.join(SCRATCH, 'thumbs')

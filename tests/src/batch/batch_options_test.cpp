@@ -12,7 +12,7 @@ ParsedCommandLine parse(std::vector<std::string> args) { return parseCommandLine
 
 TEST(BatchOptions, EveryOptionReachesItsSetting) {
     const ParsedCommandLine p = parse(
-        {"-o", "/tmp/out/page.htm", "-t", "Titre", "-m", "thumbnails", "-p", "3", "--center",
+        {"-o", "/tmp/out/page.htm", "-t", "Titre", "--footer", "Photos : Anne", "-m", "thumbnails", "-p", "3", "--center",
          "--no-line", "--sort", "--only-if-suitable", "-s", "160x120", "--thumb-dir", "/tmp/v",
          "--per-row", "4", "--format", "jpeg", "--bg-color", "#102030", "--text-color", "#ABCDEF",
          "--info-color", "#000001", "--border-color", "#FF0000", "--border-color-dark", "#00ff00",
@@ -29,6 +29,7 @@ TEST(BatchOptions, EveryOptionReachesItsSetting) {
     EXPECT_EQ(page.pagePath, "/tmp/out/page.htm");
     EXPECT_EQ(page.pageFolder, "/tmp/out");
     EXPECT_EQ(page.pageTitle, "Titre");
+    EXPECT_EQ(page.footer, "Photos : Anne");
     EXPECT_EQ(page.thumbnail, 1u);
     EXPECT_EQ(page.details, 0u);
     EXPECT_EQ(page.position, 3);
@@ -89,6 +90,7 @@ TEST(BatchOptions, DefaultsAreTheFirstInstallValues) {
     defaultSettings(prefs, page);
     applyOptions(p.options, prefs, page);
     EXPECT_EQ(page.pageTitle, "Lumigal");
+    EXPECT_EQ(page.footer, "") << "no footer text unless asked";
     EXPECT_EQ(page.details, 1u);
     EXPECT_EQ(page.thumbnail, 0u);
     EXPECT_EQ(page.width, 75u);

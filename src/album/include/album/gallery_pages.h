@@ -5,6 +5,7 @@
 // which each photo has its own address (page.html#id).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,11 @@ struct GalleryPage {
 // Every page of `root` and of its sub-albums, with the colours of `page`.
 std::vector<GalleryPage> galleryPages(const Album& root, const PageSettings& page,
                                       const GalleryOptions& options);
+
+// The same pages one at a time, each given to `sink` as soon as it is made:
+// a gallery of any size is written without holding all its pages.
+void forEachGalleryPage(const Album& root, const PageSettings& page, const GalleryOptions& options,
+                        const std::function<void(GalleryPage&&)>& sink);
 
 // The file name of page `number` (1-based) of an album.
 std::string galleryPageName(const GalleryOptions& options, std::size_t number);

@@ -9,6 +9,11 @@ namespace lumigal {
 // & < > " become &amp; &lt; &gt; &quot;; nothing else changes.
 std::string htmlEscape(std::string_view text);
 
+// A text of a page (a file name, a caption, a title) as HTML may hold it:
+// bytes that are not UTF-8 and control characters, which a file name may
+// contain, become U+FFFD; then escaped as htmlEscape does.
+std::string pageText(std::string_view text);
+
 // RFC 3986 path encoding: letters, digits, -._~ !$&'()*+,;= : @ and / stay,
 // every other byte becomes %XX (upper-case hex).
 std::string percentEncodePath(std::string_view path);

@@ -16,6 +16,7 @@ enum class Mode { Thumbnails, Details, Plain };
 struct BatchOptions {
     std::string output;
     std::optional<std::string> title;
+    std::optional<std::string> footer;  // the modern page's footer text
     std::optional<Mode> mode;
     std::optional<int> position;
     std::optional<bool> center, line, sort, onlyIfSuitable;

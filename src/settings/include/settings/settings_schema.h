@@ -33,6 +33,7 @@ struct PageSettings {
     std::string pageTitle;   // not stored
     std::string pageFolder;  // not stored
     std::string pagePath;    // not stored
+    std::string footer;      // not stored: the modern and gallery pages' footer text; empty: none
     Colour page_textcolor = 0;  // not stored
     Colour page_infocolor = 0;  // not stored
     Colour page_bgcolor = 0;    // not stored

@@ -1,0 +1,27 @@
+#include "album/human_units.h"
+
+namespace lumigal {
+
+std::string humanBytes(std::uint64_t bytes) {
+    if (bytes < 1024) return std::to_string(bytes) + (bytes < 2 ? " octet" : " octets");
+    static constexpr const char* kUnits[] = {"Ko", "Mo", "Go", "To", "Po", "Eo"};
+    // bytes / scale rounded to the nearest, without overflow for any size.
+    const auto rounded = [&](std::uint64_t scale, std::uint64_t times) {
+        const std::uint64_t whole = bytes / scale, rest = bytes % scale;
+        return whole * times + (rest * times + scale / 2) / scale;
+    };
+    std::uint64_t scale = 1024;
+    for (std::size_t unit = 0;; ++unit, scale *= 1024) {
+        const std::uint64_t tenths = rounded(scale, 10);
+        if (tenths < 100) return std::to_string(tenths / 10) + "," + std::to_string(tenths % 10) + " " + kUnits[unit];
+        // Rounded once, to the unit: 1023,6 Ko is 1,0 Mo, not 1024 Ko.
+        const std::uint64_t whole = rounded(scale, 1);
+        if (whole < 1024 || unit + 1 == std::size(kUnits)) return std::to_string(whole) + " " + kUnits[unit];
+    }
+}
+
+std::string humanDimensions(std::uint64_t width, std::uint64_t height) {
+    return std::to_string(width) + " \xC3\x97 " + std::to_string(height);
+}
+
+}  // namespace lumigal
