@@ -283,7 +283,11 @@ TEST_F(SettingsTest, SaveWritesTheValuesInItsOrderAndStringsWithoutNul) {
                                                "keepLocation",
                                                "modernFormat",
                                                "modernWidth",
-                                               "modernHeight"};
+                                               "modernHeight",
+                                               "gallery",
+                                               "sortOrder",
+                                               "reverseOrder",
+                                               "perPage"};
     EXPECT_EQ(names, expected);
     EXPECT_EQ(stored(values, "pathSave")->data,
               (std::vector<std::uint8_t>{'/', 'a', 'l', 'b', 'u', 'm', 's'}));
