@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <optional>
 #include <map>
@@ -266,11 +267,24 @@ private:
             written_[p.path] = date;
             if (same || unchanged(p)) continue;
             const std::string path = absolute(p.path);
+            if (!ours(p.path)) {
+                throw GalleryFailure{"Impossible de créer " + path +
+                                     " : un fichier qui n'est pas une page de cette galerie porte déjà ce nom"};
+            }
             PageFile out;
             if (!out.create(path)) throw GalleryFailure{failure(path, out)};
             out.write(p.html);
             if (!out.commit()) throw GalleryFailure{failure(path, out)};
         }
+    }
+
+    // A page may replace only a page this gallery wrote, or the index
+    // asked for; a file of the user's under another page's name stays.
+    bool ours(const std::string& relative) const {
+        if (relative == options_.indexName) return true;
+        if (previous_ && previous_->pages.count(relative)) return true;
+        struct stat info {};
+        return ::lstat(absolute(relative).c_str(), &info) != 0 && errno == ENOENT;
     }
 
     static std::string failure(const std::string& path, const PageFile& out) {

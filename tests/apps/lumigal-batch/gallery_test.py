@@ -178,6 +178,17 @@ for n in range(2):
 check(not os.path.exists(os.path.join(inside, 'galerie')), 'the gallery took itself in')
 shutil.rmtree(inside)
 
+# A page of the user's where an album's page would go stays as it was.
+mine = os.path.join(SCRATCH, 'sur place')
+os.makedirs(os.path.join(mine, 'Été'))
+shutil.copy(os.path.join(BRETAGNE, 'b1.jpg'), os.path.join(mine, 'Été', 'b1.jpg'))
+with open(os.path.join(mine, 'Été', 'index.html'), 'w') as f:
+    f.write('<p>ma page</p>')
+r = run(out=mine, src=mine)
+check(r.returncode == 1 and 'Été/index.html'.encode() in r.stderr and b'porte d' in r.stderr,
+      "a user's page under an album's page name: status %d, %s" % (r.returncode, r.stderr.decode()[-300:]))
+check(text(mine, 'Été', 'index.html') == '<p>ma page</p>', "the user's page was overwritten")
+
 PAGES = [('index', os.path.join(OUT, 'index.html')),
          ('album', os.path.join(OUT, '2026', '06 Bretagne', 'index.html')),
          ('page 2', os.path.join(OUT, '2025', 'Hiver', 'page-2.html'))]
