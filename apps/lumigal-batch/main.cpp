@@ -6,10 +6,12 @@
 #include <unistd.h>
 
 #include <clocale>
+#include <ctime>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "album/gallery_writer.h"
 #include "album/page_writer.h"
 #include "batch/batch_options.h"
 #include "batch/terminal_progress.h"
@@ -20,6 +22,7 @@
 #include "platform/registry.h"
 #include "platform/system_error.h"
 #include "selection/folder_scan.h"
+#include "selection/gallery_tree.h"
 
 using namespace lumigal;
 
@@ -98,6 +101,57 @@ int gatherInputs(const batch::BatchOptions& options, SelectedFileList& list, Pag
     return unlisted;
 }
 
+// "%02d/%02d/%d %02d:%02d", now, in UTC: the date the pages show.
+std::string today() {
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    char text[80];
+    std::snprintf(text, sizeof text, "%02d/%02d/%d %02d:%02d", utc.tm_mday, utc.tm_mon + 1,
+                  utc.tm_year + 1900, utc.tm_hour, utc.tm_min);
+    return text;
+}
+
+// The gallery of the inputs: their tree of albums, one per folder.
+int makeGallery(const batch::BatchOptions& options, const PageSettings& page, const Preferences& prefs,
+                batch::TerminalProgress& progress) {
+    std::vector<std::string> inputs;
+    int unlisted = 0;
+    for (const std::string& input : options.inputs) {
+        std::string path = absolutePath(input);
+        while (path.size() > 1 && path.back() == kPathSeparator) path.pop_back();
+        struct stat info{};
+        if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && !canList(path)) {
+            ++unlisted;
+            std::fprintf(stderr, "lumigal-batch: %s : dossier illisible, ignoré\n",
+                         batch::printablePath(path).c_str());
+            continue;
+        }
+        inputs.push_back(path);
+    }
+    PageSettings gallery = page;
+    for (const std::string& input : inputs) {
+        struct stat info{};
+        if (stat(input.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) gallery.chosenFolders.push_back(input);
+    }
+    GalleryScanOptions scan;
+    scan.formats = options.types;
+    scan.followLinks = options.followLinks;
+    scan.outputFolder = page.pageFolder;
+    scan.title = page.pageTitle;
+    const SourceAlbum tree = scanGalleryTree(inputs, scan, &progress);
+    GalleryOptions galleryOptions;
+    galleryOptions.perPage = batch::photosPerPage(page);
+    galleryOptions.baseUrl = options.baseUrl;
+    galleryOptions.date = today();
+    AlbumRunOptions run;
+    run.workers = options.jobs;
+    const int result = GenerateGallery(tree, gallery, prefs, galleryOptions, progress, run);
+    if (result != 0) return kNotWritten;
+    const int leftOut = progress.failures() + progress.skippedFolders() + unlisted;
+    return leftOut == 0 ? kWritten : kSomeLeftOut;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -133,14 +187,16 @@ int main(int argc, char** argv) {
                      platform::errnoText(err, platform::FileAccess::Writing).c_str());
         return kNotWritten;
     }
-    if (page.thumbnail) createPathFolders(thumbnailFolder(page, prefs) + kPathSeparator);
+    if (page.thumbnail && !parsed.options.gallery) {
+        createPathFolders(thumbnailFolder(page, prefs) + kPathSeparator);
+    }
 
     // The image library with this program's policy and limits, started
     // here, before any worker thread exists.
     startImageLibrary();
     batch::TerminalProgress progress(stderr, !parsed.options.quiet && isatty(STDERR_FILENO));
     SelectedFileList list;
-    const int unlisted = gatherInputs(parsed.options, list, page, progress);
+    const int unlisted = parsed.options.gallery ? 0 : gatherInputs(parsed.options, list, page, progress);
 
     // The heap tuned for thumbnails, or for web copies, once the inputs are
     // gathered (the scan's buffers keep the C library's own thresholds). The
@@ -150,6 +206,7 @@ int main(int argc, char** argv) {
     } else {
         platform::keepLargeBuffersInHeap();
     }
+    if (parsed.options.gallery) return makeGallery(parsed.options, page, prefs, progress);
     AlbumRunOptions run;
     run.workers = parsed.options.jobs;
     const int result =

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "album/album_folder.h"
+#include "album_publisher.h"
 #include "album/captions.h"
 #include "album/detail_block.h"
 #include "album/html.h"
@@ -22,6 +23,7 @@
 #include "album/modern_page.h"
 #include "album/ordered_pool.h"
 #include "album/page_file.h"
+#include "album/photo_order.h"
 #include "album/portable_copies.h"
 #include "album/published_source.h"
 #include "thumbnail_job.h"
@@ -173,195 +175,6 @@ std::string thumbnailFolder(const PageSettings& page, const Preferences& prefs) 
 
 namespace {
 
-// What the workers may hold together. One job alone may take more.
-constexpr std::uint64_t kDecodeBudget = std::uint64_t{96} << 20;
-
-// Thrown on the calling thread when the observer says the work is to stop.
-struct GenerationCancelled {};
-
-void stopWhenCancelled(const ProgressObserver& progress) {
-    if (progress.cancelled()) throw GenerationCancelled{};
-}
-
-// A thumbnail placed on the page: what the page shows for `source` (its
-// thumbnail, or the source itself), at what size, with the image's caption.
-struct PlacedThumbnail {
-    const std::string* source = nullptr;
-    bool showsSource = false;
-    std::string thumbnail;
-    FittedSize size;
-    std::string caption;
-};
-using PlaceThumbnail = std::function<void(const PlacedThumbnail&)>;
-
-// Places one image, once its thumbnail is made. An image whose header
-// cannot be read, or whose thumbnail cannot be made, is left out (false).
-bool placeThumbnail(const std::string* source, ThumbnailJob& job, const PageSettings& page,
-                    ProgressObserver& progress, const PlaceThumbnail& place) {
-    progress.setLabel(*source);
-    if (!job.header) {
-        progress.imageFailed(*source, job.error);
-        return false;
-    }
-    const bool suitable = page.onlyIfSuitable && job.header->width < page.width &&
-                          job.header->height < page.height;
-    PlacedThumbnail placed;
-    placed.source = source;
-    placed.caption = std::move(job.caption);
-    if (suitable) {
-        placed.showsSource = true;
-        placed.size = {static_cast<unsigned>(job.header->width), static_cast<unsigned>(job.header->height)};
-    } else if (job.made == kThumbnailWritten) {
-        placed.thumbnail = job.names.page;
-        placed.size = thumbnailSizeOf(*job.header, page);
-    } else {
-        progress.imageFailed(*source, job.error);
-        return false;
-    }
-    place(placed);
-    return true;
-}
-
-// What the page links to for each source: a portable album's copy, or the
-// source itself.
-class LinkTargets {
-public:
-    void setCopy(const std::string* source, std::string copy) { copies_[source] = std::move(copy); }
-    const std::string& of(const std::string* source) const {
-        const auto it = copies_.find(source);
-        return it == copies_.end() ? *source : it->second;
-    }
-    // The thumbnails the page shows.
-    void addThumbnail(std::string thumbnail) { thumbnails_.push_back(std::move(thumbnail)); }
-    const std::vector<std::string>& thumbnails() const { return thumbnails_; }
-
-private:
-    std::unordered_map<const std::string*, std::string> copies_;
-    std::vector<std::string> thumbnails_;
-};
-
-// The file a thumbnail's pixels come from: a portable album's copy (the
-// file checked when it was copied), else the source.
-const std::string& pixelsOf(const std::string* source, const PageSettings& page,
-                            const LinkTargets& targets) {
-    return page.portable ? targets.of(source) : *source;
-}
-
-// Makes the thumbnails of the page with `workers` workers and places each
-// image that has one, in order; `placed` gets the images placed.
-void makeThumbnails(const std::vector<const std::string*>& paths,
-                    std::vector<const std::string*>& placed, const PageSettings& page,
-                    const Preferences& prefs, int workers, LinkTargets& targets,
-                    ProgressObserver& progress, const PlaceThumbnail& place) {
-    const std::string folder = thumbnailFolder(page, prefs);
-    if (page.portable) {
-        std::error_code ignored;  // a folder that cannot be made fails each thumbnail
-        std::filesystem::create_directories(folder, ignored);
-    }
-    const std::size_t count = paths.size();
-    const std::string recordFile = ThumbnailRecords::fileIn(folder);
-    ThumbnailRecords previous;  // read by the workers
-    previous.load(recordFile);
-    ThumbnailRecords records = previous;  // brought up to date by the calling thread
-    // A page of another folder cannot tell which of its thumbnails it
-    // still links.
-    const std::string pageName = page.portable ? pageNameOf(page) : kForeignPage;
-    bool changed = false;
-    std::vector<ThumbnailJob> jobs(count);
-    {
-        const ThumbnailFormat format = thumbnailFormat(page);
-        std::vector<ThumbnailNames> names = uniqueThumbnailNames(
-            paths, folder, format.keepSameFormat, format.newFormat, previous, page.pagePath);
-        changed = claimNewNames(records, names, pageName, recordFile);
-        for (std::size_t i = 0; i < count; ++i) jobs[i].names = std::move(names[i]);
-    }
-    MemoryGate memory(kDecodeBudget);
-    // The record is also saved as the run goes, so that a run that is
-    // killed leaves its finished thumbnails known as ours (the next run
-    // keeps them instead of making them again under new names).
-    using Clock = std::chrono::steady_clock;
-    Clock::time_point lastSave = Clock::now();
-    std::string ignored;  // without the record, thumbnails are only made again
-    // A new thumbnail of job i goes into the record.
-    const auto recordNew = [&](std::size_t i, ThumbnailJob& job) {
-        job.record->thumbnail = std::move(job.names.page);
-        job.record->maker = std::move(job.names.maker);
-        job.record->recipe = recipeOf(page);
-        job.record->source = *paths[i];
-        job.record->pages = {pageName};
-        records.put(std::move(*job.record));
-        changed = true;
-    };
-    try {
-    runOrdered(
-        count, workers,
-        [&](std::size_t i) {
-            if (progress.cancelled()) return;  // not started: nothing to undo
-            try {
-                makeThumbnailJob(jobs[i], *paths[i], pixelsOf(paths[i], page, targets), page,
-                                 previous, memory);
-            } catch (const std::exception&) {
-                jobs[i].made = kThumbnailNotMade;
-                jobs[i].error = "mémoire insuffisante";
-            }
-        },
-        [&](std::size_t i) {
-            stopWhenCancelled(progress);
-            ThumbnailJob& job = jobs[i];
-            if (placeThumbnail(paths[i], job, page, progress, place)) {
-                placed.push_back(paths[i]);
-                if (job.made == kThumbnailWritten) targets.addThumbnail(job.names.page);
-            }
-            progress.setPosition(static_cast<int>(i));
-            if (job.upToDate) {
-                records.addPage(job.names.page, pageName);
-                changed = true;  // `records` holds it already, as a copy of `previous`
-            } else if (job.record) {
-                recordNew(i, job);
-                if (Clock::now() - lastSave >= std::chrono::seconds(1)) {
-                    records.save(recordFile, ignored);
-                    lastSave = Clock::now();
-                }
-            }
-            job = ThumbnailJob{};  // what is delivered is no longer needed
-        });
-    } catch (const GenerationCancelled&) {
-        // The thumbnails finished so far are whole: they stay, recorded as
-        // ours, delivered or not (the jobs running at the stop have ended).
-        for (std::size_t i = 0; i < count; ++i) {
-            ThumbnailJob& job = jobs[i];
-            if (job.record) recordNew(i, job);
-        }
-        if (changed) records.save(recordFile, ignored);
-        throw;
-    }
-    if (changed || previous.outdated()) {
-        records.dropMissingThumbnails();  // the record file does not grow without end
-        records.save(recordFile, ignored);
-    }
-}
-
-// A portable album's copies; the sources without one are left out of
-// `paths` (and reported).
-void copyForPortableAlbum(std::vector<const std::string*>& paths, LinkTargets& targets,
-                          const PageSettings& page, int workers, ProgressObserver& progress) {
-    std::vector<PortableCopy> copies = makePortableCopies(paths, page, workers);
-    std::vector<const std::string*> copied;
-    copied.reserve(paths.size());
-    int located = 0;
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        if (copies[i].path.empty()) {
-            progress.imageFailed(*paths[i], copies[i].error);
-            continue;
-        }
-        if (copies[i].locationsRemoved > 0) ++located;
-        targets.setCopy(paths[i], std::move(copies[i].path));
-        copied.push_back(paths[i]);
-    }
-    paths = std::move(copied);
-    if (located > 0) progress.locationsRemoved(located);
-}
-
 std::string fileNameOf(const std::string& path) {
     const PathParts parts = splitPath(path);
     return parts.baseName + parts.extension;
@@ -417,12 +230,39 @@ std::string classicBody(const std::vector<const std::string*>& paths,
     return images;
 }
 
+// When the photo at `path` was taken, for the modern page's date order.
+std::optional<CaptureTime> timeOf(const std::string& path, const PhotoMetadata* metadata) {
+    if (metadata) {
+        if (auto taken = captureTimeFrom(metadata->captureTime, metadata->captureOffset)) return taken;
+    }
+    if (const std::optional<FileStamp> stamp = stampOfFile(path)) return fileTime(stamp->mtimeNs);
+    return std::nullopt;
+}
+
+// The modern page's images in the order the page asks for, when it asks
+// for another than the list's own.
+void orderModernImages(std::vector<ModernImage>& images,
+                       const std::vector<std::optional<CaptureTime>>& times, const PageSettings& page) {
+    const PhotoOrder order = photoOrderOf(page, page.tri ? PhotoOrder::Name : PhotoOrder::None);
+    if (order != PhotoOrder::Date && !page.reverseOrder) return;
+    std::vector<OrderKey> keys;
+    keys.reserve(images.size());
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        keys.push_back({&images[i].name, times[i] ? &*times[i] : nullptr});
+    }
+    std::vector<ModernImage> sorted;
+    sorted.reserve(images.size());
+    for (std::size_t i : orderOf(keys, order, page.reverseOrder != 0)) sorted.push_back(std::move(images[i]));
+    images = std::move(sorted);
+}
+
 // The images of the modern page.
 std::vector<ModernImage> modernImages(const std::vector<const std::string*>& paths,
                                       std::vector<const std::string*>& placed,
                                       const PageSettings& page, const Preferences& prefs,
                                       int workers, const PageLinks& links,
-                                      LinkTargets& targets, ProgressObserver& progress) {
+                                      LinkTargets& targets, ProgressObserver& progress,
+                                      std::vector<std::optional<CaptureTime>>& times) {
     std::vector<ModernImage> images;
     images.reserve(paths.size());
     if (page.thumbnail) {
@@ -435,6 +275,7 @@ std::vector<ModernImage> modernImages(const std::vector<const std::string*>& pat
             image.shownUrl = t.showsSource ? image.linkUrl : links.url(t.thumbnail);
             image.shownWidth = t.size.width;
             image.shownHeight = t.size.height;
+            times.push_back(timeOf(*t.source, t.metadata));
             images.push_back(std::move(image));
         });
         return images;
@@ -465,7 +306,9 @@ std::vector<ModernImage> modernImages(const std::vector<const std::string*>& pat
         }
         const CopySize shown = webCopySize(width, height, webSize);
         image.name = fileNameOf(path);
-        image.caption = imageCaption(path);
+        const PhotoMetadata metadata = imageMetadata(path);
+        image.caption = metadata.caption;
+        times.push_back(timeOf(path, &metadata));
         image.linkUrl = links.url(targets.of(paths[i]));
         image.shownUrl = image.linkUrl;
         image.shownWidth = shown.width;
@@ -492,7 +335,13 @@ int GenerateAlbumPage(int count, const PageSettings& settings, const Preferences
     // width and height, the modern page's its own.
     PageSettings page = settings;
     setThumbnailSize(page, kStyleClassic, thumbnailSize(settings, settings.style));
-    std::vector<const std::string*> paths = files.inPageOrder(page.tri != 0, count);
+    // The classic page is in name order when « Trier » says so; the modern
+    // page in the order it asks for (date order is made once the photos
+    // are read, from name order).
+    const bool byName = page.style == kStyleModern
+                            ? photoOrderOf(page, page.tri ? PhotoOrder::Name : PhotoOrder::None) != PhotoOrder::None
+                            : page.tri != 0;
+    std::vector<const std::string*> paths = files.inPageOrder(byName, count);
     progress.started(static_cast<int>(paths.size()));
 
     // Two runs into one folder would mix their albums: the second stops.
@@ -516,8 +365,10 @@ int GenerateAlbumPage(int count, const PageSettings& settings, const Preferences
     if (page.portable) copyForPortableAlbum(paths, targets, page, workers, progress);
     placed.reserve(paths.size());
     if (page.style == kStyleModern) {
-        const std::vector<ModernImage> images =
-            modernImages(paths, placed, page, prefs, workers, links, targets, progress);
+        std::vector<std::optional<CaptureTime>> times;
+        std::vector<ModernImage> images =
+            modernImages(paths, placed, page, prefs, workers, links, targets, progress, times);
+        orderModernImages(images, times, page);
         out.write(ModernPage(page, images, generationDate()));
     } else {
         const std::string body =

@@ -64,7 +64,10 @@ void makeThumbnailJob(ThumbnailJob& job, const std::string& source, const std::s
             job.header = header;
             job.made = kThumbnailWritten;
             job.upToDate = true;
-            if (captioned) job.caption = imageCaption(described);
+            if (captioned) {
+                job.metadata = imageMetadata(described);
+                job.caption = job.metadata.caption;
+            }
             return;
         }
     }
@@ -75,7 +78,10 @@ void makeThumbnailJob(ThumbnailJob& job, const std::string& source, const std::s
         const MemoryHold hold(memory, bytes);
         PhotoMetadata metadata;
         job.header = pingImageFile(shown, job.error, captioned && &described == &shown ? &metadata : nullptr);
-        job.caption = &described == &shown ? std::move(metadata.caption) : imageCaption(described);
+        if (captioned) {
+            job.metadata = &described == &shown ? std::move(metadata) : imageMetadata(described);
+            job.caption = job.metadata.caption;
+        }
     }
     if (!job.header) return;
     // The page shows the source's size; the copy's header says what its

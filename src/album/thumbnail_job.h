@@ -11,6 +11,7 @@
 #include "album/thumbnail_names.h"
 #include "album/thumbnail_record.h"
 #include "imaging/image_io.h"
+#include "imaging/photo_metadata.h"
 #include "imaging/thumbnail.h"
 
 namespace lumigal {
@@ -23,6 +24,7 @@ struct ThumbnailJob {
     int made = kThumbnailNotMade;
     std::string error;
     std::string caption;  // for the modern page
+    PhotoMetadata metadata;  // the same, with the rest of what the photo says
     // The thumbnail was found up to date: its record is already there.
     bool upToDate = false;
     // The record of a new thumbnail, without its names: the calling thread

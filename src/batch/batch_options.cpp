@@ -87,7 +87,28 @@ struct OptionRow {
     const char* accepted;  // Value: what the option takes, in the error text
     std::function<bool(BatchOptions&, const std::string&)> value = {};
     std::function<void(BatchOptions&, bool)> flag = {};
+    // Toggle: the values it also takes, "--name=WORD" or "--name WORD"
+    // (the next argument is taken only when it is one of them); null: none.
+    const char* const* words = nullptr;
 };
+
+constexpr const char* kSortWords[] = {"name", "date", "none", nullptr};
+
+bool isWord(const char* const* words, const std::string& text) {
+    for (; words && *words; ++words) {
+        if (text == *words) return true;
+    }
+    return false;
+}
+
+bool validBaseUrl(const std::string& url) {
+    const std::size_t scheme = url.starts_with("https://") ? 8 : url.starts_with("http://") ? 7 : 0;
+    if (scheme == 0 || url.size() == scheme || url[scheme] == '/') return false;
+    return std::none_of(url.begin(), url.end(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u <= 0x20 || u == 0x7f || c == '"' || c == '<' || c == '>' || c == '\\' || c == '`';
+    });
+}
 
 constexpr const char* kColour = "une couleur au format #RRVVBB";
 constexpr const char* kCount = "un nombre entier positif ou nul";
@@ -127,8 +148,22 @@ const std::vector<OptionRow>& optionTable() {
          [](O& o, bool on) { o.center = on; }},
         {"line", 0, Kind::Toggle, nullptr, "un trait après chaque image", nullptr, {},
          [](O& o, bool on) { o.line = on; }},
-        {"sort", 0, Kind::Toggle, nullptr, "images dans l'ordre alphabétique", nullptr, {},
-         [](O& o, bool on) { o.sort = on; }},
+        {"sort", 0, Kind::Toggle, "ORDRE",
+         "« Trier » : ordre alphabétique ; avec ORDRE (name | date | none), l'ordre des pages "
+         "modernes et des galeries : nom, date de prise de vue, ordre trouvé",
+         "name, date, none",
+         [](O& o, S v) {
+             if (v == "name") o.sortOrder = kSortByName;
+             else if (v == "date") o.sortOrder = kSortByDate;
+             else if (v == "none") o.sortOrder = kSortNone;
+             else return false;
+             // « Trier » (the classic page's) follows name and none.
+             if (v != "date") o.sort = v == "name";
+             return true;
+         },
+         [](O& o, bool on) { o.sort = on; }, kSortWords},
+        {"reverse", 0, Kind::Toggle, nullptr, "l'ordre des photos et des albums inversé", nullptr, {},
+         [](O& o, bool on) { o.reverse = on; }},
         {"only-if-suitable", 0, Kind::Toggle, nullptr,
          "montrer l'image elle-même quand elle est plus petite que la vignette", nullptr, {},
          [](O& o, bool on) { o.onlyIfSuitable = on; }},
@@ -195,6 +230,21 @@ const std::vector<OptionRow>& optionTable() {
         {"keep-location", 0, Kind::Toggle, nullptr,
          "album autonome : les copies aux dimensions d'origine gardent le lieu de prise de vue",
          nullptr, {}, [](O& o, bool on) { o.keepLocation = on; }},
+        {"gallery", 0, Kind::Flag, nullptr,
+         "galerie : un album par dossier, dans l'arborescence des dossiers (moderne, autonome, "
+         "vignettes ; par défaut par date)",
+         nullptr, {}, [](O& o, bool) { o.gallery = true; }},
+        {"per-page", 0, Kind::Value, "N", "photos par page des galeries (100 par défaut ; 0 : une seule page)",
+         kCount, [](O& o, S v) {
+             const auto n = parseUnsigned(v);
+             if (!n) return false;
+             o.perPage = *n == 0 ? kOnePage : *n;
+             return true;
+         }},
+        {"base-url", 0, Kind::Value, "URL",
+         "galerie : l'adresse où elle sera publiée (cartes d'aperçu des liens partagés)",
+         "une adresse http:// ou https://",
+         [](O& o, S v) { o.baseUrl = v; return validBaseUrl(v); }},
         {"recursive", 'r', Kind::Flag, nullptr, "dossiers : parcourir aussi les sous-dossiers",
          nullptr, {}, [](O& o, bool) { o.recursive = true; }},
         {"types", 0, Kind::Value, "LISTE",
@@ -238,7 +288,9 @@ GetoptTable makeGetoptTable() {
     t.names.reserve(rows.size() * 2);
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const OptionRow& r = rows[i];
-        const int argument = r.kind == Kind::Value ? required_argument : no_argument;
+        const int argument = r.kind == Kind::Value ? required_argument
+                             : r.words              ? optional_argument
+                                                    : no_argument;
         t.names.emplace_back(r.name);
         t.longOptions.push_back({t.names.back().c_str(), argument, nullptr, optionCode(i, false)});
         t.rowOfCode[optionCode(i, false)] = {i, false};
@@ -321,6 +373,22 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
             result.outcome = ParsedCommandLine::Version;
             return result;
         }
+        if (r.kind != Kind::Value && r.words && !negated) {
+            std::string word;
+            if (optarg != nullptr) {
+                word = optarg;
+            } else if (optind < argc && isWord(r.words, argv[static_cast<std::size_t>(optind)])) {
+                word = argv[static_cast<std::size_t>(optind++)];
+            }
+            if (!word.empty() || optarg != nullptr) {
+                if (!r.value(o, word)) {
+                    result.error = longForm(row, false) + " : « " + word +
+                                   " » n'est pas une valeur permise (" + r.accepted + ")";
+                    return result;
+                }
+                continue;
+            }
+        }
         if (r.kind != Kind::Value) {
             r.flag(o, !negated);
             continue;
@@ -347,6 +415,14 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
         result.error = "nom d'image ou de dossier vide (« »)";
         return result;
     }
+    if (o.gallery && ((o.mode && *o.mode != Mode::Thumbnails) || (o.style && *o.style != kStyleModern))) {
+        result.error = "--gallery : une galerie est toujours moderne, en vignettes";
+        return result;
+    }
+    if (o.gallery && o.portable && !*o.portable) {
+        result.error = "--gallery : une galerie est toujours un album autonome";
+        return result;
+    }
     result.outcome = ParsedCommandLine::Run;
     return result;
 }
@@ -361,6 +437,7 @@ std::string usageText() {
         std::string line = r.shortName != '\0' ? std::string("  -") + r.shortName + ", " : "      ";
         line += std::string("--") + r.name;
         if (r.kind == Kind::Value) line += std::string(" ") + r.valueName;
+        if (r.kind == Kind::Toggle && r.words) line += std::string("[=") + r.valueName + "]";
         if (r.kind == Kind::Toggle) line += std::string(", --no-") + r.name;
         if (line.size() + 2 > kHelpColumn) {
             line += "\n";
@@ -431,6 +508,21 @@ void applyOptions(const BatchOptions& o, Preferences& prefs, PageSettings& page)
     if (o.webSize) page.webSize = *o.webSize;
     page.followLinks = o.followLinks;
     if (o.keepLocation) page.keepLocation = *o.keepLocation ? 1 : 0;
+    if (o.sortOrder) page.sortOrder = *o.sortOrder;
+    if (o.reverse) page.reverseOrder = *o.reverse ? 1 : 0;
+    if (o.perPage) page.perPage = *o.perPage;
+    if (o.gallery) {
+        page.gallery = 1;
+        page.style = kStyleModern;
+        page.portable = 1;
+        page.thumbnail = 1;
+        page.details = 0;
+    }
+}
+
+unsigned photosPerPage(const PageSettings& page) {
+    if (page.perPage == kPerPageOfStyle) return kGalleryPerPage;
+    return page.perPage == kOnePage ? 0 : page.perPage;
 }
 
 }  // namespace lumigal::batch

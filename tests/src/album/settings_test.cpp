@@ -170,7 +170,10 @@ TEST_F(SettingsTest, FirstRunAfterInstallThenSaveWritesEveryValue) {
     EXPECT_EQ(thumbnailFormat(page, kStyleModern), (ThumbnailFormat{false, kJpegThumbnailFormat}));
     EXPECT_EQ(thumbnailSize(page, kStyleModern), (StyleThumbnailSize{280, 280}));
     EXPECT_EQ(thumbnailSize(page, kStyleClassic), (StyleThumbnailSize{75, 75}));
-    EXPECT_EQ(values.size(), 23u + 4u + 3u + 4u);
+    EXPECT_EQ(page.gallery, 0u);
+    EXPECT_EQ(page.sortOrder, kSortOfTri);
+    EXPECT_EQ(page.perPage, kPerPageOfStyle);
+    EXPECT_EQ(values.size(), 23u + 4u + 3u + 4u + 4u);  // and the gallery's four
 }
 
 TEST_F(SettingsTest, EveryStoredFieldRoundTripsAndTheOthersAreNeverStored) {
@@ -283,7 +286,11 @@ TEST_F(SettingsTest, SaveWritesTheValuesInItsOrderAndStringsWithoutNul) {
                                                "keepLocation",
                                                "modernFormat",
                                                "modernWidth",
-                                               "modernHeight"};
+                                               "modernHeight",
+                                               "gallery",
+                                               "sortOrder",
+                                               "reverseOrder",
+                                               "perPage"};
     EXPECT_EQ(names, expected);
     EXPECT_EQ(stored(values, "pathSave")->data,
               (std::vector<std::uint8_t>{'/', 'a', 'l', 'b', 'u', 'm', 's'}));

@@ -30,6 +30,11 @@ struct BatchOptions {
     std::optional<bool> keepProportions, portable;
     std::optional<unsigned> webSize;             // 0: the originals
     std::optional<bool> keepLocation;
+    bool gallery = false;
+    std::optional<std::uint32_t> sortOrder;  // kSortByName, kSortByDate, kSortNone
+    std::optional<bool> reverse;
+    std::optional<std::uint32_t> perPage;    // a number, or kOnePage
+    std::string baseUrl;                     // validated: http:// or https://
     bool recursive = false;
     bool followLinks = false;  // portable: links that lead out of the folders given
     ScanFormats types;
@@ -58,5 +63,8 @@ void defaultSettings(Preferences& prefs, PageSettings& page);
 // folder and title. Relative paths are made absolute against the current
 // folder.
 void applyOptions(const BatchOptions& options, Preferences& prefs, PageSettings& page);
+
+// The photos per page of a gallery made with `page` (0: all on one page).
+unsigned photosPerPage(const PageSettings& page);
 
 }  // namespace lumigal::batch

@@ -62,12 +62,30 @@ struct PageSettings {
     std::uint32_t modernFormat = 0;     // the modern page's thumbnail format (see below)
     std::uint32_t modernWidth = 0;      // the modern page's thumbnail size; 0: kModernThumbnailSide
     std::uint32_t modernHeight = 0;
+    std::uint32_t gallery = 0;       // one album per folder, in a tree of pages (modern, portable)
+    std::uint32_t sortOrder = 0;     // kSortOfTri, kSortByName, kSortByDate or kSortNone
+    std::uint32_t reverseOrder = 0;  // that order turned round
+    std::uint32_t perPage = 0;       // photos per page: kPerPageOfStyle, kOnePage or a number
     // Not stored: the folders scanned for the page, and whether a portable
     // album follows the links in them that lead elsewhere.
     std::vector<std::string> chosenFolders;
     bool followLinks = false;
     bool operator==(const PageSettings&) const = default;
 };
+
+// The order of the photos of modern pages and galleries: as « Trier » says
+// (name order, or as found), by name, by the time they were taken, or as
+// found. The classic page keeps « Trier » (tri) alone.
+inline constexpr std::uint32_t kSortOfTri = 0;
+inline constexpr std::uint32_t kSortByName = 1;
+inline constexpr std::uint32_t kSortByDate = 2;
+inline constexpr std::uint32_t kSortNone = 3;
+
+// Photos per page: as the style wants (kGalleryPerPage for a gallery, one
+// page for the modern page), all on one page, or that many.
+inline constexpr std::uint32_t kPerPageOfStyle = 0;
+inline constexpr std::uint32_t kOnePage = 0xFFFFFFFFu;
+inline constexpr std::uint32_t kGalleryPerPage = 100;
 
 // newFormat of a JPEG thumbnail.
 inline constexpr std::int32_t kJpegThumbnailFormat = 2;
