@@ -4,6 +4,7 @@
 
 #include "album/gallery_links.h"
 #include "album/html.h"
+#include "album/human_units.h"
 #include "gallery_parts.h"
 
 namespace lumigal {
@@ -172,6 +173,11 @@ void writeTile(std::string& out, const Album& album, const AlbumImage& photo) {
         out += " data-date=\"" + pageText(photo.taken->shown) + "\" data-datetime=\"" + pageText(photo.taken->iso) + "\"";
     }
     if (!photo.camera.empty()) out += " data-camera=\"" + pageText(photo.camera) + "\"";
+    // What the link serves, as the viewer shows it: « 1600 × 1200 · 1,2 Mo ».
+    std::string size;
+    if (photo.width && photo.height) size = humanDimensions(photo.width, photo.height);
+    if (photo.linkBytes) size += (size.empty() ? "" : " \xC2\xB7 ") + humanBytes(photo.linkBytes);
+    if (!size.empty()) out += " data-size=\"" + pageText(size) + "\"";
     if (photo.linksOriginal) out += " data-original=\"\"";
     const std::string src = galleryUrl(album.folder, shown.path);
     out += "><img src=\"" + src + "\"";

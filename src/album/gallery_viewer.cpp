@@ -11,7 +11,7 @@ namespace {
 constexpr std::string_view kScript = R"JS((function(){
 var list=document.querySelector('.tiles');if(!list||!history.pushState)return;
 var a=[].slice.call(list.querySelectorAll('a.v'));if(!a.length)return;
-var d=list.dataset,o,f,im,cap,tm,cam,dl,x,pr,nx,pl,i=0,timer=0,sx=null,sy=0,swiped=false;
+var d=list.dataset,o,f,im,cap,tm,cam,sz,dl,x,pr,nx,pl,i=0,timer=0,sx=null,sy=0,swiped=false;
 function el(t,c,s){var e=document.createElement(t);if(c)e.className=c;if(s)e.textContent=s;return e}
 function button(c,label,s){var b=el('button',c,s);b.type='button';if(label)b.setAttribute('aria-label',label);return b}
 function bare(){return location.pathname+location.search}
@@ -19,9 +19,9 @@ function build(){
 o=el('div','ov');o.hidden=true;o.tabIndex=-1;o.setAttribute('role','dialog');o.setAttribute('aria-modal','true');
 o.setAttribute('aria-label','Visionneuse');
 f=el('figure');im=el('img');im.alt='';im.draggable=false;var fc=el('figcaption');cap=el('p','c');
-var pd=el('p','d');tm=el('time');pd.appendChild(tm);cam=el('p','m');
+var pd=el('p','d');tm=el('time');pd.appendChild(tm);cam=el('p','m');sz=el('p','z');
 dl=el('a','dl','T\u00e9l\u00e9charger l\u2019original');dl.setAttribute('download','');
-fc.appendChild(cap);fc.appendChild(pd);fc.appendChild(cam);fc.appendChild(dl);
+fc.appendChild(cap);fc.appendChild(pd);fc.appendChild(cam);fc.appendChild(sz);fc.appendChild(dl);
 f.appendChild(im);f.appendChild(fc);
 pl=button('pl','','\u25b6 Diaporama');pl.setAttribute('aria-pressed','false');
 pr=button('pr','Image pr\u00e9c\u00e9dente','\u2039');nx=button('nx','Image suivante','\u203a');
@@ -41,6 +41,7 @@ i=n;var t=a[i],g=t.querySelector('img'),s=t.dataset;
 im.src=t.href;im.alt=g?g.alt:'';cap.textContent=im.alt;
 tm.textContent=s.date||'';tm.dateTime=s.datetime||'';tm.parentNode.hidden=!s.date;
 cam.textContent=s.camera||'';cam.hidden=!s.camera;
+sz.textContent=s.size||'';sz.hidden=!s.size;
 dl.hidden=!('original' in s);dl.href=t.href;
 pr.hidden=i===0&&!d.prevPage;nx.hidden=i+1===a.length&&!d.nextPage;
 if(i+1<a.length)(new Image()).src=a[i+1].href;

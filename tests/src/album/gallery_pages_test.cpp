@@ -271,7 +271,8 @@ TEST(GalleryPages, ThemeSharpnessAndViewerData) {
     EXPECT_NE(html.find("srcset=\"vignettes/p0.jpg 1x, vignettes/p0@2x%2Ca.jpg 2x\""), std::string::npos);
     EXPECT_NE(html.find("<li style=\"--r:1.333\"><a class=\"v\" href=\"copies/p0.jpg\" id=\"photo-1\" "
                         "data-date=\"01/06/2026 15:02\" data-datetime=\"2026-06-01T15:02:00\" "
-                        "data-camera=\"Canon EOS 80D \xC2\xB7 35 mm\" data-original=\"\">"),
+                        "data-camera=\"Canon EOS 80D \xC2\xB7 35 mm\" data-size=\"1600 \xC3\x97 1200 \xC2\xB7 1,2 Mo\" "
+                        "data-original=\"\">"),
               std::string::npos);
     EXPECT_EQ(count(html, "data-original"), 1u);
     EXPECT_NE(html.find("--h:240px"), std::string::npos);
