@@ -16,7 +16,7 @@ for folder in 1 2 3 4; do
     mkdir -p "$dir"
     n=$(( count - made < per ? count - made : per ))
     # Copies, not links: each photo a file of its own.
-    seq -f "$dir/p%06g.jpg" 1 "$n" | xargs -n 1000 -- sh -c 'for f; do cp "'"$work"'/one.jpg" "$f"; done' sh
+    seq -f "$dir/p%06g.jpg" 1 "$n" | xargs -d '\n' -n 1000 -- sh -c 'for f; do cp "'"$work"'/one.jpg" "$f"; done' sh
     made=$(( made + n ))
 done
 for run in first second; do

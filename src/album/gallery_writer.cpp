@@ -128,15 +128,17 @@ public:
 
     // Publishes `source` and its sub-albums into `album`, their pages
     // written; false when it holds no photo (nothing written for it).
-    bool publish(const SourceAlbum& source, Album& album, Album& root) {
+    bool publish(const SourceAlbum& source, Album& album) {
         album.title = source.title;
         album.description = source.description;
         album.folder = source.folder;
         album.albums.resize(source.albums.size());
         std::vector<bool> kept(source.albums.size());
+        path_.push_back(&album);
         for (std::size_t i = 0; i < source.albums.size(); ++i) {
-            kept[i] = publish(source.albums[i], album.albums[i], root);
+            kept[i] = publish(source.albums[i], album.albums[i]);
         }
+        path_.pop_back();
         std::size_t k = 0;
         for (std::size_t i = 0; i < kept.size(); ++i) {
             if (!kept[i]) continue;
@@ -151,7 +153,7 @@ public:
             album.images.clear();
             return false;
         }
-        writePages(album, root);
+        writePages(album);
         album.images.clear();
         album.images.shrink_to_fit();
         folders_.insert(album.folder);
@@ -229,12 +231,40 @@ private:
         if (album.cover.path.empty() && !album.albums.empty()) album.cover = album.albums.front().cover;
     }
 
-    // The pages of `album` alone, rendered in the whole tree (its
-    // breadcrumb), with `date`.
-    std::vector<GalleryPage> pagesOf(const Album& album, const Album& root, const std::string& date) {
+    // An album without its photos and sub-albums: what a page of another
+    // album shows of it.
+    static Album outline(const Album& album) {
+        Album shown;
+        shown.title = album.title;
+        shown.description = album.description;
+        shown.folder = album.folder;
+        shown.cover = album.cover;
+        shown.photoCount = album.photoCount;
+        shown.first = album.first;
+        shown.last = album.last;
+        shown.zip = album.zip;
+        return shown;
+    }
+
+    // The pages of `album` alone, with `date`: rendered in the tree of its
+    // ancestors (its breadcrumb) and its sub-albums' outlines, so that a
+    // page costs the same in a gallery of ten albums or ten thousand.
+    std::vector<GalleryPage> pagesOf(Album& album, const std::string& date) {
         GalleryOptions options = options_;
         options.date = date;
-        std::vector<GalleryPage> pages = galleryPages(root, page_, options);
+        Album here = outline(album);
+        here.images = std::move(album.images);
+        for (const Album& sub : album.albums) here.albums.push_back(outline(sub));
+        for (auto it = path_.rbegin(); it != path_.rend(); ++it) {
+            Album parent = outline(**it);
+            parent.albums.push_back(std::move(here));
+            here = std::move(parent);
+        }
+        std::vector<GalleryPage> pages = galleryPages(here, page_, options);
+        // The photos go back to the album (the innermost one of `here`).
+        Album* inner = &here;
+        while (inner->folder != album.folder && !inner->albums.empty()) inner = &inner->albums.back();
+        album.images = std::move(inner->images);
         std::erase_if(pages, [&](const GalleryPage& p) { return folderOf(p.path) != album.folder; });
         return pages;
     }
@@ -244,7 +274,7 @@ private:
         return text && *text == page.html;
     }
 
-    void writePages(const Album& album, const Album& root) {
+    void writePages(Album& album) {
         if (!makeFolder(album.folder)) {
             throw GalleryFailure{"Impossible de créer le dossier " + album.folder + " de la galerie"};
         }
@@ -257,11 +287,11 @@ private:
             const auto old = previous_->pages.find(index);
             if (old != previous_->pages.end()) date = old->second;
         }
-        std::vector<GalleryPage> pages = pagesOf(album, root, date);
+        std::vector<GalleryPage> pages = pagesOf(album, date);
         const bool same = std::all_of(pages.begin(), pages.end(), [&](const GalleryPage& p) { return unchanged(p); });
         if (!same && date != options_.date) {
             date = options_.date;
-            pages = pagesOf(album, root, date);
+            pages = pagesOf(album, date);
         }
         for (const GalleryPage& p : pages) {
             written_[p.path] = date;
@@ -303,6 +333,7 @@ private:
     bool reverse_ = false;
     std::size_t done_ = 0;
     int located_ = 0;
+    std::vector<const Album*> path_;  // the ancestors of the album being published
     std::map<std::string, std::string> written_;
     std::set<std::string> folders_;
 };
@@ -381,7 +412,7 @@ int GenerateGallery(const SourceAlbum& tree, const PageSettings& settings, const
         record.save(recordFile);
     };
     try {
-        writer.publish(tree, root, root);
+        writer.publish(tree, root);
         stopWhenCancelled(progress);
     } catch (const GenerationCancelled&) {
         keepRecord();

@@ -178,6 +178,17 @@ for n in range(2):
 check(not os.path.exists(os.path.join(inside, 'galerie')), 'the gallery took itself in')
 shutil.rmtree(inside)
 
+# The modern page (not a gallery) follows the order asked for; « Trier » alone is name order.
+for extra, expected in ((['--sort', 'date'], ['b2.jpg', 'b1.jpg', 'b3.jpg']),
+                        (['--sort=date', '--reverse'], ['b3.jpg', 'b1.jpg', 'b2.jpg']),
+                        (['--sort'], ['b1.jpg', 'b2.jpg', 'b3.jpg'])):
+    page = os.path.join(SCRATCH, 'moderne', 'page.html')
+    r = subprocess.run([BATCH, '--style', 'modern', '--portable', '-m', 'thumbnails', '-q', '-o', page] + extra +
+                       [BRETAGNE], capture_output=True, env=ENV)
+    check(r.returncode == 0, 'modern page %s: %s' % (extra, r.stderr.decode()[-300:]))
+    check(order_in(text(page), ['images/' + n for n in expected]) == ['images/' + n for n in expected],
+          'modern page %s in the order %s' % (extra, expected))
+
 # A page of the user's where an album's page would go stays as it was.
 mine = os.path.join(SCRATCH, 'sur place')
 os.makedirs(os.path.join(mine, 'Été'))
