@@ -12,7 +12,9 @@ std::uint64_t decodeCost(const ImageHeader& header, unsigned width, unsigned hei
         w >= 16 * std::uint64_t{width} && h >= 16 * std::uint64_t{height}) {
         return 3 * fileBytes + 64 * std::uint64_t{width} * height * 5 * 4;  // read row by row
     }
-    const bool large = w >= 16 * std::uint64_t{width} && h >= 16 * std::uint64_t{height};
+    // A HEIF image or a TIFF of 8 times the thumbnail both ways is reduced
+    // as its rows are decoded (see decode_limits.h).
+    const bool large = w >= 8 * std::uint64_t{width} && h >= 8 * std::uint64_t{height};
     // What is reduced as it is read holds 8 x 8 times the thumbnail's 5
     // running sums, besides the file and what its decoder keeps.
     const std::uint64_t reduced = 64 * std::uint64_t{width} * height * 5 * 4;

@@ -19,12 +19,13 @@ inline constexpr std::uint64_t kMaxJpegCoefficientBytes = std::uint64_t{160} << 
 inline constexpr int kMaxJpegScans = 1000;
 
 // The thumbnail maker asks a decoder for at least twice the thumbnail (its
-// size hint), and reduces a source of 16 times the thumbnail or more both
-// ways to exactly 8 times by an area average before its options apply. A
+// size hint), and reduces a source of 8 times the thumbnail or more both
+// ways to exactly 8 times by an area average before its options apply (the
+// options then work on that many pixels, not on a photo's millions). A
 // decoder that gives its rows one by one makes that reduction as it reads:
 // a source of kReduceAboveHint times the hint or more comes at exactly
 // kReducedHint times the hint, and is never held whole.
-inline constexpr std::size_t kReduceAboveHint = 8;
+inline constexpr std::size_t kReduceAboveHint = 4;
 inline constexpr std::size_t kReducedHint = 4;
 
 // The bounds of one decode.

@@ -93,7 +93,7 @@ TEST_F(ImageFormatsTest, ReducedReadsTakeTheSmallestSizeThatServes) {
 }
 
 // A large image is reduced as its decoder gives the rows (to 4 times a hint
-// that it is at least 8 times): the same pixels as the area average of the
+// that it is at least 4 times): the same pixels as the area average of the
 // whole image, which the thumbnail maker would make from it. The others
 // come whole. The header read says which reduced read serves.
 TEST_F(ImageFormatsTest, LargeImagesComeReducedAsTheyAreRead) {
