@@ -217,6 +217,9 @@ TEST_F(ImageFormatsTest, TranslucentImagesAreReducedOnlyWhenMuchLarger) {
                                      "' >/dev/null 2>&1";
             ASSERT_EQ(std::system(made.c_str()), 0) << made;
         }
+        const std::string heif = "heif-enc -q 90 -o '" + path(file + std::string(".heic")) + "' '" +
+                                 path(file + std::string(".png")) + "' >/dev/null 2>&1";
+        ASSERT_EQ(std::system(heif.c_str()), 0) << heif;
     }
     const std::size_t within = 1280 / (kReduceTranslucentAboveHint - 1);  // a hint it is under 8 times
     static_assert(kReduceAboveHint < kReduceTranslucentAboveHint - 1);
@@ -226,6 +229,7 @@ TEST_F(ImageFormatsTest, TranslucentImagesAreReducedOnlyWhenMuchLarger) {
         bool reduced;
     } cases[] = {
         {"opaque.tif", 0, true},   {"clear.tif", 0, false},
+        {"opaque.heic", 0, true},  {"clear.heic", 0, false},
         {"opaque.png", 4, true},   {"clear.png", 4, false},
         {"clear.png", 2, true},  // a web copy's read: no contrast to change
     };
