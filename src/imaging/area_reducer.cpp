@@ -88,11 +88,30 @@ void AreaReducer::reduceAcross(const std::uint8_t* r) {
     const __m128i zero = _mm_setzero_si128();
     const __m128 colourLanes = _mm_castsi128_ps(_mm_setr_epi32(-1, -1, -1, 0));
     // The samples of one pixel as floats (16 bits wide), the 4th lane 0
-    // with 3 channels.
+    // with 3 channels. The bytes are put together in a register: copied
+    // through memory in two pieces, then loaded whole, each pixel waited
+    // for the stores to land (most of the time of a reduction of RGB rows).
     const auto samples = [&](const std::uint8_t* p) {
-        std::uint32_t bits[2] = {0, 0};
-        std::memcpy(bits, p, kStep);
-        __m128i v = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(bits));
+        __m128i v;
+        if constexpr (Wide && Channels == 4) {
+            std::uint64_t bits = 0;
+            std::memcpy(&bits, p, 8);
+            v = _mm_cvtsi64_si128(static_cast<long long>(bits));
+        } else if constexpr (Wide) {
+            std::uint32_t low = 0;
+            std::uint16_t high = 0;
+            std::memcpy(&low, p, 4);
+            std::memcpy(&high, p + 4, 2);
+            v = _mm_cvtsi64_si128(static_cast<long long>(std::uint64_t{low} | std::uint64_t{high} << 32));
+        } else if constexpr (Channels == 4) {
+            std::uint32_t bits = 0;
+            std::memcpy(&bits, p, 4);
+            v = _mm_cvtsi32_si128(static_cast<int>(bits));
+        } else {
+            std::uint16_t low = 0;
+            std::memcpy(&low, p, 2);
+            v = _mm_cvtsi32_si128(static_cast<int>(std::uint32_t{low} | std::uint32_t{p[2]} << 16));
+        }
         if constexpr (Wide) {
             // Big-endian 16-bit samples.
             v = _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));

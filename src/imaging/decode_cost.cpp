@@ -2,20 +2,28 @@
 
 #include <algorithm>
 
+#include "decode_limits.h"
+
 namespace lumigal {
 
 std::uint64_t decodeCost(const ImageHeader& header, unsigned width, unsigned height) {
     const std::uint64_t w = header.width, h = header.height;
     const auto fileBytes = static_cast<std::uint64_t>(std::max<std::int64_t>(0, header.fileSize));
     if (width == 0 || height == 0) return w * h * 8 + 2 * fileBytes;
-    if (header.format == ImageFormat::PNG && header.colors == 0 && !header.interlaced &&
-        w >= 16 * std::uint64_t{width} && h >= 16 * std::uint64_t{height}) {
-        return 3 * fileBytes + 64 * std::uint64_t{width} * height * 5 * 4;  // read row by row
+    // The early reduction's factor (see decode_limits.h): the hint is twice
+    // the thumbnail.
+    constexpr std::uint64_t early = 2 * kReducedHint;
+    // What is reduced as it is read holds early x early times the
+    // thumbnail's 5 running sums, besides the file and what its decoder keeps.
+    const std::uint64_t reduced = early * early * std::uint64_t{width} * height * 5 * 4;
+    // A PNG, a HEIF image or a TIFF that large both ways is reduced as its
+    // rows are decoded, whether it has an alpha channel or not (the header
+    // does not tell; an opaque one is from a quarter of that).
+    const bool large = w >= 2 * kReduceTranslucentAboveHint * std::uint64_t{width} &&
+                       h >= 2 * kReduceTranslucentAboveHint * std::uint64_t{height};
+    if (header.format == ImageFormat::PNG && header.colors == 0 && !header.interlaced && large) {
+        return 3 * fileBytes + reduced;  // read row by row
     }
-    const bool large = w >= 16 * std::uint64_t{width} && h >= 16 * std::uint64_t{height};
-    // What is reduced as it is read holds 8 x 8 times the thumbnail's 5
-    // running sums, besides the file and what its decoder keeps.
-    const std::uint64_t reduced = 64 * std::uint64_t{width} * height * 5 * 4;
     switch (header.format) {
         case ImageFormat::WEBP:  // decoded at twice the thumbnail
             return 3 * fileBytes + 4 * std::uint64_t{width} * height * 4 * 8;

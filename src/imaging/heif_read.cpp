@@ -237,8 +237,9 @@ ImagePtr decodeHeif(const std::uint8_t* data, std::size_t size, std::size_t minW
     }
     const bool alpha = heif_image_handle_has_alpha_channel(source) != 0;
     const DecodingOptionsPtr options(heif_decoding_options_alloc());
-    const bool reduce = minWidth > 0 && minHeight > 0 && w >= kReduceAboveHint * minWidth &&
-                        h >= kReduceAboveHint * minHeight;
+    // With alpha only when much larger (see decode_limits.h).
+    const std::size_t above = alpha ? kReduceTranslucentAboveHint : kReduceAboveHint;
+    const bool reduce = minWidth > 0 && minHeight > 0 && w >= above * minWidth && h >= above * minHeight;
     // A thumbnail item without a profile of its own has the image's.
     std::vector<std::uint8_t> icc = iccProfileOf(source);
     if (icc.empty() && chosen) icc = iccProfileOf(primary.get());
@@ -275,8 +276,7 @@ ImagePtr decodeHeif(const std::uint8_t* data, std::size_t size, std::size_t minW
     const int dw = heif_image_get_width(decoded.get(), heif_channel_interleaved);
     const int dh = heif_image_get_height(decoded.get(), heif_channel_interleaved);
     if (!plane || dw <= 0 || dh <= 0 || stride < dw * (alpha ? 4 : 3)) return nullptr;
-    if (reduce && std::size_t(dw) >= kReduceAboveHint * minWidth &&
-        std::size_t(dh) >= kReduceAboveHint * minHeight) {
+    if (reduce && std::size_t(dw) >= above * minWidth && std::size_t(dh) >= above * minHeight) {
         // Reduced from the decoder's rows: the image is not held twice more.
         AreaReducer reducer(std::size_t(dw), std::size_t(dh), kReducedHint * minWidth,
                             kReducedHint * minHeight);

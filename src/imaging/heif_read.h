@@ -19,8 +19,8 @@ namespace lumigal {
 // `maxArea` pixels in all are decoded (over that: nullptr, `error` "image
 // trop grande"). nullptr with `error` empty when libheif cannot read it:
 // the caller then lets the image library try, and tell why. A decoded image
-// of kReduceAboveHint times the minimum or more comes reduced as it is read
-// (see decode_limits.h).
+// of kReduceAboveHint times the minimum or more (kReduceTranslucentAboveHint
+// with alpha) comes reduced as it is read (see decode_limits.h).
 ImagePtr decodeHeif(const std::uint8_t* data, std::size_t size, std::size_t minWidth,
                     std::size_t minHeight, std::uint64_t maxSide, std::uint64_t maxArea,
                     std::string& error);

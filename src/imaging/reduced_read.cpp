@@ -118,7 +118,7 @@ RowsRead decodePngRows(PngMemoryInput* source, AreaReducer* acc, std::size_t col
 }  // namespace
 
 ImagePtr readPngReduced(const std::string& path, std::size_t width, std::size_t height,
-                        std::string& error) {
+                        std::string& error, std::size_t translucentFactor) {
     if (width == 0 || height == 0) return nullptr;
     if (!imageLibraryStarted()) {
         error = kLibraryNotStarted;
@@ -139,6 +139,10 @@ ImagePtr readPngReduced(const std::string& path, std::size_t width, std::size_t 
     if (!header || exception->severity >= ErrorException) return nullptr;
     if (header->storage_class != DirectClass || header->colors != 0 ||
         header->columns < 2 * width || header->rows < 2 * height) {
+        return nullptr;
+    }
+    if (header->matte != MagickFalse &&
+        (header->columns < translucentFactor * width || header->rows < translucentFactor * height)) {
         return nullptr;
     }
     std::optional<AreaReducer> acc(std::in_place, header->columns, header->rows, width, height);

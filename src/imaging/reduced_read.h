@@ -15,11 +15,12 @@ namespace lumigal {
 
 // The image of `path` reduced to exactly `width` x `height` pixels by an
 // area average (each pixel the mean of the source area it covers, as
-// ScaleImage makes it), when the file is a PNG, not interlaced and without a colour map, that is
-// at least twice as large as that in both directions. nullptr otherwise, or when
-// it cannot be read (`error` then says why, in French): the caller reads
-// the file the usual way.
+// ScaleImage makes it), when the file is a PNG, not interlaced and without
+// a colour map, that is at least twice as large as that in both directions
+// (`translucentFactor` times with an alpha channel or a transparent
+// colour). nullptr otherwise, or when it cannot be read (`error` then says
+// why, in French): the caller reads the file the usual way.
 ImagePtr readPngReduced(const std::string& path, std::size_t width, std::size_t height,
-                        std::string& error);
+                        std::string& error, std::size_t translucentFactor = 2);
 
 }  // namespace lumigal

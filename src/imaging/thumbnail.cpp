@@ -223,18 +223,23 @@ bool isPointwiseOption(const std::string& option) {
            keywordIs(keyword, "dither", 3) || keywordIs(keyword, "size", 2);
 }
 
-// Reduces a source that is at least 16 times the thumbnail in both
-// directions to exactly 8 times its size (an area average, like the final
-// scale), so that the options work on far fewer pixels.
-constexpr std::size_t kEarlyFactor = 8;
+// Reduces a source that is larger than 4 times the thumbnail in both
+// directions (16 times with an alpha channel) to exactly 4 times its size
+// (an area average, like the final scale), so that the options work on far
+// fewer pixels.
+constexpr std::size_t kEarlyFactor = 4;
 // Decoders that reduce as they read make the same reduction (the hint is
 // twice the thumbnail).
-static_assert(kEarlyFactor == 2 * kReducedHint && 2 * kEarlyFactor == 2 * kReduceAboveHint);
+static_assert(kEarlyFactor == 2 * kReducedHint && kEarlyFactor == 2 * kReduceAboveHint);
 
 ImagePtr reduceBeforeOptions(ImagePtr image, ThumbnailSize size) {
     constexpr std::size_t kKeep = kEarlyFactor;
     const std::size_t w = size.width, h = size.height;
-    if (image->columns < 2 * kKeep * w || image->rows < 2 * kKeep * h) return image;
+    const std::size_t above = image->matte ? 2 * kReduceTranslucentAboveHint : kKeep;
+    if (image->columns < above * w || image->rows < above * h ||
+        (image->columns == kKeep * w && image->rows == kKeep * h)) {
+        return image;
+    }
     ExceptionPtr exception(AcquireExceptionInfo());
     ImagePtr reduced(ScaleImage(image.get(), kKeep * w, kKeep * h, exception.get()));
     if (!reduced || exception->severity >= ErrorException) return image;
@@ -361,7 +366,8 @@ int RenderThumbnail(const std::vector<std::string>& args, ThumbnailSize size,
             // A large PNG goes straight to the early reduction, row by row.
             std::string ignored;
             input = readPngReduced(args[i], kEarlyFactor * size.width,
-                                   kEarlyFactor * size.height, ignored);
+                                   kEarlyFactor * size.height, ignored,
+                                   2 * kReduceTranslucentAboveHint / kEarlyFactor);
         }
         int stored = 1;
         if (!input) {

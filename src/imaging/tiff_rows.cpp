@@ -124,7 +124,8 @@ ImagePtr readTiffReduced(const std::uint8_t* data, std::size_t size, std::size_t
     const TiffPtr tiff = openTiff(file);
     if (!tiff) return nullptr;
     const std::optional<RowFormat> f = rowFormat(tiff.get());
-    if (!f || f->width < kReduceAboveHint * minWidth || f->height < kReduceAboveHint * minHeight ||
+    const std::size_t above = f && f->alpha ? kReduceTranslucentAboveHint : kReduceAboveHint;
+    if (!f || f->width < above * minWidth || f->height < above * minHeight ||
         std::uint64_t{f->width} * f->height > maxArea) {
         return nullptr;
     }

@@ -10,7 +10,8 @@
 namespace lumigal {
 
 // The first image of the TIFF in `data`, reduced as it is read (see
-// kReduceAboveHint in decode_limits.h) for a size hint of `minWidth` x
+// kReduceAboveHint in decode_limits.h, kReduceTranslucentAboveHint with an
+// alpha channel) for a size hint of `minWidth` x
 // `minHeight`, as stored (its orientation not applied). nullptr when it is
 // not that large, not in strips of 8-bit grey or RGB samples (alpha
 // unassociated), larger than `maxArea`, or cannot be read: the caller then

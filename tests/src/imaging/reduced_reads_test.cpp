@@ -6,11 +6,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "image_formats_fixture.h"
 #include "imaging/image_io.h"
 #include "imaging/thumbnail.h"
+#include "decode_limits.h"
 #include "reduced_read.h"
 #include "test_support/test_files.h"
 #include "test_support/test_images.h"
@@ -79,7 +81,8 @@ TEST_F(ImageFormatsTest, ReducedReadsTakeTheSmallestSizeThatServes) {
         {"big.tif", "100x60", 160, 120},
         {"big.tif", "", 640, 480},
         {"big.tif", "641x1", 640, 480},
-        {"pages.tif", "100x60", 640, 480},
+        // Pages: the first one, reduced as it is read (no page is 200 wide).
+        {"pages.tif", "100x60", kReducedHint * 100, kReducedHint * 60},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.file) + " " + c.hint);
@@ -92,10 +95,11 @@ TEST_F(ImageFormatsTest, ReducedReadsTakeTheSmallestSizeThatServes) {
     }
 }
 
-// A large image is reduced as its decoder gives the rows (to 4 times a hint
-// that it is at least 8 times): the same pixels as the area average of the
-// whole image, which the thumbnail maker would make from it. The others
-// come whole. The header read says which reduced read serves.
+// A large image is reduced as its decoder gives the rows (to kReducedHint
+// times a hint that it is at least kReduceAboveHint times): the same pixels
+// as the area average of the whole image, which the thumbnail maker would
+// make from it. The others come whole. The header read says which reduced
+// read serves.
 TEST_F(ImageFormatsTest, LargeImagesComeReducedAsTheyAreRead) {
     const std::vector<unsigned char> rgb = markedCorners(1280, 960);
     ASSERT_TRUE(test::writeTestImage(path("big.jpg"), 1280, 960, rgb));
@@ -130,10 +134,11 @@ TEST_F(ImageFormatsTest, LargeImagesComeReducedAsTheyAreRead) {
         ASSERT_TRUE(header) << error;
         EXPECT_EQ(header->previewWidth, c.previewWidth);
         EXPECT_EQ(header->rowReadable, c.rowReadable);
-        // For a 60 x 40 thumbnail (hint 120 x 80): the item (320 x 240) serves.
+        // For a hint of 80 x 60: the item (320 x 240) serves, itself reduced
+        // as it is read.
         const ImagePtr read = readImageFirstFrame(path(c.file), error, "80x60");
         ASSERT_TRUE(read) << error;
-        const std::size_t width = c.reduced ? 320 : c.previewWidth ? 320 : 1280;
+        const std::size_t width = c.reduced || c.previewWidth ? kReducedHint * 80 : 1280;
         EXPECT_EQ(read->columns, width);
         EXPECT_EQ(read->rows, width * 3 / 4);
         if (std::string(c.file) != "grey.tif") {
@@ -143,7 +148,7 @@ TEST_F(ImageFormatsTest, LargeImagesComeReducedAsTheyAreRead) {
         const ImagePtr whole = readImageFirstFrame(path(c.file), error);
         ASSERT_TRUE(whole) << error;
         ExceptionPtr exception(AcquireExceptionInfo());
-        const ImagePtr scaled(ScaleImage(whole.get(), 320, 240, exception.get()));
+        const ImagePtr scaled(ScaleImage(whole.get(), width, width * 3 / 4, exception.get()));
         ASSERT_TRUE(scaled);
         EXPECT_EQ(read->matte, scaled->matte);
         double psnr = 0;
@@ -195,4 +200,56 @@ TEST_F(ImageFormatsTest, OwnReadersKeepTheColourProfile) {
 }
 
 }  // namespace
+
+// An image with an alpha channel is reduced as it is read only from
+// kReduceTranslucentAboveHint times the hint (the contrast stretch of the
+// colours it hides would change its thumbnail); an opaque one from
+// kReduceAboveHint times.
+TEST_F(ImageFormatsTest, TranslucentImagesAreReducedOnlyWhenMuchLarger) {
+    ASSERT_TRUE(test::writeTestImage(path("big.jpg"), 1280, 960, markedCorners(1280, 960)));
+    const std::string big = "'" + path("big.jpg") + "' ";
+    const std::string alpha = big + "-alpha set -channel A -evaluate set 60% +channel ";
+    for (const auto& [command, file, png] :
+         {std::tuple{big, "opaque", "PNG24:"}, std::tuple{alpha, "clear", "PNG32:"}}) {
+        for (const char* ext : {".png", ".tif"}) {
+            const std::string prefix = std::string(ext) == ".png" ? png : "";
+            const std::string made = "convert " + command + "'" + prefix + path(file + std::string(ext)) +
+                                     "' >/dev/null 2>&1";
+            ASSERT_EQ(std::system(made.c_str()), 0) << made;
+        }
+        const std::string heif = "heif-enc -q 90 -o '" + path(file + std::string(".heic")) + "' '" +
+                                 path(file + std::string(".png")) + "' >/dev/null 2>&1";
+        ASSERT_EQ(std::system(heif.c_str()), 0) << heif;
+    }
+    const std::size_t within = 1280 / (kReduceTranslucentAboveHint - 1);  // a hint it is under 8 times
+    static_assert(kReduceAboveHint < kReduceTranslucentAboveHint - 1);
+    const struct {
+        const char* file;
+        std::size_t pngFactor;  // for readPngReduced
+        bool reduced;
+    } cases[] = {
+        {"opaque.tif", 0, true},   {"clear.tif", 0, false},
+        {"opaque.heic", 0, true},  {"clear.heic", 0, false},
+        {"opaque.png", 4, true},   {"clear.png", 4, false},
+        {"clear.png", 2, true},  // a web copy's read: no contrast to change
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.file) + " " + std::to_string(c.pngFactor));
+        std::string error;
+        const std::size_t reducedWidth = kReducedHint * within;
+        ImagePtr image;
+        if (c.pngFactor) {
+            image = readPngReduced(path(c.file), reducedWidth, reducedWidth * 3 / 4, error, c.pngFactor);
+            ASSERT_EQ(image != nullptr, c.reduced) << error;
+            if (!image) continue;
+        } else {
+            const std::string hint = std::to_string(within) + "x" + std::to_string(within * 3 / 4);
+            image = readImageFirstFrame(path(c.file), error, hint);
+            ASSERT_TRUE(image) << error;
+        }
+        EXPECT_EQ(image->columns, c.reduced ? reducedWidth : 1280);
+        EXPECT_EQ(corners(*image), "rg--");
+    }
+}
+
 }  // namespace lumigal
