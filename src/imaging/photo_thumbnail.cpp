@@ -1,4 +1,3 @@
-#include <cstring>
 #include <string_view>
 
 #include "imaging/image_library.h"
@@ -47,12 +46,23 @@ bool toSrgb(Image& image) {
     return true;
 }
 
+// Whether a colour profile's description names plain sRGB (the usual
+// names of the standard profile; an sRGB-primaries profile of another tone
+// curve, a linear one say, is no such profile).
+bool namesSrgb(std::string_view description) {
+    for (std::string_view name : {"sRGB IEC61966-2", "sRGB built-in", "sRGB v4", "sRGB-elle-V2-srgbtrc",
+                                  "sRGB-elle-V4-srgbtrc"}) {
+        if (description.substr(0, name.size()) == name) return true;
+    }
+    return description == "sRGB";
+}
+
 // What the page serves keeps only what its pixels need; a profile that
-// describes sRGB says what a browser assumes anyway and is left out (a few
-// kilobytes of a thumbnail of ten).
+// describes sRGB says what a browser assumes anyway and is left out (3 to
+// 9 KB, more than a thumbnail of 320 pixels may weigh).
 void keepPixelsOnly(Image& image) {
     const char* description = GetImageProperty(&image, "icc:description");
-    if (description && std::strncmp(description, "sRGB", 4) == 0) DeleteImageProfile(&image, "icc");
+    if (description && namesSrgb(description)) DeleteImageProfile(&image, "icc");
     dropMetadata(image);
 }
 

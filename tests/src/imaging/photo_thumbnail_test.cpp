@@ -3,7 +3,10 @@
 // (never enlarged, upright like it).
 #include <gtest/gtest.h>
 
+#include <lcms2.h>
+
 #include <cmath>
+#include <cstdlib>
 #include <optional>
 
 #include "imaging/image_io.h"
@@ -162,6 +165,54 @@ TEST_F(PhotoThumbnailTest, KeepsNoMetadata) {
     for (const EncodedThumbnail* file : {&made.one, &*made.twice}) {
         const std::string bytes(file->bytes.begin(), file->bytes.end());
         EXPECT_EQ(bytes.find("Exif"), std::string::npos) << file->path;
+    }
+}
+
+// The colour profile of `profile`, saved with `description`.
+std::string profileBytes(cmsHPROFILE profile, const char* description) {
+    cmsMLU* text = cmsMLUalloc(nullptr, 1);
+    cmsMLUsetASCII(text, "en", "US", description);
+    cmsWriteTag(profile, cmsSigProfileDescriptionTag, text);
+    cmsMLUfree(text);
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    std::string bytes(size, '\0');
+    cmsSaveProfileToMem(profile, bytes.data(), &size);
+    cmsCloseProfile(profile);
+    return bytes;
+}
+
+TEST_F(PhotoThumbnailTest, AProfileThatOnlySaysSrgbIsLeftOutAnyOtherKept) {
+    cmsCIExyY d65{0.3127, 0.3290, 1.0};
+    // Wide primaries, as a camera's or a display's profile has.
+    cmsCIExyYTRIPLE wide{{0.7347, 0.2653, 1.0}, {0.1152, 0.8264, 1.0}, {0.1566, 0.0177, 1.0}};
+    cmsToneCurve* gamma = cmsBuildGamma(nullptr, 2.2);
+    cmsToneCurve* curves[3] = {gamma, gamma, gamma};
+    const struct {
+        const char* what;
+        std::string icc;
+        bool kept;
+    } cases[] = {
+        {"sRGB", profileBytes(cmsCreate_sRGBProfile(), "sRGB IEC61966-2.1"), false},
+        {"wide gamut", profileBytes(cmsCreateRGBProfile(&d65, &wide, curves), "Wide Gamut RGB"), true},
+    };
+    cmsFreeToneCurve(gamma);
+    ASSERT_TRUE(test::writeTestImage(path("plain.jpg"), 400, 300));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(test::writeBytes(path("p.icc"), c.icc));
+        ASSERT_EQ(std::system(("convert '" + path("plain.jpg") + "' -profile '" + path("p.icc") + "' '" +
+                               path("icc.jpg") + "'").c_str()),
+                  0);
+        PhotoThumbnailRequest request;
+        request.source = path("icc.jpg");
+        request.output = "JPEG:" + path("t.jpg");
+        request.size = {100, 75};
+        PhotoThumbnails made;
+        std::string error;
+        ASSERT_EQ(RenderPhotoThumbnails(request, made, &error), kThumbnailWritten) << error;
+        const std::string bytes(made.one.bytes.begin(), made.one.bytes.end());
+        EXPECT_EQ(bytes.find("ICC_PROFILE") != std::string::npos, c.kept);
     }
 }
 
