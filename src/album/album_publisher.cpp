@@ -43,6 +43,7 @@ bool placeThumbnail(const std::string* source, ThumbnailJob& job, const PageSett
         placed.size = {static_cast<unsigned>(job.header->width), static_cast<unsigned>(job.header->height)};
     } else if (job.made == kThumbnailWritten) {
         placed.thumbnail = job.names.page;
+        if (job.size2x) placed.thumbnail2x = job.names2x.page;
         placed.size = thumbnailSizeOf(*job.header, page);
     } else {
         progress.imageFailed(*source, job.error);
@@ -87,10 +88,14 @@ void makeThumbnails(const std::vector<const std::string*>& paths,
     std::vector<ThumbnailJob> jobs(count);
     {
         const ThumbnailFormat format = thumbnailFormat(page);
+        std::vector<ThumbnailNames> names2x;
         std::vector<ThumbnailNames> names = uniqueThumbnailNames(
-            paths, folder, format.keepSameFormat, format.newFormat, previous, page.pagePath);
+            paths, folder, format.keepSameFormat, format.newFormat, previous, page.pagePath,
+            makesPhotoThumbnails(page) ? &names2x : nullptr);
         changed = claimNewNames(records, names, pageName, recordFile);
+        changed = claimNewNames(records, names2x, pageName, recordFile) || changed;
         for (std::size_t i = 0; i < count; ++i) jobs[i].names = std::move(names[i]);
+        for (std::size_t i = 0; i < names2x.size(); ++i) jobs[i].names2x = std::move(names2x[i]);
     }
     MemoryGate memory(kDecodeBudget);
     // The record is also saved as the run goes, so that a run that is
@@ -101,12 +106,16 @@ void makeThumbnails(const std::vector<const std::string*>& paths,
     std::string ignored;  // without the record, thumbnails are only made again
     // A new thumbnail of job i goes into the record.
     const auto recordNew = [&](std::size_t i, ThumbnailJob& job) {
-        job.record->thumbnail = std::move(job.names.page);
-        job.record->maker = std::move(job.names.maker);
-        job.record->recipe = recipeOf(page);
-        job.record->source = *paths[i];
-        job.record->pages = {pageName};
-        records.put(std::move(*job.record));
+        const auto put = [&](ThumbnailRecord& r, ThumbnailNames& names, std::string recipe) {
+            r.thumbnail = std::move(names.page);
+            r.maker = std::move(names.maker);
+            r.recipe = std::move(recipe);
+            r.source = *paths[i];
+            r.pages = {pageName};
+            records.put(std::move(r));
+        };
+        put(*job.record, job.names, recipeOf(page));
+        if (job.record2x) put(*job.record2x, job.names2x, recipe2xOf(page));
         changed = true;
     };
     try {
@@ -128,10 +137,12 @@ void makeThumbnails(const std::vector<const std::string*>& paths,
             if (placeThumbnail(paths[i], job, page, progress, place)) {
                 placed.push_back(paths[i]);
                 if (job.made == kThumbnailWritten) targets.addThumbnail(job.names.page);
+                if (job.size2x) targets.addThumbnail(job.names2x.page);
             }
             progress.setPosition(static_cast<int>(i));
             if (job.upToDate) {
                 records.addPage(job.names.page, pageName);
+                if (job.size2x) records.addPage(job.names2x.page, pageName);
                 changed = true;  // `records` holds it already, as a copy of `previous`
             } else if (job.record) {
                 recordNew(i, job);
@@ -223,6 +234,9 @@ PublishedImages publishAlbumImages(std::vector<const std::string*> paths, const 
                                                     fileExtension(copy) == fileExtension(*t.source));
         image.thumbnail = {t.showsSource ? image.link : relativeTo(t.thumbnail, outputFolder),
                            t.size.width, t.size.height};
+        if (!t.thumbnail2x.empty()) {
+            image.thumbnail2x = {relativeTo(t.thumbnail2x, outputFolder), 2 * t.size.width, 2 * t.size.height};
+        }
         published.copies.push_back(copy);
         published.images.push_back(std::move(image));
     });

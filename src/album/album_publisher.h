@@ -33,6 +33,7 @@ struct PlacedThumbnail {
     const std::string* source = nullptr;
     bool showsSource = false;
     std::string thumbnail;
+    std::string thumbnail2x;  // empty: none
     FittedSize size;
     std::string caption;
     const PhotoMetadata* metadata = nullptr;

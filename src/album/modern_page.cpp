@@ -89,7 +89,10 @@ constexpr std::string_view kViewerScript =
     "else if(e.key==='ArrowRight')show(i+1)})})();";
 
 std::string imageTag(const ModernImage& image) {
-    return "<img src=\"" + image.shownUrl + "\" width=\"" + std::to_string(image.shownWidth) +
+    const std::string srcset = image.shown2xUrl.empty()
+        ? std::string()
+        : "\" srcset=\"" + image.shownUrl + " 1x, " + image.shown2xUrl + " 2x";
+    return "<img src=\"" + image.shownUrl + srcset + "\" width=\"" + std::to_string(image.shownWidth) +
            "\" height=\"" + std::to_string(image.shownHeight) + "\" alt=\"" +
            pageText(captionOf(image)) + "\" loading=\"lazy\">";
 }

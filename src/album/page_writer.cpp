@@ -273,6 +273,7 @@ std::vector<ModernImage> modernImages(const std::vector<const std::string*>& pat
             image.caption = t.caption;
             image.linkUrl = links.url(target);
             image.shownUrl = t.showsSource ? image.linkUrl : links.url(t.thumbnail);
+            if (!t.thumbnail2x.empty()) image.shown2xUrl = links.url(t.thumbnail2x);
             image.shownWidth = t.size.width;
             image.shownHeight = t.size.height;
             times.push_back(timeOf(*t.source, t.metadata));

@@ -6,6 +6,7 @@
 #include <cctype>
 
 #include "album/captions.h"
+#include "album/portable_copies.h"
 #include "album/published_source.h"
 #include "common/paths.h"
 #include "imaging/decode_cost.h"
@@ -29,15 +30,33 @@ bool reencoded(const std::string& copy, const std::string& source) {
 
 }  // namespace
 
+bool makesPhotoThumbnails(const PageSettings& page) { return page.style == kStyleModern; }
+
 std::string recipeOf(const PageSettings& page) {
-    std::string recipe = keepsProportions(page) ? kFittedThumbnailRecipe : kThumbnailRecipe;
+    std::string recipe;
+    if (makesPhotoThumbnails(page)) {
+        recipe = keepsProportions(page) ? kFittedPhotoThumbnailRecipe : kPhotoThumbnailRecipe;
+    } else {
+        recipe = keepsProportions(page) ? kFittedThumbnailRecipe : kThumbnailRecipe;
+    }
     if (thumbnailsFromWebCopies(page)) recipe += " -from-web-copy " + std::to_string(page.webSize);
     return recipe;
 }
 
+std::string recipe2xOf(const PageSettings& page) { return recipeOf(page) + kDoubledRecipe; }
+
 FittedSize thumbnailSizeOf(const ImageHeader& header, const PageSettings& page) {
     return thumbnailSizeFor(header.width, header.height, page.width, page.height,
                             keepsProportions(page));
+}
+
+std::optional<FittedSize> thumbnail2xSizeOf(const ImageHeader& header, const PageSettings& page) {
+    const FittedSize one = thumbnailSizeOf(header, page);
+    const FittedSize two{2 * one.width, 2 * one.height};
+    CopySize pixels{header.width, header.height};
+    if (thumbnailsFromWebCopies(page)) pixels = webCopySize(header.width, header.height, page.webSize);
+    if (pixels.width < two.width || pixels.height < two.height) return std::nullopt;
+    return two;
 }
 
 void makeThumbnailJob(ThumbnailJob& job, const std::string& source, const std::string& pixels,
@@ -53,6 +72,7 @@ void makeThumbnailJob(ThumbnailJob& job, const std::string& source, const std::s
         job.error = "aucun nom libre pour sa vignette";
         return;
     }
+    const bool doubles = makesPhotoThumbnails(page) && !job.names2x.page.empty();
     const std::optional<FileStamp> stamp = stampOfFile(source);
     if (stamp) {
         if (const ThumbnailRecord* r = records.upToDate(job.names.page, job.names.maker,
@@ -61,14 +81,20 @@ void makeThumbnailJob(ThumbnailJob& job, const std::string& source, const std::s
             ImageHeader header;
             header.width = r->sourceWidth;
             header.height = r->sourceHeight;
-            job.header = header;
-            job.made = kThumbnailWritten;
-            job.upToDate = true;
-            if (captioned) {
-                job.metadata = imageMetadata(described);
-                job.caption = job.metadata.caption;
+            // A 2x that is due is up to date too, or both are made again.
+            const std::optional<FittedSize> two = doubles ? thumbnail2xSizeOf(header, page) : std::nullopt;
+            if (!two || records.upToDate(job.names2x.page, job.names2x.maker, recipe2xOf(page), source,
+                                         *stamp, 2 * page.width, 2 * page.height)) {
+                job.header = header;
+                job.made = kThumbnailWritten;
+                job.upToDate = true;
+                job.size2x = two;
+                if (captioned) {
+                    job.metadata = imageMetadata(described);
+                    job.caption = job.metadata.caption;
+                }
+                return;
             }
-            return;
         }
     }
     {
@@ -92,29 +118,54 @@ void makeThumbnailJob(ThumbnailJob& job, const std::string& source, const std::s
         if (!decoded) return;
     }
     const FittedSize size = thumbnailSizeOf(*job.header, page);
-    EncodedThumbnail encoded;
+    const std::optional<FittedSize> two = doubles ? thumbnail2xSizeOf(*job.header, page) : std::nullopt;
+    PhotoThumbnails encoded;
     {
-        const MemoryHold hold(memory, decodeCost(*decoded, size.width, size.height));
-        job.made = RenderThumbnail({"Lumigal", "-quality", "99", "-contrast", pixels, job.names.maker},
-                                   ThumbnailSize{size.width, size.height}, encoded, &job.error);
+        const FittedSize largest = two.value_or(size);
+        const MemoryHold hold(memory, decodeCost(*decoded, largest.width, largest.height));
+        if (makesPhotoThumbnails(page)) {
+            PhotoThumbnailRequest request;
+            request.source = pixels;
+            request.output = job.names.maker;
+            request.size = ThumbnailSize{size.width, size.height};
+            request.sourceWidth = decoded->width;
+            request.sourceHeight = decoded->height;
+            if (two) request.output2x = job.names2x.page;
+            job.made = RenderPhotoThumbnails(request, encoded, &job.error);
+        } else {
+            job.made = RenderThumbnail({"Lumigal", "-quality", "99", "-contrast", pixels, job.names.maker},
+                                       ThumbnailSize{size.width, size.height}, encoded.one, &job.error);
+        }
     }
     if (job.made != kThumbnailWritten) return;
     struct stat from {};
-    encoded.mode = ::stat(pixels.c_str(), &from) == 0 ? publishedMode(from.st_mode) : 0600;
-    if (!writeThumbnailFile(encoded, job.error)) {
-        job.made = kThumbnailNotMade;
-        return;
+    const unsigned mode = ::stat(pixels.c_str(), &from) == 0 ? publishedMode(from.st_mode) : 0600;
+    for (EncodedThumbnail* file : {encoded.twice ? &*encoded.twice : nullptr, &encoded.one}) {
+        if (!file) continue;
+        file->mode = mode;
+        if (!writeThumbnailFile(*file, job.error)) {
+            job.made = kThumbnailNotMade;
+            return;
+        }
     }
     const std::optional<FileStamp> written = stampOfFile(job.names.page);
     if (!stamp || !written) return;
-    ThumbnailRecord r;
-    r.sourceStamp = *stamp;
-    r.sourceWidth = job.header->width;
-    r.sourceHeight = job.header->height;
-    r.width = page.width;
-    r.height = page.height;
-    r.thumbnailStamp = *written;
-    job.record = std::move(r);
+    const auto recordOf = [&](const FileStamp& thumbnail, unsigned scale) {
+        ThumbnailRecord r;
+        r.sourceStamp = *stamp;
+        r.sourceWidth = job.header->width;
+        r.sourceHeight = job.header->height;
+        r.width = scale * page.width;
+        r.height = scale * page.height;
+        r.thumbnailStamp = thumbnail;
+        return r;
+    };
+    job.record = recordOf(*written, 1);
+    if (!encoded.twice) return;
+    if (const std::optional<FileStamp> written2x = stampOfFile(job.names2x.page)) {
+        job.size2x = two;
+        job.record2x = recordOf(*written2x, 2);
+    }
 }
 
 }  // namespace lumigal

@@ -100,10 +100,21 @@ ThumbnailNames numbered(const ThumbnailNames& names, unsigned n) {
 
 }  // namespace
 
+ThumbnailNames doubledThumbnailName(const ThumbnailNames& names) {
+    if (names.page.empty()) return {};
+    const PathParts parts = splitPath(names.page);
+    ThumbnailNames twice;
+    twice.page = parts.folder + parts.baseName + "@2x" + parts.extension;
+    const std::string prefix = names.maker.substr(0, names.maker.size() - names.page.size());
+    twice.maker = prefix + twice.page;
+    return twice;
+}
+
 std::vector<ThumbnailNames> uniqueThumbnailNames(const std::vector<const std::string*>& sources,
                                                  const std::string& folder, bool keepSameFormat,
                                                  int newFormat, const ThumbnailRecords& records,
-                                                 const std::string& pagePath) {
+                                                 const std::string& pagePath,
+                                                 std::vector<ThumbnailNames>* doubled) {
     const NameRules rules(sources, records, pagePath, folder);
     std::vector<ThumbnailNames> names;
     names.reserve(sources.size());
@@ -116,10 +127,28 @@ std::vector<ThumbnailNames> uniqueThumbnailNames(const std::vector<const std::st
         usual.insert(caseIgnoredKey(names.back().page));
     }
     std::unordered_set<std::string> taken;  // case-ignored keys
+    // Whether `name` (and its 2x, when there is one) may be taken; a usual
+    // name only by its own image, in the first pass.
+    const auto free = [&](const ThumbnailNames& name, bool usualAllowed) {
+        const std::string key = caseIgnoredKey(name.page);
+        if (taken.count(key) != 0 || (!usualAllowed && usual.count(key) != 0)) return false;
+        if (doubled) {
+            const ThumbnailNames twice = doubledThumbnailName(name);
+            const std::string key2x = caseIgnoredKey(twice.page);
+            if (taken.count(key2x) != 0 || usual.count(key2x) != 0 || !rules.usable(twice.page)) {
+                return false;
+            }
+        }
+        return rules.usable(name.page);
+    };
+    const auto take = [&](const ThumbnailNames& name) {
+        taken.insert(caseIgnoredKey(name.page));
+        if (doubled) taken.insert(caseIgnoredKey(doubledThumbnailName(name).page));
+    };
     std::vector<std::size_t> renamed;
     for (std::size_t i = 0; i < names.size(); ++i) {
-        if (taken.count(caseIgnoredKey(names[i].page)) == 0 && rules.usable(names[i].page)) {
-            taken.insert(caseIgnoredKey(names[i].page));
+        if (free(names[i], true)) {
+            take(names[i]);
         } else {
             renamed.push_back(i);
         }
@@ -134,13 +163,15 @@ std::vector<ThumbnailNames> uniqueThumbnailNames(const std::vector<const std::st
         unsigned& n = nextTry.try_emplace(caseIgnoredKey(names[i].page), 2).first->second;
         for (; n <= lastTry && found.page.empty(); ++n) {
             ThumbnailNames variant = numbered(names[i], n);
-            const std::string key = caseIgnoredKey(variant.page);
-            if (usual.count(key) == 0 && taken.count(key) == 0 && rules.usable(variant.page)) {
-                found = std::move(variant);
-            }
+            if (free(variant, false)) found = std::move(variant);
         }
-        if (!found.page.empty()) taken.insert(caseIgnoredKey(found.page));
+        if (!found.page.empty()) take(found);
         names[i] = std::move(found);
+    }
+    if (doubled) {
+        doubled->clear();
+        doubled->reserve(names.size());
+        for (const ThumbnailNames& name : names) doubled->push_back(doubledThumbnailName(name));
     }
     return names;
 }

@@ -17,6 +17,7 @@
 
 #include "imaging/image_library.h"
 #include "magick_image.h"
+#include "thumbnail_steps.h"
 #include "decode_limits.h"
 #include "reduced_read.h"
 #include "common/paths.h"
@@ -27,22 +28,9 @@ namespace lumigal {
 
 namespace {
 
-struct BlobDeleter {
-    void operator()(void* blob) const { RelinquishMagickMemory(blob); }
-};
-using BlobPtr = std::unique_ptr<void, BlobDeleter>;
+using namespace thumbnail_steps;
 
-constexpr std::string_view kJpegPrefix = "JPEG:";
 constexpr std::size_t kDefaultQuality = 75;
-
-bool equalsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
 
 // An option: "-" or "+" followed by at least one character.
 bool isOption(const std::string& arg) {
@@ -138,39 +126,6 @@ OptionStatus applyOption(const std::vector<std::string>& args, std::size_t& inde
     return OptionStatus::Ok;
 }
 
-// The format that a thumbnail name asks for: a "JPEG:" prefix, else the
-// extension; nullopt when the extension names none of the formats.
-std::optional<ImageFormat> formatOfName(std::string_view name, bool hasJpegPrefix) {
-    if (hasJpegPrefix) return ImageFormat::JPEG;
-    std::string_view ext = fileExtension(name);
-    if (!ext.empty()) ext.remove_prefix(1);
-    struct Entry {
-        const char* ext;
-        ImageFormat format;
-    };
-    static constexpr Entry kTable[] = {
-        {"bmp", ImageFormat::BMP},  {"dib", ImageFormat::DIB},  {"gif", ImageFormat::GIF},
-        {"jpg", ImageFormat::JPEG}, {"jpe", ImageFormat::JPEG}, {"jpeg", ImageFormat::JPEG},
-        {"png", ImageFormat::PNG},  {"xbm", ImageFormat::XBM},  {"webp", ImageFormat::WEBP},
-        {"avif", ImageFormat::AVIF},
-    };
-    for (const Entry& e : kTable) {
-        if (equalsNoCase(ext, e.ext)) return e.format;
-    }
-    return std::nullopt;
-}
-
-// The format an image was decoded from, JPEG for one that browsers do not
-// show (HEIC and TIFF); PNG when unknown.
-ImageFormat formatOfImage(const Image& image) {
-    for (ImageFormat f : {ImageFormat::BMP, ImageFormat::DIB, ImageFormat::GIF, ImageFormat::JPEG,
-                          ImageFormat::PNG, ImageFormat::XBM, ImageFormat::WEBP, ImageFormat::HEIC,
-                          ImageFormat::AVIF, ImageFormat::TIFF}) {
-        if (equalsNoCase(image.magick, magickName(f))) return browserShows(f) ? f : ImageFormat::JPEG;
-    }
-    return ImageFormat::PNG;
-}
-
 // Whether a source's extension names a format that browsers do not show,
 // whose thumbnail is then a JPEG even where it keeps the source's format.
 bool hiddenFromBrowsers(std::string_view extension) {
@@ -178,25 +133,6 @@ bool hiddenFromBrowsers(std::string_view extension) {
         if (equalsNoCase(extension, ext)) return true;
     }
     return false;
-}
-
-// Encodes `image` in `format`; the request's quality, when it has one, is
-// the image's quality (the JPEG encoder reads it there).
-BlobPtr encodeImage(const ImageInfo& request, Image& image, ImageFormat format, std::size_t& length,
-                    std::string& message) {
-    ImageInfoPtr info(CloneImageInfo(&request));
-    *info->filename = '\0';
-    CopyMagickString(info->magick, magickName(format), MaxTextExtent);
-    info->adjoin = MagickFalse;
-    if (request.quality != 0) image.quality = request.quality;
-    ExceptionPtr exception(AcquireExceptionInfo());
-    length = 0;
-    BlobPtr blob(ImageToBlob(info.get(), &image, &length, exception.get()));
-    if (!blob || length == 0 || exception->severity >= ErrorException) {
-        message = std::string("Impossible de coder la vignette en ") + magickName(format);
-        return nullptr;
-    }
-    return blob;
 }
 
 std::string systemError(int err) { return platform::errnoText(err, platform::FileAccess::Writing); }
@@ -221,38 +157,6 @@ bool isPointwiseOption(const std::string& option) {
     const std::string keyword = option.substr(1);
     return keywordIs(keyword, "contrast", 3) || keywordIs(keyword, "quality", 2) ||
            keywordIs(keyword, "dither", 3) || keywordIs(keyword, "size", 2);
-}
-
-// Reduces a source that is larger than 4 times the thumbnail in both
-// directions (16 times with an alpha channel) to exactly 4 times its size
-// (an area average, like the final scale), so that the options work on far
-// fewer pixels.
-constexpr std::size_t kEarlyFactor = 4;
-// Decoders that reduce as they read make the same reduction (the hint is
-// twice the thumbnail).
-static_assert(kEarlyFactor == 2 * kReducedHint && kEarlyFactor == 2 * kReduceAboveHint);
-
-ImagePtr reduceBeforeOptions(ImagePtr image, ThumbnailSize size) {
-    constexpr std::size_t kKeep = kEarlyFactor;
-    const std::size_t w = size.width, h = size.height;
-    const std::size_t above = image->matte ? 2 * kReduceTranslucentAboveHint : kKeep;
-    if (image->columns < above * w || image->rows < above * h ||
-        (image->columns == kKeep * w && image->rows == kKeep * h)) {
-        return image;
-    }
-    ExceptionPtr exception(AcquireExceptionInfo());
-    ImagePtr reduced(ScaleImage(image.get(), kKeep * w, kKeep * h, exception.get()));
-    if (!reduced || exception->severity >= ErrorException) return image;
-    return reduced;
-}
-
-// Whether the source is worth reading through the row-by-row reduction:
-// a PNG name (the content is checked there) and a size that can overflow
-// the early reduction are enough to try; it falls back on a full read.
-bool shouldStream(const std::string& source, ThumbnailSize size) {
-    if (size.width == 0 || size.height == 0) return false;
-    const std::string_view ext = fileExtension(source);
-    return equalsNoCase(ext, ".png");
 }
 
 }  // namespace

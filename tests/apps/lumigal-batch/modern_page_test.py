@@ -121,7 +121,7 @@ class Page(html.parser.HTMLParser):
 
 TAGS = {'html', 'head', 'meta', 'title', 'style', 'body', 'header', 'h1', 'p', 'main', 'ul', 'li', 'a', 'img',
         'figure', 'figcaption', 'b', 'br', 'hr', 'footer', 'script'}
-ATTRS = {'lang', 'charset', 'name', 'content', 'class', 'href', 'src', 'width', 'height', 'alt', 'loading'}
+ATTRS = {'lang', 'charset', 'name', 'content', 'class', 'href', 'src', 'srcset', 'width', 'height', 'alt', 'loading'}
 
 
 def run(out, inputs, *extra, mode='thumbnails'):
@@ -156,6 +156,13 @@ def check_page(label, page_path, text, alts):
         check(i.get('loading') == 'lazy' and i.get('width', '').isdigit() and i.get('height', '').isdigit(),
               '%s: image attributes %s' % (label, i))
         check(os.path.isfile(target(page_path, i['src'])), '%s: broken image %s' % (label, i['src']))
+        if 'srcset' in i:  # "a.png 1x, a@2x.png 2x": the 2x at twice the size
+            m = re.fullmatch(r'(\S+) 1x, (\S+) 2x', i['srcset'])
+            check(m and m[1] == i['src'], '%s: srcset %s' % (label, i['srcset']))
+            if m:
+                two = target(page_path, m[2])
+                want = (2 * int(i['width']), 2 * int(i['height']))
+                check(os.path.isfile(two) and size_of(two) == want, '%s: 2x %s, want %s' % (label, m[2], want))
     for a in p.links:
         if a['href'].startswith(('mailto:', 'https://')):
             continue
@@ -214,6 +221,9 @@ for mode, extra in (('thumbnails', ()), ('plain', ('--line',)), ('details', ('-p
     p = check_page(label, page_path, text, ALTS)
     PAGES.append((label, page_path))
     check(text.count('<hr>') == (len(IMAGES) - 1 if '--line' in extra else 0), label + ': separator lines')
+    # Fitted in 120 x 90, only these two are large enough for a 2x.
+    with2x = sorted(os.fsdecode(os.path.basename(target(page_path, i['src']))) for i in p.imgs if 'srcset' in i)
+    check(with2x == (['Big Photo.png', 'tall.png'] if mode == 'thumbnails' else []), label + ': 2x of %s' % with2x)
     check(p.tags.get('figure', 0) == (0 if mode == 'thumbnails' else len(IMAGES)), label + ': one figure an image')
     check('<script>alert' not in text and '&lt;script&gt;alert(1)&lt;/script&gt;' in text,
           label + ': the caption is escaped')
@@ -284,7 +294,7 @@ check(digest(ALBUM + '/images/grad-2.png') == before[IMG + '/grad.png'][0], 'por
 for p in IMAGES:
     if os.path.basename(p) != 'grad.png':
         check(digest(ALBUM + '/images/' + os.path.basename(p)) == before[p][0], 'portable: copy of %s differs' % p)
-check(sorted(os.listdir(ALBUM + '/vignettes')) == sorted(['.lumigal-vignettes'] + [
+check(sorted(os.listdir(ALBUM + '/vignettes')) == sorted(['.lumigal-vignettes', 'Big Photo@2x.png', 'tall@2x.png'] + [
     os.path.splitext(n)[0] + '.png' for n in NAMES]), 'portable: thumbnails in vignettes/')
 stamps = {n: os.stat(ALBUM + '/images/' + n).st_ino for n in os.listdir(ALBUM + '/images') if n[0] != '.'}
 subprocess.run([BATCH, '-q', '-o', ALBUM + '/modern.htm', '-m', 'thumbnails', '-s', '120x90', '--format', 'png',

@@ -20,6 +20,7 @@ struct ModernImage {
     std::string caption;    // from the image's metadata (not escaped); empty: none
     std::string linkUrl;    // the image itself
     std::string shownUrl;   // what the page shows: its thumbnail, or the image
+    std::string shown2xUrl; // its thumbnail at twice the size, for HiDPI screens; empty: none
     std::size_t shownWidth = 0, shownHeight = 0;
     ImageDetails details;   // details mode only
 };

@@ -23,10 +23,19 @@
 
 namespace lumigal {
 
+// Given `doubled`, every image also gets there the name of its 2x
+// thumbnail, beside the 1x ("x@2x.jpg" beside "x.jpg", "x-2@2x.jpg" beside
+// "x-2.jpg"): the two names are free together, both follow the rules above,
+// and no 2x name is another image's usual name.
 std::vector<ThumbnailNames> uniqueThumbnailNames(const std::vector<const std::string*>& sources,
                                                  const std::string& folder, bool keepSameFormat,
                                                  int newFormat, const ThumbnailRecords& records,
-                                                 const std::string& pagePath);
+                                                 const std::string& pagePath,
+                                                 std::vector<ThumbnailNames>* doubled = nullptr);
+
+// The name of the 2x thumbnail beside `names` ("@2x" before the extension,
+// the format prefix kept); empty for empty names.
+ThumbnailNames doubledThumbnailName(const ThumbnailNames& names);
 
 // Claims for `page`, in `records`, the names that the records do not hold
 // yet (ThumbnailRecord::claimed), and saves the records at `recordFile`

@@ -3,7 +3,9 @@
 // image to exactly width x height pixels, stretches its contrast and writes it.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,5 +54,31 @@ bool writeThumbnailFile(const EncodedThumbnail& encoded, std::string& error);
 // On any result but kThumbnailWritten, `error` (when given) says why, in French.
 int MakeThumbnail(const std::vector<std::string>& args, ThumbnailSize size,
                   std::string* error = nullptr);
+
+// The thumbnails of modern and gallery pages: the photo as it is (its
+// tones, no contrast stretch), in sRGB, at a web quality, without metadata;
+// with, when asked, a copy twice as wide and high for HiDPI screens. Both
+// come from one read and one decoding: the source is reduced to the 2x
+// size first, and the 1x is made from those pixels.
+inline constexpr std::size_t kPhotoThumbnailQuality = 82;
+struct PhotoThumbnailRequest {
+    std::string source;    // the file read
+    std::string output;    // the 1x name: a "JPEG:" prefix or its extension chooses the format
+    ThumbnailSize size;    // the 1x size, as shown
+    std::string output2x;  // the 2x name (same format as the 1x); empty: no 2x
+    std::size_t quality = kPhotoThumbnailQuality;
+    // The source's size as shown, when the caller has read its header
+    // already; 0: its header is read here (a 2x needs it).
+    std::size_t sourceWidth = 0, sourceHeight = 0;
+};
+struct PhotoThumbnails {
+    EncodedThumbnail one;
+    // The 2x, twice `size`: absent when none was asked for, or when the
+    // decoded image is smaller than that (it is never enlarged).
+    std::optional<EncodedThumbnail> twice;
+};
+// The codes of MakeThumbnail; `error` (when given) says why, in French.
+int RenderPhotoThumbnails(const PhotoThumbnailRequest& request, PhotoThumbnails& made,
+                          std::string* error = nullptr);
 
 }  // namespace lumigal
