@@ -19,6 +19,7 @@
 #include "magick_image.h"
 #include "decode_limits.h"
 #include "reduced_read.h"
+#include "thumbnail_source.h"
 #include "common/paths.h"
 #include "platform/atomic_file.h"
 #include "platform/system_error.h"
@@ -174,7 +175,8 @@ ImageFormat formatOfImage(const Image& image) {
 // Whether a source's extension names a format that browsers do not show,
 // whose thumbnail is then a JPEG even where it keeps the source's format.
 bool hiddenFromBrowsers(std::string_view extension) {
-    for (const char* ext : {".heic", ".heif", ".tif", ".tiff"}) {
+    for (const char* ext : {".heic", ".heif", ".tif", ".tiff", ".mp4", ".mov", ".m4v", ".3gp",
+                            ".3g2", ".webm", ".mkv", ".avi"}) {
         if (equalsNoCase(extension, ext)) return true;
     }
     return false;
@@ -285,8 +287,8 @@ ThumbnailNames thumbnailFileName(const std::string& source, const std::string& p
     return names;
 }
 
-int RenderThumbnail(const std::vector<std::string>& args, ThumbnailSize size,
-                    EncodedThumbnail& encoded, std::string* error) {
+int renderThumbnailFrom(const ThumbnailSource& source, const std::vector<std::string>& args,
+                        ThumbnailSize size, EncodedThumbnail& encoded, std::string* error) {
     std::string message;
     const auto result = [&](int code) {
         if (error) *error = code == kThumbnailWritten ? std::string() : message;
@@ -357,14 +359,16 @@ int RenderThumbnail(const std::vector<std::string>& args, ThumbnailSize size,
                        std::to_string(2 * std::size_t{size.height});
         }
         ImagePtr input;
-        if (reduceEarly && shouldStream(args[i], size)) {
+        if (source) {
+            input = source(args[i], size, readError);
+        } else if (reduceEarly && shouldStream(args[i], size)) {
             // A large PNG goes straight to the early reduction, row by row.
             std::string ignored;
             input = readPngReduced(args[i], kEarlyFactor * size.width,
                                    kEarlyFactor * size.height, ignored);
         }
         int stored = 1;
-        if (!input) {
+        if (!input && !source) {
             input = readImageFirstFrame(args[i], readError, sizeHint,
                                         reduceEarly && allPointwise ? &stored : nullptr);
         }
@@ -431,6 +435,11 @@ int RenderThumbnail(const std::vector<std::string>& args, ThumbnailSize size,
     encoded.path = output;
     encoded.bytes.assign(bytes, bytes + length);
     return result(kThumbnailWritten);
+}
+
+int RenderThumbnail(const std::vector<std::string>& args, ThumbnailSize size,
+                    EncodedThumbnail& encoded, std::string* error) {
+    return renderThumbnailFrom({}, args, size, encoded, error);
 }
 
 bool writeThumbnailFile(const EncodedThumbnail& encoded, std::string& error) {
