@@ -106,7 +106,8 @@ bool isBareQuickTime(const std::uint8_t* data, std::size_t size) {
     if (!sized) return false;
     if (isBoxType(data + 4, {"moov", "mdat", "wide", "pnot"})) return true;
     if (!isBoxType(data + 4, {"free", "skip"}) || first == 1) return false;
-    return first + 8 <= size && isBoxType(data + first + 4, {"moov", "mdat", "wide", "pnot"});
+    const std::size_t next = first;  // a 32-bit sum would wrap
+    return next + 8 <= size && isBoxType(data + next + 4, {"moov", "mdat", "wide", "pnot"});
 }
 
 // An EBML variable-size integer at `at`: its length (1 to `maxLength`

@@ -100,6 +100,18 @@ bool fullRange(const AVFrame& frame) {
     return desc && std::string_view(desc->name).substr(0, 4) == "yuvj";
 }
 
+// Each frame the decoder asks memory for is bounded by its depth and
+// chroma as well as its area (`opaque` says when one was refused).
+int boundedBuffer(AVCodecContext* codec, AVFrame* frame, int flags) {
+    const int bytes = av_image_get_buffer_size(static_cast<AVPixelFormat>(frame->format),
+                                               frame->width, frame->height, 1);
+    if (bytes < 0 || bytes > kMaxVideoFrameBytes) {
+        *static_cast<bool*>(codec->opaque) = true;
+        return AVERROR(ENOMEM);
+    }
+    return avcodec_default_get_buffer2(codec, frame, flags);
+}
+
 class PosterMaker {
 public:
     PosterMaker(const VideoInput& input, const VideoInfo& info, std::size_t maxWidth,
@@ -130,6 +142,7 @@ private:
     bool seen_ = false;  // a frame was looked at: `best_` is the brightest
     Pixels best_;
     bool chosen_ = false;
+    bool refused_ = false;  // a frame too large for its memory
 };
 
 bool PosterMaker::openDecoder(std::string& error) {
@@ -150,6 +163,8 @@ bool PosterMaker::openDecoder(std::string& error) {
     // One thread: a single frame in flight, and the memory of one decode.
     codec_->thread_count = 1;
     codec_->max_pixels = static_cast<std::int64_t>(kMaxVideoArea);
+    codec_->get_buffer2 = boundedBuffer;
+    codec_->opaque = &refused_;
     if (avcodec_open2(codec_.get(), decoder, nullptr) < 0) {
         error = kVideoDamaged;
         return false;
@@ -280,7 +295,7 @@ std::optional<Pixels> PosterMaker::run(std::string& error) {
     }
     // Out of time, the brightest frame seen so far will do.
     if (!seen_) {
-        error = input_.failure("aucune image lisible dans la vidéo");
+        error = input_.failure(refused_ ? kVideoTooLarge : "aucune image lisible dans la vidéo");
         return std::nullopt;
     }
     return std::move(best_);

@@ -26,6 +26,9 @@ inline constexpr std::chrono::seconds kVideoReadTime{10};
 // room for an 8K frame (7680 x 4320) in a few hundred megabytes.
 inline constexpr std::size_t kMaxVideoSide = 16384;
 inline constexpr std::uint64_t kMaxVideoArea = std::uint64_t{8192} * 4352;
+// And the memory of one decoded frame, its depth and chroma counted: an 8K
+// frame of 8 bits in 4:2:0 (53 MB), not of 10 bits; a 4K frame of any kind.
+inline constexpr std::int64_t kMaxVideoFrameBytes = std::int64_t{80} << 20;
 // What the demuxer may read to learn the streams' parameters when the
 // header does not tell them.
 inline constexpr std::int64_t kVideoProbeBytes = std::int64_t{4} << 20;

@@ -2,6 +2,10 @@
 
 #include <cmath>
 
+extern "C" {
+#include <libavutil/imgutils.h>
+}
+
 #include "video_input.h"
 #include "video_metadata.h"
 
@@ -72,7 +76,9 @@ std::optional<VideoInfo> probeInput(const VideoInput& input, std::string& error)
     const auto shownWidth =
         static_cast<std::size_t>(std::max(1.0, std::round(static_cast<double>(width) * pixelAspect(*video))));
     if (width > kMaxVideoSide || height > kMaxVideoSide || shownWidth > kMaxVideoSide ||
-        std::uint64_t{width} * height > kMaxVideoArea) {
+        std::uint64_t{width} * height > kMaxVideoArea ||
+        av_image_get_buffer_size(static_cast<AVPixelFormat>(codec.format), codec.width,
+                                 codec.height, 1) > kMaxVideoFrameBytes) {
         error = kVideoTooLarge;
         return std::nullopt;
     }

@@ -68,6 +68,7 @@ TEST(SniffVideoFormat, TellsEachContainerByItsFirstBytes) {
         {"camera raw", ftyp("crx ", "crx isom"), std::nullopt},
         {"unknown brands", ftyp("abcd", "efgh"), std::nullopt},
         {"free then garbage", box("free", "") + "garbage!", std::nullopt},
+        {"free box of 4 GB", be32(0xfffffffc) + "free" + std::string(8, 'x'), std::nullopt},
         {"zero-sized first box", std::string(4, '\0') + "moov" + std::string(8, '\0'), std::nullopt},
         {"other doctype", ebml(kVersion + element("\x42\x82", "mkvx")), std::nullopt},
         {"no doctype", ebml(kVersion), std::nullopt},

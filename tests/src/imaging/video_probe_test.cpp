@@ -154,6 +154,7 @@ TEST_F(VideoProbeTest, RefusesHostileFilesWithAReasonAndWithoutWaiting) {
     cases.push_back({"missing.mp4", "impossible d'ouvrir"});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
+        ::unlink(path("poster.jpg").c_str());
         // A child, so that a read that blocks fails the test instead of
         // holding it up.
         const test::ChildResult child = test::runInChild(
@@ -177,6 +178,22 @@ TEST_F(VideoProbeTest, RefusesHostileFilesWithAReasonAndWithoutWaiting) {
         EXPECT_EQ(child.output.substr(bar + 1).find(c.error), 0u) << child.output;
         EXPECT_FALSE(test::readFile(path("poster.jpg")).size()) << "a poster was left";
     }
+}
+
+TEST_F(VideoProbeTest, RefusesFramesTooDeepForTheirMemory) {
+    ASSERT_TRUE(made) << "ffmpeg could not make the test videos";
+    // 5K in 4:4:4 at 10 bits: within the area, not within the memory of a
+    // frame (88 MB).
+    ASSERT_TRUE(test::runFfmpeg({"-f", "lavfi", "-i", "color=gray:size=5120x2880:rate=1:duration=1",
+                                 "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt",
+                                 "yuv444p10le", path("deep.mp4")}));
+    std::string error;
+    ASSERT_TRUE(probeVideoFile(path("deep.mp4"), error)) << error;
+    EncodedThumbnail encoded;
+    EXPECT_EQ(RenderVideoPoster({"Lumigal", path("deep.mp4"), path("deep.jpg")}, {64, 36}, encoded,
+                                &error),
+              kThumbnailNotMade);
+    EXPECT_EQ(error, "vidéo trop grande");
 }
 
 TEST_F(VideoProbeTest, ReadsAVideoCutShortAsFarAsItGoes) {
