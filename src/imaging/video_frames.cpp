@@ -175,7 +175,7 @@ bool PosterMaker::openDecoder(std::string& error) {
 // About a tenth of the way in, from the key frame before it. A video whose
 // length is unknown, or that cannot seek, is read from its start.
 void PosterMaker::seekToStart() {
-    if (info_.duration <= 0) return;
+    if (!(info_.duration > 0 && info_.duration < 1e9)) return;
     step_ = std::max(0.5, info_.duration / 20);
     const double target = info_.duration / 10;
     std::int64_t at = av_rescale_q(static_cast<std::int64_t>(target * AV_TIME_BASE), AV_TIME_BASE_Q,

@@ -45,7 +45,9 @@ double durationOf(const AVFormatContext& format, const AVStream& video) {
     } else if (video.duration != AV_NOPTS_VALUE && video.duration > 0 && video.time_base.den > 0) {
         seconds = static_cast<double>(video.duration) * av_q2d(video.time_base);
     }
-    return std::isfinite(seconds) && seconds > 0 ? seconds : 0;
+    // A length of more than a year is no camera's: taken as unknown.
+    constexpr double kLongest = 366.0 * 24 * 3600;
+    return std::isfinite(seconds) && seconds > 0 && seconds <= kLongest ? seconds : 0;
 }
 
 // The pixel aspect ratio, 1 when unknown or absurd.

@@ -184,9 +184,10 @@ TEST_F(VideoProbeTest, RefusesFramesTooDeepForTheirMemory) {
     ASSERT_TRUE(made) << "ffmpeg could not make the test videos";
     // 5K in 4:4:4 at 10 bits: within the area, not within the memory of a
     // frame (88 MB).
-    ASSERT_TRUE(test::runFfmpeg({"-f", "lavfi", "-i", "color=gray:size=5120x2880:rate=1:duration=1",
+    ASSERT_TRUE(test::makeVideo(path("deep.mp4"),
+                                {"-f", "lavfi", "-i", "color=gray:size=5120x2880:rate=1:duration=1",
                                  "-c:v", "libx264", "-preset", "ultrafast", "-pix_fmt",
-                                 "yuv444p10le", path("deep.mp4")}));
+                                 "yuv444p10le"}));
     std::string error;
     ASSERT_TRUE(probeVideoFile(path("deep.mp4"), error)) << error;
     EncodedThumbnail encoded;
