@@ -116,14 +116,31 @@ VideoInput::~VideoInput() {
 
 std::unique_ptr<VideoInput> VideoInput::openFile(const std::string& path, const Deadline& deadline,
                                                  std::string& error) {
-    std::unique_ptr<VideoInput> input(new VideoInput(deadline));
     // O_NONBLOCK: opening a FIFO without a writer must not wait.
-    input->fd_ = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (input->fd_ < 0) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
         error = "impossible d'ouvrir : " +
                 platform::errnoText(errno, platform::FileAccess::Reading);
         return nullptr;
     }
+    return openOwned(fd, deadline, error);
+}
+
+std::unique_ptr<VideoInput> VideoInput::openDescriptor(int fd, const Deadline& deadline,
+                                                       std::string& error) {
+    const int own = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (own < 0) {
+        error = "impossible d'ouvrir : " +
+                platform::errnoText(errno, platform::FileAccess::Reading);
+        return nullptr;
+    }
+    return openOwned(own, deadline, error);
+}
+
+std::unique_ptr<VideoInput> VideoInput::openOwned(int fd, const Deadline& deadline,
+                                                  std::string& error) {
+    std::unique_ptr<VideoInput> input(new VideoInput(deadline));
+    input->fd_ = fd;
     struct stat st {};
     if (::fstat(input->fd_, &st) != 0) {
         error = "impossible d'ouvrir : " +

@@ -55,6 +55,10 @@ public:
     // The file at `path`, its demuxer opened; nullptr with `error` set.
     static std::unique_ptr<VideoInput> openFile(const std::string& path, const Deadline& deadline,
                                                 std::string& error);
+    // The same through a descriptor of the caller's (read from its own
+    // duplicate, at its own offsets: the caller's is left as it is).
+    static std::unique_ptr<VideoInput> openDescriptor(int fd, const Deadline& deadline,
+                                                      std::string& error);
     // The same over bytes in memory (they must outlive the input).
     static std::unique_ptr<VideoInput> openData(const std::uint8_t* data, std::size_t size,
                                                 const Deadline& deadline, std::string& error);
@@ -76,6 +80,9 @@ public:
 private:
     explicit VideoInput(const Deadline& deadline) : deadline_(deadline) {}
     bool open(std::string& error);
+    // Takes `fd` (closed with the input), checks it is a regular file and opens.
+    static std::unique_ptr<VideoInput> openOwned(int fd, const Deadline& deadline,
+                                                 std::string& error);
     static int readPacket(void* opaque, std::uint8_t* buffer, int size);
     static std::int64_t seek(void* opaque, std::int64_t offset, int whence);
     static int interrupted(void* opaque);

@@ -114,6 +114,12 @@ std::optional<VideoInfo> probeVideoFile(const std::string& path, std::string& er
     return input ? probeInput(*input, error) : std::nullopt;
 }
 
+std::optional<VideoInfo> probeVideoDescriptor(int fd, std::string& error) {
+    const Deadline deadline;
+    const std::unique_ptr<VideoInput> input = VideoInput::openDescriptor(fd, deadline, error);
+    return input ? probeInput(*input, error) : std::nullopt;
+}
+
 std::optional<VideoInfo> probeVideoData(const std::uint8_t* data, std::size_t size,
                                         std::string& error) {
     const Deadline deadline;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cmath>
@@ -106,6 +107,15 @@ TEST_F(VideoProbeTest, TellsWhatEachVideoIs) {
         struct stat st {};
         ASSERT_EQ(::stat(path(c.name).c_str(), &st), 0);
         EXPECT_EQ(info->fileSize, st.st_size);
+        // The same through a descriptor, left where it was.
+        const int fd = ::open(path(c.name).c_str(), O_RDONLY);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::lseek(fd, 7, SEEK_SET), 7);
+        const std::optional<VideoInfo> fromDescriptor = probeVideoDescriptor(fd, error);
+        EXPECT_EQ(::lseek(fd, 0, SEEK_CUR), 7);
+        ::close(fd);
+        ASSERT_TRUE(fromDescriptor) << error;
+        EXPECT_EQ(fromDescriptor->height, c.height);
         // The same from memory.
         const std::string bytes = test::readFile(path(c.name));
         const std::optional<VideoInfo> fromMemory = probeVideoData(

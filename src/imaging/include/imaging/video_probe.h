@@ -48,6 +48,10 @@ struct VideoInfo {
 // one of the containers, holds no video stream or is too large.
 std::optional<VideoInfo> probeVideoFile(const std::string& path, std::string& error);
 
+// The same through the caller's descriptor `fd` (a source opened once):
+// read at its own offsets, `fd` left open and where it was.
+std::optional<VideoInfo> probeVideoDescriptor(int fd, std::string& error);
+
 // The same for a video's bytes in memory.
 std::optional<VideoInfo> probeVideoData(const std::uint8_t* data, std::size_t size,
                                         std::string& error);
