@@ -29,7 +29,7 @@ _lumigal_batch()
             local done="" item
             [[ $cur == *,* ]] && done=${cur%,*},
             item=${cur##*,}
-            COMPREPLY=($(compgen -P "$done" -W 'bmp dib gif jpeg png xbm webp heic avif tiff' -- "$item"))
+            COMPREPLY=($(compgen -P "$done" -W 'bmp dib gif jpeg png xbm webp heic avif tiff video mp4 mov m4v 3gp webm mkv avi' -- "$item"))
             compopt -o nospace
             return
             ;;

@@ -37,7 +37,7 @@ export LUMIGAL_RUN_SECONDS=60 LUMIGAL_PEAK_MB=4096
 # Seeds: a few small inputs per harness, generated here.
 seeds=$dir/fuzz-seeds
 rm -rf "$seeds"
-mkdir -p "$seeds"/{reg_file_fuzz,html_fuzz,thumbnail_args_fuzz,gather_selection_fuzz,jpeg_dc_fuzz,tiff_rows_fuzz,photo_metadata_fuzz,heif_boxes_fuzz,png_rows_fuzz}
+mkdir -p "$seeds"/{reg_file_fuzz,html_fuzz,thumbnail_args_fuzz,gather_selection_fuzz,jpeg_dc_fuzz,tiff_rows_fuzz,photo_metadata_fuzz,heif_boxes_fuzz,png_rows_fuzz,video_probe_fuzz}
 printf 'REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Lumigal]\r\n"bip"=dword:00000001\r\n"pathSave"="/home/a \\"b\\""\r\n"data"=hex:01,02,ff\r\n"odd"=hex(1):41,0a,42\r\n\r\n' \
   >"$seeds/reg_file_fuzz/key"
 printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Lumigal]\n' >"$seeds/reg_file_fuzz/empty"
@@ -87,7 +87,14 @@ python3 "$top/tests/support/heif_grid.py" "$seeds/heif_boxes_fuzz/one.heic" 2 3 
 python3 "$top/tests/support/heif_grid.py" "$seeds/heif_boxes_fuzz/one.heic" 2 2 "$seeds/heif_boxes_fuzz/turned.heic" 1
 rm "$seeds/tile.png"
 
-for fuzzer in reg_file_fuzz html_fuzz thumbnail_args_fuzz gather_selection_fuzz jpeg_dc_fuzz tiff_rows_fuzz photo_metadata_fuzz heif_boxes_fuzz png_rows_fuzz; do
+# Tiny videos (64 x 48, 5 frames a second): H.264 MP4 with its index first,
+# VP9 WebM, MPEG-4 AVI.
+pattern=(-hide_banner -loglevel error -nostdin -y -f lavfi -i testsrc=size=64x48:rate=5 -pix_fmt yuv420p)
+ffmpeg "${pattern[@]}" -t 1 -c:v libx264 -crf 40 -movflags +faststart "$seeds/video_probe_fuzz/clip.mp4"
+ffmpeg "${pattern[@]}" -t 1 -c:v libvpx-vp9 -crf 50 -b:v 0 "$seeds/video_probe_fuzz/clip.webm"
+ffmpeg "${pattern[@]}" -t 0.4 -c:v mpeg4 -q:v 20 "$seeds/video_probe_fuzz/clip.avi"
+
+for fuzzer in reg_file_fuzz html_fuzz thumbnail_args_fuzz gather_selection_fuzz jpeg_dc_fuzz tiff_rows_fuzz photo_metadata_fuzz heif_boxes_fuzz png_rows_fuzz video_probe_fuzz; do
   if [ ! -x "$dir/fuzz/$fuzzer" ]; then
     echo "$fuzzer: not built (its code is missing), skipped" >&2
     continue
@@ -96,9 +103,12 @@ for fuzzer in reg_file_fuzz html_fuzz thumbnail_args_fuzz gather_selection_fuzz 
   rm -rf "$work"
   mkdir -p "$work/corpus"
   cp "$seeds/$fuzzer"/* "$work/corpus/"
+  # A video needs room for a few frames.
+  max_len=4096
+  [ "$fuzzer" = video_probe_fuzz ] && max_len=16384
   echo "== $fuzzer: ${seconds} s" >&2
   (cd "$work" && "$dir/fuzz/$fuzzer" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=20 \
-      -max_len=4096 -artifact_prefix="$work/" -print_final_stats=1 "$work/corpus" >fuzz.log 2>&1) || {
+      -max_len="$max_len" -artifact_prefix="$work/" -print_final_stats=1 "$work/corpus" >fuzz.log 2>&1) || {
     tail -60 "$work/fuzz.log" >&2
     echo "$fuzzer: finding (see $work)" >&2
     exit 1

@@ -12,6 +12,7 @@ packages=(
   libwebp-dev libheif-dev libheif-examples libtiff-dev libisal-dev
   qt6-base-dev libgl-dev qt6-translations-l10n
   libmspack-dev mscompress libexiv2-dev
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
   desktop-file-utils xdg-utils
   dpkg-dev lintian appstream man-db bash-completion
   default-jre-headless nodejs npm chromium

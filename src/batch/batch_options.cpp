@@ -35,7 +35,7 @@ bool parseSize(const std::string& text, unsigned& width, unsigned& height) {
 }
 
 bool parseTypes(const std::string& text, ScanFormats& formats) {
-    formats = ScanFormats{false, false, false, false, false, false, false, false, false, false};
+    formats = ScanFormats{false, false, false, false, false, false, false, false, false, false, {}};
     std::size_t start = 0;
     while (start <= text.size()) {
         std::size_t comma = text.find(',', start);
@@ -51,6 +51,14 @@ bool parseTypes(const std::string& text, ScanFormats& formats) {
         else if (type == "heic" || type == "heif") formats.heic = true;
         else if (type == "avif") formats.avif = true;
         else if (type == "tiff" || type == "tif") formats.tiff = true;
+        else if (type == "video") formats.videos = VideoTypes::all();
+        else if (type == "mp4") formats.videos.mp4 = true;
+        else if (type == "mov") formats.videos.mov = true;
+        else if (type == "m4v") formats.videos.m4v = true;
+        else if (type == "3gp") formats.videos.threeGp = true;
+        else if (type == "webm") formats.videos.webm = true;
+        else if (type == "mkv") formats.videos.mkv = true;
+        else if (type == "avi") formats.videos.avi = true;
         else return false;
         start = comma + 1;
     }
@@ -248,8 +256,10 @@ const std::vector<OptionRow>& optionTable() {
         {"recursive", 'r', Kind::Flag, nullptr, "dossiers : parcourir aussi les sous-dossiers",
          nullptr, {}, [](O& o, bool) { o.recursive = true; }},
         {"types", 0, Kind::Value, "LISTE",
-         "dossiers : types à prendre, parmi bmp,dib,gif,jpeg,png,xbm,webp,heic,avif,tiff",
-         "bmp, dib, gif, jpeg, png, xbm, webp, heic, avif, tiff, séparés par des virgules",
+         "dossiers : types à prendre, parmi bmp,dib,gif,jpeg,png,xbm,webp,heic,avif,tiff et les "
+         "vidéos mp4,mov,m4v,3gp,webm,mkv,avi (video : toutes)",
+         "bmp, dib, gif, jpeg, png, xbm, webp, heic, avif, tiff, video, mp4, mov, m4v, 3gp, webm, "
+         "mkv, avi, séparés par des virgules",
          [](O& o, S v) { return parseTypes(v, o.types); }},
         {"jobs", 'j', Kind::Value, "N", "vignettes faites par N tâches (par défaut une par processeur)",
          "un nombre de 1 à 256",

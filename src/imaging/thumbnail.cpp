@@ -20,6 +20,7 @@
 #include "thumbnail_steps.h"
 #include "decode_limits.h"
 #include "reduced_read.h"
+#include "thumbnail_source.h"
 #include "common/paths.h"
 #include "platform/atomic_file.h"
 #include "platform/system_error.h"
@@ -129,7 +130,8 @@ OptionStatus applyOption(const std::vector<std::string>& args, std::size_t& inde
 // Whether a source's extension names a format that browsers do not show,
 // whose thumbnail is then a JPEG even where it keeps the source's format.
 bool hiddenFromBrowsers(std::string_view extension) {
-    for (const char* ext : {".heic", ".heif", ".tif", ".tiff"}) {
+    for (const char* ext : {".heic", ".heif", ".tif", ".tiff", ".mp4", ".mov", ".m4v", ".3gp",
+                            ".3g2", ".webm", ".mkv", ".avi"}) {
         if (equalsNoCase(extension, ext)) return true;
     }
     return false;
@@ -194,8 +196,8 @@ ThumbnailNames thumbnailFileName(const std::string& source, const std::string& p
     return names;
 }
 
-int RenderThumbnail(const std::vector<std::string>& args, ThumbnailSize size,
-                    EncodedThumbnail& encoded, std::string* error) {
+int renderThumbnailFrom(const ThumbnailSource& source, const std::vector<std::string>& args,
+                        ThumbnailSize size, EncodedThumbnail& encoded, std::string* error) {
     std::string message;
     const auto result = [&](int code) {
         if (error) *error = code == kThumbnailWritten ? std::string() : message;
@@ -266,7 +268,9 @@ int RenderThumbnail(const std::vector<std::string>& args, ThumbnailSize size,
                        std::to_string(2 * std::size_t{size.height});
         }
         ImagePtr input;
-        if (reduceEarly && shouldStream(args[i], size)) {
+        if (source) {
+            input = source(args[i], size, readError);
+        } else if (reduceEarly && shouldStream(args[i], size)) {
             // A large PNG goes straight to the early reduction, row by row.
             std::string ignored;
             input = readPngReduced(args[i], kEarlyFactor * size.width,
@@ -274,7 +278,7 @@ int RenderThumbnail(const std::vector<std::string>& args, ThumbnailSize size,
                                    2 * kReduceTranslucentAboveHint / kEarlyFactor);
         }
         int stored = 1;
-        if (!input) {
+        if (!input && !source) {
             input = readImageFirstFrame(args[i], readError, sizeHint,
                                         reduceEarly && allPointwise ? &stored : nullptr);
         }
@@ -341,6 +345,11 @@ int RenderThumbnail(const std::vector<std::string>& args, ThumbnailSize size,
     encoded.path = output;
     encoded.bytes.assign(bytes, bytes + length);
     return result(kThumbnailWritten);
+}
+
+int RenderThumbnail(const std::vector<std::string>& args, ThumbnailSize size,
+                    EncodedThumbnail& encoded, std::string* error) {
+    return renderThumbnailFrom({}, args, size, encoded, error);
 }
 
 bool writeThumbnailFile(const EncodedThumbnail& encoded, std::string& error) {

@@ -210,8 +210,10 @@ private:
     bool stopped() const { return observer_ && observer_->cancelled(); }
 
     void addIfWanted(const std::string& folder, const std::string& name) {
-        if (!IsWantedImage(fileExtension(name), formats_)) return;
-        list_.add(joinPath(folder, name));
+        const std::string_view extension = fileExtension(name);
+        std::string path = joinPath(folder, name);
+        if (!IsWantedImage(extension, formats_) && !IsWantedVideo(path, extension, formats_)) return;
+        list_.add(std::move(path));
         if (observer_) {
             observer_->fileAdded(list_.selectedFiles().back(), list_.selectedFileCount());
         }
@@ -239,6 +241,52 @@ bool IsWantedImage(std::string_view extension, const ScanFormats& formats) {
                              startsWithIgnoringCase(extension, ".heif"))) ||
            (formats.avif && startsWithIgnoringCase(extension, ".avif")) ||
            (formats.tiff && startsWithIgnoringCase(extension, ".tif"));
+}
+
+bool VideoTypes::takes(VideoFormat format) const {
+    switch (format) {
+        case VideoFormat::MP4:
+            return mp4;
+        case VideoFormat::MOV:
+            return mov;
+        case VideoFormat::M4V:
+            return m4v;
+        case VideoFormat::ThreeGP:
+            return threeGp;
+        case VideoFormat::WebM:
+            return webm;
+        case VideoFormat::MKV:
+            return mkv;
+        case VideoFormat::AVI:
+            return avi;
+    }
+    return false;
+}
+
+bool IsWantedVideo(const std::string& path, std::string_view extension, const ScanFormats& formats) {
+    const VideoTypes& videos = formats.videos;
+    if (!videos.any()) return false;
+    struct Row {
+        const char* extension;
+        VideoFormat format;
+    };
+    static constexpr Row kExtensions[] = {
+        {".mp4", VideoFormat::MP4},      {".mov", VideoFormat::MOV},  {".qt", VideoFormat::MOV},
+        {".m4v", VideoFormat::M4V},      {".3gp", VideoFormat::ThreeGP},
+        {".3g2", VideoFormat::ThreeGP},  {".webm", VideoFormat::WebM}, {".mkv", VideoFormat::MKV},
+        {".avi", VideoFormat::AVI},
+    };
+    const Row* named = nullptr;
+    for (const Row& row : kExtensions) {
+        if (extension.size() == std::string_view(row.extension).size() &&
+            startsWithIgnoringCase(extension, row.extension)) {
+            named = &row;
+        }
+    }
+    if (!named) return false;
+    // A phone's MP4 named .mov, a WebM named .mkv: the content decides.
+    const std::optional<VideoFormat> content = sniffVideoFile(path);
+    return content ? videos.takes(*content) : videos.takes(named->format);
 }
 
 int ScanFolder(ScanObserver* observer, const std::string& folder, const ScanFormats& formats,

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <regex>
 
@@ -80,6 +81,37 @@ TEST(BatchOptions, TypesNameEachFamily) {
             EXPECT_EQ(p.options.types.*flag, flag == c.flag);
         }
     }
+}
+
+TEST(BatchOptions, TypesNameTheVideosOneByOneOrAsAGroup) {
+    using V = VideoTypes;
+    const std::vector<bool V::*> flags = {&V::mp4, &V::mov, &V::m4v, &V::threeGp,
+                                          &V::webm, &V::mkv, &V::avi};
+    const struct {
+        const char* types;
+        std::vector<bool V::*> on;
+        bool images;  // png taken too
+    } cases[] = {
+        {"mp4", {&V::mp4}, false},     {"mov", {&V::mov}, false},   {"m4v", {&V::m4v}, false},
+        {"3gp", {&V::threeGp}, false}, {"webm", {&V::webm}, false}, {"mkv", {&V::mkv}, false},
+        {"avi", {&V::avi}, false},     {"video", flags, false},     {"png,video", flags, true},
+        {"mp4,png,avi", {&V::mp4, &V::avi}, true},                  {"png", {}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.types);
+        const ParsedCommandLine p = parse({"-o", "p.htm", "--types", c.types, "dir"});
+        ASSERT_EQ(p.outcome, ParsedCommandLine::Run);
+        EXPECT_EQ(p.options.types.png, c.images);
+        EXPECT_FALSE(p.options.types.jpeg);
+        for (bool V::*flag : flags) {
+            EXPECT_EQ(p.options.types.videos.*flag,
+                      std::find(c.on.begin(), c.on.end(), flag) != c.on.end());
+        }
+    }
+    // Without --types, the images alone, as always.
+    const ParsedCommandLine plain = parse({"-o", "p.htm", "dir"});
+    EXPECT_FALSE(plain.options.types.videos.any());
+    EXPECT_EQ(parse({"-o", "p.htm", "--types", "videos", "dir"}).outcome, ParsedCommandLine::Error);
 }
 
 TEST(BatchOptions, DefaultsAreTheFirstInstallValues) {

@@ -47,6 +47,10 @@ TEST(ThumbnailFileName, FollowsTheSettings) {
         {"/photos/my photo [1].jpeg", "/my th", true, 0, "/my th/my photo [1].jpeg",
          "/my th/my photo [1].jpeg"},
         {"/photos/photo.png", "", false, 2, "JPEG:photo.jpg", "photo.jpg"},
+        // A video's poster is an image: a JPEG where it would keep the format.
+        {"/videos/VID_1.MP4", "/th", true, 0, "JPEG:/th/VID_1.jpg", "/th/VID_1.jpg"},
+        {"/videos/clip.webm", "/th", true, 3, "JPEG:/th/clip.jpg", "/th/clip.jpg"},
+        {"/videos/clip.mov", "/th", false, 3, "/th/clip.png", "/th/clip.png"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.source) + " " + std::to_string(c.newFormat));

@@ -22,7 +22,7 @@ namespace {
 namespace fs = std::filesystem;
 
 ScanFormats onlyFormat(bool ScanFormats::*flag) {
-    ScanFormats formats{false, false, false, false, false, false, false, false, false, false};
+    ScanFormats formats{false, false, false, false, false, false, false, false, false, false, {}};
     formats.*flag = true;
     return formats;
 }
@@ -68,7 +68,7 @@ TEST(IsWantedImage, EachFlagAcceptsOnlyItsOwnFamily) {
                 << extension << " with only " << *c.accepted.begin() << "'s flag on";
         }
     }
-    const ScanFormats none{false, false, false, false, false, false, false, false, false, false};
+    const ScanFormats none{false, false, false, false, false, false, false, false, false, false, {}};
     for (const std::string& extension : extensions) EXPECT_FALSE(IsWantedImage(extension, none));
 }
 
@@ -177,6 +177,72 @@ TEST_F(FolderScanTest, FormatFlagsChooseTheFamilies) {
         EXPECT_EQ(ScanFolder(nullptr, root_, onlyFormat(c.flag), list),
                   static_cast<int>(expected.size()));
         EXPECT_EQ(asSet(list.selectedFiles()), expected) << *c.expected.begin();
+    }
+}
+
+TEST_F(FolderScanTest, VideosAreTakenByTheirContentWhenAskedFor) {
+    const std::string mp4("\0\0\0\x18" "ftypisom\0\0\0\0isomavc1", 24);
+    const std::string webm = std::string("\x1a\x45\xdf\xa3\x87\x42\x82\x84", 8) + "webm" +
+                             std::string(3, '\0');
+    const std::string heic("\0\0\0\x18" "ftypheic\0\0\0\0mif1heic", 24);
+    const struct {
+        const char* name;
+        std::string content;
+    } files[] = {
+        {"a.mp4", mp4},
+        {"b.MOV", mp4},  // an MP4 under a QuickTime name
+        {"c.webm", webm},
+        {"d.mkv", webm},
+        {"e.avi", std::string("RIFF\x10\0\0\0AVI LIST", 16)},
+        {"f.3gp", std::string("\0\0\0\x10" "ftyp3gp5\0\0\0\0", 16)},
+        {"g.m4v", std::string("\0\0\0\x10" "ftypM4V \0\0\0\0", 16)},
+        {"h.mp4", "not a video"},  // taken, for the page to say why it is left out
+        {"i.mp4", heic},
+        {"j.txt", mp4},   // not a video's name
+        {"k.qt", std::string("\0\0\0\x10" "ftypqt  \0\0\0\0", 16)},
+        {"photo.jpg", "x"},
+    };
+    for (const auto& f : files) {
+        std::ofstream out(path(f.name), std::ios::binary);
+        out << f.content;
+    }
+    ASSERT_EQ(mkfifo(path("pipe.mp4").c_str(), 0600), 0);
+    folder("folder.mp4");
+    const auto only = [](bool VideoTypes::*flag) {
+        ScanFormats formats{false, false, false, false, false, false, false, false, false, false, {}};
+        formats.videos.*flag = true;
+        return formats;
+    };
+    ScanFormats allVideos{false, false, false, false, false, false, false, false, false, false, {}};
+    allVideos.videos = VideoTypes::all();
+    ScanFormats everything;
+    everything.videos = VideoTypes::all();
+    const struct {
+        const char* what;
+        ScanFormats formats;
+        std::set<std::string> expected;
+    } cases[] = {
+        {"the default", ScanFormats{}, {"photo.jpg"}},
+        {"every video", allVideos,
+         {"a.mp4", "b.MOV", "c.webm", "d.mkv", "e.avi", "f.3gp", "g.m4v", "h.mp4", "i.mp4", "k.qt"}},
+        {"everything", everything,
+         {"a.mp4", "b.MOV", "c.webm", "d.mkv", "e.avi", "f.3gp", "g.m4v", "h.mp4", "i.mp4", "k.qt",
+          "photo.jpg"}},
+        {"mp4", only(&VideoTypes::mp4), {"a.mp4", "b.MOV", "h.mp4", "i.mp4"}},
+        {"mov", only(&VideoTypes::mov), {"k.qt"}},
+        {"webm", only(&VideoTypes::webm), {"c.webm", "d.mkv"}},
+        {"mkv", only(&VideoTypes::mkv), {}},
+        {"avi", only(&VideoTypes::avi), {"e.avi"}},
+        {"3gp", only(&VideoTypes::threeGp), {"f.3gp"}},
+        {"m4v", only(&VideoTypes::m4v), {"g.m4v"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::set<std::string> expected;
+        for (const std::string& name : c.expected) expected.insert(path(name));
+        SelectedFileList list;
+        ScanFolder(nullptr, root_, c.formats, list);
+        EXPECT_EQ(asSet(list.selectedFiles()), expected);
     }
 }
 

@@ -19,7 +19,8 @@ struct ThumbnailNames {
 // `pathThumbnail` is the thumbnail folder (the caller puts the page's own
 // folder there when the setting is empty). A `newFormat` outside 0 to 3
 // is taken as PNG. Keeping the same format, a HEIC/HEIF or TIFF source
-// (by its extension) gets a JPEG thumbnail: browsers do not show those.
+// (by its extension) gets a JPEG thumbnail: browsers do not show those as
+// images; nor a video's poster (.mp4 .mov .m4v .3gp .3g2 .webm .mkv .avi).
 ThumbnailNames thumbnailFileName(const std::string& source, const std::string& pathThumbnail,
                                  bool keepSameFormat, int newFormat);
 

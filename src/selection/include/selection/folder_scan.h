@@ -1,5 +1,6 @@
-// The folder scan: collects the wanted images of one folder, or of a folder
-// and every folder below it, into the selected-file list.
+// The folder scan: collects the wanted images (and videos, when asked) of
+// one folder, or of a folder and every folder below it, into the
+// selected-file list.
 #pragma once
 
 #include <string>
@@ -7,8 +8,27 @@
 
 #include "album/progress.h"
 #include "common/selected_files.h"
+#include "imaging/video_format.h"
 
 namespace lumigal {
+
+// Which videos the scan collects, by the container their content shows
+// (imaging/video_format.h). None by default.
+struct VideoTypes {
+    bool mp4 = false;
+    bool mov = false;
+    bool m4v = false;
+    bool threeGp = false;  // 3GP and 3G2
+    bool webm = false;
+    bool mkv = false;
+    bool avi = false;
+
+    // Every container: what `--types video` and the pages that show
+    // videos take.
+    static VideoTypes all() { return {true, true, true, true, true, true, true}; }
+    bool any() const { return mp4 || mov || m4v || threeGp || webm || mkv || avi; }
+    bool takes(VideoFormat format) const;
+};
 
 // Which extensions the scan collects.
 struct ScanFormats {
@@ -22,12 +42,23 @@ struct ScanFormats {
     bool heic = true;  // HEIC and HEIF
     bool avif = true;
     bool tiff = true;
+    // Videos are taken only when asked for: `formats.videos =
+    // VideoTypes::all()` makes a scan take them too.
+    VideoTypes videos;
 };
 
 // True when the extension (dot included) begins, case ignored, with one of
 // the enabled families' extensions: .bmp .dib .gif .png .xbm, .jpg .jpe .jpeg,
 // .webp, .heic .heif, .avif, .tif (and so .tiff).
 bool IsWantedImage(std::string_view extension, const ScanFormats& formats);
+
+// Whether the file `path`, of extension `extension`, is a wanted video: its
+// name ends as a video's does (.mp4 .mov .qt .m4v .3gp .3g2 .webm .mkv .avi,
+// case ignored) and its first bytes show a container that `formats` take.
+// A file of such a name whose content is no video at all is taken when its
+// extension's own type is wanted, so that the page maker says why it is
+// left out instead of the scan passing over it without a word.
+bool IsWantedVideo(const std::string& path, std::string_view extension, const ScanFormats& formats);
 
 // Appends the wanted images of `folder` to `list` (folders and names starting
 // with a dot are skipped). Returns the list's new count, or 0 when the folder
