@@ -2,6 +2,7 @@
 
 #include "imaging/image_library.h"
 #include "imaging/thumbnail.h"
+#include "decode_limits.h"
 #include "magick_image.h"
 #include "reduced_read.h"
 #include "thumbnail_steps.h"
