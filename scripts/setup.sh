@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libjpeg-dev libpng-dev liblcms2-dev zlib1g-dev libimage-exiftool-perl
   libwebp-dev libheif-dev libheif-examples libtiff-dev libisal-dev
   qt6-base-dev libgl-dev qt6-translations-l10n
-  libmspack-dev mscompress libexiv2-dev
+  libmspack-dev mscompress libexiv2-dev libzip-dev
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev ffmpeg
   desktop-file-utils xdg-utils
   dpkg-dev lintian appstream man-db bash-completion

@@ -143,6 +143,7 @@ int makeGallery(const batch::BatchOptions& options, const PageSettings& page, co
     GalleryOptions galleryOptions;
     galleryOptions.perPage = batch::photosPerPage(page);
     galleryOptions.baseUrl = options.baseUrl;
+    galleryOptions.zip = options.zip;
     galleryOptions.date = today();
     AlbumRunOptions run;
     run.workers = options.jobs;

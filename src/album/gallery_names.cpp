@@ -2,6 +2,7 @@
 
 #include <unordered_set>
 
+#include "album/album_zip.h"
 #include "album/portable_copies.h"
 #include "common/paths.h"
 
@@ -52,7 +53,8 @@ std::vector<std::string> photoIds(const std::vector<std::string>& names) {
 
 std::vector<std::string> albumFolderNames(const std::vector<std::string>& names) {
     std::unordered_set<std::string> taken = {caseIgnoredKey(kImagesFolderName),
-                                             caseIgnoredKey(kPortableThumbnailFolderName)};
+                                             caseIgnoredKey(kPortableThumbnailFolderName),
+                                             caseIgnoredKey(kAlbumZipName)};
     std::vector<std::string> folders;
     folders.reserve(names.size());
     for (const std::string& name : names) {

@@ -134,7 +134,15 @@ void writeHeader(std::string& out, const PageOf& p, const GalleryOptions& option
     out += "<p class=\"info\">" + photoCount(album.photoCount);
     const std::string dates = dateRange(album.first, album.last, true);
     if (!dates.empty()) out += " &middot; " + dates;
-    out += "</p>\n</header>\n";
+    out += "</p>\n";
+    if (!album.zip.empty()) {
+        // Saved under the album's name rather than the file's own.
+        std::string saved = album.folder.empty() ? albumTitle(album) : album.folder.substr(album.folder.rfind('/') + 1);
+        out += "<p class=\"zip\"><a href=\"" + galleryUrl(album.folder, album.zip) + "\" download=\"" +
+               pageText(saved + ".zip") + "\">Télécharger l’album (ZIP, " +
+               pageText(humanBytes(album.zipBytes)) + ")</a></p>\n";
+    }
+    out += "</header>\n";
 }
 
 std::string dimensions(const AlbumPicture& picture) {

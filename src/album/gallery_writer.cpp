@@ -12,6 +12,7 @@
 #include <set>
 
 #include "album/album_folder.h"
+#include "album/album_zip.h"
 #include "album/ordered_pool.h"
 #include "album/page_file.h"
 #include "album/photo_order.h"
@@ -209,6 +210,41 @@ private:
         removeUnlinkedFiles(joinPath(albumPage.pageFolder, kImagesFolderName), options_.indexName,
                             published.copies);
         removeUnlinkedFiles(thumbnailFolder(albumPage, prefs_), options_.indexName, published.thumbnails);
+        if (options_.zip) offerZip(album, published.copies, progress);
+    }
+
+    // The album's ZIP of its copies, made again only when they changed.
+    void offerZip(Album& album, const std::vector<std::string>& copies, ProgressObserver& progress) {
+        const std::string relative = album.folder.empty() ? kAlbumZipName : album.folder + "/" + kAlbumZipName;
+        const std::string path = absolute(relative);
+        removeUnfinishedZips(path);
+        if (copies.empty()) return;
+        if (!ours(relative)) {
+            throw GalleryFailure{"Impossible de créer " + path +
+                                 " : un fichier qui n'est pas de cette galerie porte déjà ce nom"};
+        }
+        std::vector<ZipEntry> entries;
+        entries.reserve(copies.size());
+        for (const std::string& copy : copies) {
+            const PathParts parts = splitPath(copy);
+            entries.push_back({parts.baseName + parts.extension, copy});
+        }
+        progress.setLabel(path);
+        std::string error;
+        switch (writeAlbumZip(path, entries, [&] { return progress.cancelled(); }, error)) {
+        case ZipResult::Cancelled:
+            throw GenerationCancelled{};
+        case ZipResult::Failed:
+            throw GalleryFailure{"Impossible de créer " + path + " : " + error};
+        case ZipResult::Written:
+        case ZipResult::Unchanged:
+            break;
+        }
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0) return;
+        written_[relative] = "";  // ours, removed with its album
+        album.zip = relative;
+        album.zipBytes = static_cast<std::uint64_t>(info.st_size);
     }
 
     // The album's count, dates and cover, from its photos and its sub-albums.
@@ -243,6 +279,7 @@ private:
         shown.first = album.first;
         shown.last = album.last;
         shown.zip = album.zip;
+        shown.zipBytes = album.zipBytes;
         return shown;
     }
 

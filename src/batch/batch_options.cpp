@@ -253,6 +253,8 @@ const std::vector<OptionRow>& optionTable() {
          "galerie : l'adresse où elle sera publiée (cartes d'aperçu des liens partagés)",
          "une adresse http:// ou https://",
          [](O& o, S v) { o.baseUrl = v; return validBaseUrl(v); }},
+        {"zip", 0, Kind::Flag, nullptr, "galerie : chaque album offre un ZIP de ses copies", nullptr, {},
+         [](O& o, bool) { o.zip = true; }},
         {"recursive", 'r', Kind::Flag, nullptr, "dossiers : parcourir aussi les sous-dossiers",
          nullptr, {}, [](O& o, bool) { o.recursive = true; }},
         {"types", 0, Kind::Value, "LISTE",
@@ -431,6 +433,10 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& args) {
     }
     if (o.gallery && o.portable && !*o.portable) {
         result.error = "--gallery : une galerie est toujours un album autonome";
+        return result;
+    }
+    if (o.zip && !o.gallery) {
+        result.error = "--zip : seule une galerie offre le ZIP de ses albums (--gallery)";
         return result;
     }
     result.outcome = ParsedCommandLine::Run;

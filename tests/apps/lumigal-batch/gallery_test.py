@@ -20,6 +20,7 @@ import subprocess
 import sys
 import time
 import urllib.parse
+import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..', 'support'))
 from script_checks import Checks  # noqa: E402
@@ -169,6 +170,33 @@ check(os.path.isfile(os.path.join(OUT, '2026', '06 Bretagne', 'images', 'b1.jpg'
 shutil.move(os.path.join(SCRATCH, 'Hiver rangé'), HIVER)
 r = run('--sort', 'date', '--per-page', '2')
 check(r.returncode == 0, 'run with 2025 back: %s' % r.stderr.decode()[-300:])
+
+# --zip: each album offers a ZIP of its copies, under their own names, made again only when they change.
+def zips():
+    return {os.path.relpath(d, OUT): os.path.join(d, 'album.zip') for d, _, fs in os.walk(OUT) if 'album.zip' in fs}
+
+
+r = run('--sort', 'date', '--per-page', '2', '--zip')
+check(r.returncode == 0, '--zip: %s' % r.stderr.decode()[-300:])
+albums = sorted(os.path.relpath(d, OUT) for d, ds, _ in os.walk(OUT) if 'images' in ds)
+check(albums and sorted(zips()) == albums, 'albums %s, ZIPs %s' % (albums, sorted(zips())))
+for folder, zpath in zips().items():
+    with zipfile.ZipFile(zpath) as z:
+        names = sorted(z.namelist())
+        check(names == sorted(n for n in os.listdir(os.path.join(OUT, folder, 'images')) if not n.startswith('.')) and
+              z.testzip() is None,
+              '%s: the ZIP holds %s' % (folder, names))
+        check(all(z.read(n) == open(os.path.join(OUT, folder, 'images', n), 'rb').read() for n in names),
+              '%s: the ZIP holds other bytes than the copies' % folder)
+    check(SCRATCH.encode() not in open(zpath, 'rb').read(), '%s: the ZIP names the scratch folder' % folder)
+    check('href="album.zip"' in text(OUT, folder, 'index.html'), '%s: the page offers no ZIP' % folder)
+zipped = {f: os.stat(z).st_mtime_ns for f, z in zips().items()}
+r = run('--sort', 'date', '--per-page', '2', '--zip')
+check({f: os.stat(z).st_mtime_ns for f, z in zips().items()} == zipped, 'a second run wrote the ZIPs again')
+r = run('--sort', 'date', '--per-page', '2')
+check(r.returncode == 0 and not zips(), 'without --zip the ZIPs stay: %s' % sorted(zips()))
+r = run('--sort', 'date', '--per-page', '2', '--zip')
+check(r.returncode == 0 and sorted(zips()) == albums, 'the ZIPs back: %s' % sorted(zips()))
 
 # A gallery inside its own tree never takes itself in.
 inside = os.path.join(SRC, 'galerie')

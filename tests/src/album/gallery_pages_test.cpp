@@ -162,6 +162,24 @@ TEST(GalleryPages, NestedAlbumsLinkEachOtherRelatively) {
     EXPECT_EQ(pages[0].html.find("<script>"), std::string::npos) << "no viewer without photos";
 }
 
+TEST(GalleryPages, AnAlbumWithAZipOffersItOnEachOfItsPagesOnly) {
+    Album root = nested();
+    Album& trip = root.albums[0].albums[0];
+    trip.zip = trip.folder + "/album.zip";
+    trip.zipBytes = 1'300'000;
+    GalleryOptions options;
+    options.perPage = 2;
+    for (const GalleryPage& page : render(root, options)) {
+        SCOPED_TRACE(page.path);
+        const bool inTrip = page.path.starts_with(trip.folder + "/");
+        EXPECT_EQ(count(page.html, "<p class=\"zip\"><a href=\"album.zip\" download=\"06 Bretagne #1 été.zip\">"
+                                   "Télécharger l’album (ZIP, 1,2 Mo)</a>"),
+                  inTrip ? 1u : 0u)
+            << page.html.substr(std::min(page.html.find("<p class=\"zip"), page.html.size()), 160);
+        if (!inTrip) EXPECT_EQ(page.html.find("album.zip"), std::string::npos);
+    }
+}
+
 TEST(GalleryPages, PagesLinkTheirNeighbours) {
     Album root = album("Galerie", "", 5);
     GalleryOptions options;

@@ -60,6 +60,11 @@ TEST(GalleryOptions, GalleryIsModernPortableThumbnails) {
     const Applied plain = run({"-o", "p.html", "photos"});
     EXPECT_EQ(plain.page.gallery, 0u);
     EXPECT_EQ(plain.page.portable, 0u);
+    EXPECT_FALSE(a.parsed.options.zip);
+    EXPECT_TRUE(run({"--gallery", "--zip", "-o", "out/index.html", "photos"}).parsed.options.zip);
+    const Applied zipOnly = run({"--zip", "-o", "p.html", "photos"});
+    EXPECT_EQ(zipOnly.parsed.outcome, ParsedCommandLine::Error);
+    EXPECT_NE(zipOnly.parsed.error.find("--gallery"), std::string::npos) << zipOnly.parsed.error;
 }
 
 TEST(GalleryOptions, PerPageReverseAndBaseUrl) {
@@ -108,7 +113,7 @@ TEST(GalleryOptions, PerPageReverseAndBaseUrl) {
 TEST(GalleryOptions, HelpShowsTheNewOptions) {
     const std::string help = usageText();
     for (const char* shown : {"--gallery", "--sort[=ORDRE], --no-sort", "--reverse, --no-reverse",
-                              "--per-page N", "--base-url URL"}) {
+                              "--per-page N", "--base-url URL", "--zip"}) {
         EXPECT_NE(help.find(shown), std::string::npos) << shown;
     }
 }

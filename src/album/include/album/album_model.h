@@ -67,7 +67,8 @@ struct Album {
     AlbumPicture cover;              // its cover's thumbnail
     std::size_t photoCount = 0;      // its photos and those of all its sub-albums
     std::optional<CaptureTime> first, last;  // the dates of those photos
-    std::string zip;  // a ZIP of its copies, when one is offered; empty: none
+    std::string zip;  // a ZIP of its copies, relative to the output folder; empty: none
+    std::uint64_t zipBytes = 0;
 };
 
 }  // namespace lumigal

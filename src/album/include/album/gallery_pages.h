@@ -20,6 +20,7 @@ struct GalleryOptions {
     std::string footer;                    // the footer's text (not escaped); empty: none
     std::string baseUrl;   // where the gallery will be published ("https://…/"); empty: no preview cards
     std::string date;      // when it was made, as the pages show it
+    bool zip = false;      // each album offers a ZIP of its copies
 };
 
 struct GalleryPage {

@@ -35,6 +35,7 @@ struct BatchOptions {
     std::optional<bool> reverse;
     std::optional<std::uint32_t> perPage;    // a number, or kOnePage
     std::string baseUrl;                     // validated: http:// or https://
+    bool zip = false;                        // gallery: a ZIP of each album's copies
     bool recursive = false;
     bool followLinks = false;  // portable: links that lead out of the folders given
     ScanFormats types;
