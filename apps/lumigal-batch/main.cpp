@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "album/gallery_writer.h"
 #include "album/page_writer.h"
 #include "batch/batch_options.h"
 #include "batch/terminal_progress.h"
@@ -22,7 +21,7 @@
 #include "platform/registry.h"
 #include "platform/system_error.h"
 #include "selection/folder_scan.h"
-#include "selection/gallery_tree.h"
+#include "selection/gallery_run.h"
 
 using namespace lumigal;
 
@@ -101,21 +100,10 @@ int gatherInputs(const batch::BatchOptions& options, SelectedFileList& list, Pag
     return unlisted;
 }
 
-// "%02d/%02d/%d %02d:%02d", now, in UTC: the date the pages show.
-std::string today() {
-    const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    gmtime_r(&now, &utc);
-    char text[80];
-    std::snprintf(text, sizeof text, "%02d/%02d/%d %02d:%02d", utc.tm_mday, utc.tm_mon + 1,
-                  utc.tm_year + 1900, utc.tm_hour, utc.tm_min);
-    return text;
-}
-
 // The gallery of the inputs: their tree of albums, one per folder.
 int makeGallery(const batch::BatchOptions& options, const PageSettings& page, const Preferences& prefs,
                 batch::TerminalProgress& progress) {
-    std::vector<std::string> inputs;
+    GalleryRequest request;
     int unlisted = 0;
     for (const std::string& input : options.inputs) {
         std::string path = absolutePath(input);
@@ -127,27 +115,14 @@ int makeGallery(const batch::BatchOptions& options, const PageSettings& page, co
                          batch::printablePath(path).c_str());
             continue;
         }
-        inputs.push_back(path);
+        request.inputs.push_back(path);
     }
-    PageSettings gallery = page;
-    for (const std::string& input : inputs) {
-        struct stat info{};
-        if (stat(input.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) gallery.chosenFolders.push_back(input);
-    }
-    GalleryScanOptions scan;
-    scan.formats = options.types;
-    scan.followLinks = options.followLinks;
-    scan.outputFolder = page.pageFolder;
-    scan.title = page.pageTitle;
-    const SourceAlbum tree = scanGalleryTree(inputs, scan, &progress);
-    GalleryOptions galleryOptions;
-    galleryOptions.perPage = batch::photosPerPage(page);
-    galleryOptions.baseUrl = options.baseUrl;
-    galleryOptions.zip = options.zip;
-    galleryOptions.date = today();
-    AlbumRunOptions run;
-    run.workers = options.jobs;
-    const int result = GenerateGallery(tree, gallery, prefs, galleryOptions, progress, run);
+    request.formats = options.types;
+    request.baseUrl = options.baseUrl;
+    request.zip = options.zip;
+    request.date = galleryDate(std::time(nullptr));
+    request.run.workers = options.jobs;
+    const int result = MakeGallery(request, page, prefs, progress, &progress);
     if (result != 0) return kNotWritten;
     const int leftOut = progress.failures() + progress.skippedFolders() + unlisted;
     return leftOut == 0 ? kWritten : kSomeLeftOut;

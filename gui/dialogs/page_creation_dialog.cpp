@@ -1,6 +1,8 @@
 #include "dialogs/page_creation_dialog.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGridLayout>
@@ -171,6 +173,41 @@ PageCreationDialog::PageCreationDialog(PageSettings& page, Preferences& prefs,
     sharing->addWidget(keepLocation_, 3, 0, 1, 3);
     sharing->setColumnStretch(2, 1);
 
+    // The gallery and the order of the photos of modern pages and galleries.
+    auto* galerie = new QGroupBox(QStringLiteral("Galerie et ordre des photos"), this);
+    gallery_ = numbered(
+        new QCheckBox(QStringLiteral("G&alerie\u00A0: un album par dossier"), galerie), "check", 1407);
+    gallery_->setWhatsThis(QStringLiteral(
+        "Un album par dossier, sous-dossiers compris : une page d'accueil mène aux albums, "
+        "chacun dans son dossier avec ses copies et ses vignettes. Une galerie est toujours "
+        "moderne et autonome ; elle s'écrit dans le dossier d'accueil."));
+    order_ = numbered(new QComboBox(galerie), "combo", 1408);
+    order_->addItems({QStringLiteral("selon « Trier alphabétiquement »"), QStringLiteral("par nom"),
+                      QStringLiteral("par date de prise de vue"), QStringLiteral("tel que trouvé")});
+    order_->setWhatsThis(QStringLiteral(
+        "L'ordre des photos des pages modernes et des galeries (la page classique suit « Trier "
+        "alphabétiquement »). La date est celle de la prise de vue, sinon celle du fichier."));
+    reverse_ = numbered(
+        new QCheckBox(QStringLiteral("Inverser l'ordre (de &Z à A, les plus récentes d'abord)"), galerie),
+        "check", 1409);
+    reverse_->setWhatsThis(QStringLiteral("L'ordre choisi, retourné."));
+    perPage_ = numbered(new QSpinBox(galerie), "edit", 1410);
+    perPage_->setRange(0, kMaxPerPage);
+    perPage_->setSingleStep(10);
+    perPage_->setSpecialValueText(QStringLiteral("toutes sur une page"));
+    perPage_->setWhatsThis(QStringLiteral(
+        "Au-delà, un album de la galerie continue sur une page suivante. « toutes sur une page » : "
+        "une seule page par album."));
+    auto* gallerySide = new QGridLayout(galerie);
+    gallerySide->addWidget(gallery_, 0, 0, 1, 3);
+    gallerySide->addWidget(makeBuddyLabel(QStringLiteral("T&ype de tri\u00A0:"), order_, galerie), 1, 0);
+    gallerySide->addWidget(order_, 1, 1);
+    gallerySide->addWidget(reverse_, 2, 0, 1, 3);
+    gallerySide->addWidget(
+        makeBuddyLabel(QStringLiteral("Photos par page, &jusqu'à\u00A0:"), perPage_, galerie), 3, 0);
+    gallerySide->addWidget(perPage_, 3, 1);
+    gallerySide->setColumnStretch(2, 1);
+
     // Colours: background swatch, title and information previews.
     auto* couleurs = new QGroupBox(QStringLiteral("Couleurs"), this);
     backgroundSwatch_ = numbered(makeSwatch(QString(), false, couleurs), "static", 1346);
@@ -218,7 +255,8 @@ PageCreationDialog::PageCreationDialog(PageSettings& page, Preferences& prefs,
                         "button", 1);
     auto* thumbnails =
         numbered(new QPushButton(QStringLiteral("&Vignettes"), this), "button", 1118);
-    auto* cancel = numbered(new QPushButton(QStringLiteral("&Annuler"), this), "button", 2);
+    // « Annuler » has Escape for its key (all the letters serve the fields).
+    auto* cancel = numbered(new QPushButton(QStringLiteral("Annuler"), this), "button", 2);
     ok->setDefault(true);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(thumbnails, 0, Qt::AlignBottom);
@@ -233,6 +271,7 @@ PageCreationDialog::PageCreationDialog(PageSettings& page, Preferences& prefs,
     fields->addWidget(thumbnail_);
     fields->addLayout(options);
     fields->addWidget(partage);
+    fields->addWidget(galerie);
     fields->addWidget(couleurs);
     // The buttons always on the screen, below the fields (which scroll
     // where the screen is too small for them).
@@ -250,6 +289,8 @@ PageCreationDialog::PageCreationDialog(PageSettings& page, Preferences& prefs,
                         tri_,       classic_,
                         modern_,    portable_,
                         webSize_,   keepLocation_,
+                        gallery_,   order_,
+                        reverse_,   perPage_,
                         chooseBackground,
                         chooseText, chooseInformation,
                         thumbnails, ok,
@@ -268,13 +309,19 @@ PageCreationDialog::PageCreationDialog(PageSettings& page, Preferences& prefs,
     portable_->setChecked(page_.portable != 0);
     webSize_->setValue(static_cast<int>(std::min<std::uint32_t>(page_.webSize, kMaxWebSize)));
     keepLocation_->setChecked(page_.keepLocation != 0);
-    for (QWidget* option : portableOptions()) option->setEnabled(portable_->isChecked());
+    gallery_->setChecked(page_.gallery != 0);
+    order_->setCurrentIndex(page_.sortOrder <= kSortNone ? static_cast<int>(page_.sortOrder) : 0);
+    reverse_->setChecked(page_.reverseOrder != 0);
+    perPage_->setValue(shownPerPage(page_.perPage));
+    enableOptions();
 
     showColours();
     fileName_->setFocus();
 
-    for (QWidget* option : portableOptions())
-        connect(portable_, &QCheckBox::toggled, option, &QWidget::setEnabled);
+    for (QAbstractButton* choice : {static_cast<QAbstractButton*>(portable_),
+                                     static_cast<QAbstractButton*>(gallery_),
+                                     static_cast<QAbstractButton*>(modern_)})
+        connect(choice, &QAbstractButton::toggled, this, &PageCreationDialog::enableOptions);
     connect(ok, &QPushButton::clicked, this, &PageCreationDialog::confirm);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(thumbnails, &QPushButton::clicked, this, &PageCreationDialog::openThumbnailSettings);
@@ -327,14 +374,31 @@ void PageCreationDialog::confirm() {
     page_.portable = portable_->isChecked() ? 1 : 0;
     page_.webSize = static_cast<std::uint32_t>(webSize_->value());
     page_.keepLocation = keepLocation_->isChecked() ? 1 : 0;
+    page_.gallery = gallery_->isChecked() ? 1 : 0;
+    page_.sortOrder = static_cast<std::uint32_t>(order_->currentIndex());
+    page_.reverseOrder = reverse_->isChecked() ? 1 : 0;
+    page_.perPage = perPage_->value() == 0 ? kOnePage : static_cast<std::uint32_t>(perPage_->value());
     page_.pagePath = std::move(path);
     const QString title = truncateToCodePoints(title_->text(), kMaxTitleLength);
     page_.pageTitle = title.isEmpty() ? std::string(kDefaultTitle) : toStdString(title);
     accept();
 }
 
-std::array<QWidget*, 2> PageCreationDialog::portableOptions() const {
-    return {webSize_, keepLocation_};
+int PageCreationDialog::shownPerPage(std::uint32_t perPage) {
+    if (perPage == kPerPageOfStyle) return static_cast<int>(kGalleryPerPage);
+    if (perPage == kOnePage) return 0;
+    return static_cast<int>(std::min<std::uint32_t>(perPage, kMaxPerPage));
+}
+
+void PageCreationDialog::enableOptions() {
+    // A gallery is always a portable album; the classic page keeps its
+    // own order (« Trier »).
+    const bool gallery = gallery_->isChecked();
+    for (QWidget* option : {static_cast<QWidget*>(webSize_), static_cast<QWidget*>(keepLocation_)})
+        option->setEnabled(portable_->isChecked() || gallery);
+    for (QWidget* option : {static_cast<QWidget*>(order_), static_cast<QWidget*>(reverse_)})
+        option->setEnabled(modern_->isChecked() || gallery);
+    perPage_->setEnabled(gallery);
 }
 
 void PageCreationDialog::openThumbnailSettings() {

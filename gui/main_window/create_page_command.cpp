@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@
 #include "platform/system_error.h"
 #include "main_window/background_work.h"
 #include "selection/folder_scan.h"
+#include "selection/gallery_run.h"
 #include "selection/gather_selection.h"
 #include "main_window/main_window.h"
 
@@ -317,7 +319,19 @@ void RunCreatePage(MainWindow& window) {
         QueuedProgress observer(progress);
         const PageSettings page = window.page();
         const Preferences prefs = window.prefs();
-        runInBackground([&] { result = GenerateAlbumPage(count, page, prefs, files, observer); });
+        // A gallery takes the folder shown, sub-folders and all, or the
+        // files chosen in it; its index is the page named in the dialog.
+        GalleryRequest gallery;
+        if (page.gallery) {
+            gallery.inputs = folderPressed || treePressed ? std::vector<std::string>{sourceFolder}
+                                                          : files.selectedFiles();
+            gallery.formats = window.scanFormats();
+            gallery.date = galleryDate(std::time(nullptr));
+        }
+        runInBackground([&] {
+            result = page.gallery ? MakeGallery(gallery, page, prefs, observer, nullptr)
+                                  : GenerateAlbumPage(count, page, prefs, files, observer);
+        });
         if (result != 2 && window.prefs().bip) QApplication::beep();
         failures = progress.imageFailures();
         locationsRemoved = progress.locationsRemovedCount();

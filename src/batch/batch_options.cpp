@@ -9,6 +9,7 @@
 
 #include "common/image_limits.h"
 #include "common/paths.h"
+#include "selection/gallery_run.h"
 
 namespace lumigal::batch {
 
@@ -536,9 +537,6 @@ void applyOptions(const BatchOptions& o, Preferences& prefs, PageSettings& page)
     }
 }
 
-unsigned photosPerPage(const PageSettings& page) {
-    if (page.perPage == kPerPageOfStyle) return kGalleryPerPage;
-    return page.perPage == kOnePage ? 0 : page.perPage;
-}
+unsigned photosPerPage(const PageSettings& page) { return galleryPhotosPerPage(page); }
 
 }  // namespace lumigal::batch

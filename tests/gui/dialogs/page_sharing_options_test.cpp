@@ -1,6 +1,8 @@
 // The page creation dialog's style and sharing options: the modern page,
-// the portable album, its web size and the location kept in its copies.
+// the portable album, its web size and the location kept in its copies;
+// the gallery, the order of the photos and the photos per page.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,6 +26,10 @@ private slots:
     void styleAndSharingOpenAsStoredAndOkStoresThem();
     void keepLocationOpensAsStoredAndOnlyOkStoresIt_data();
     void keepLocationOpensAsStoredAndOnlyOkStoresIt();
+    void galleryOptionsOpenAsStoredAndOkStoresThem_data();
+    void galleryOptionsOpenAsStoredAndOkStoresThem();
+    void galleryOptionsHaveTheirOwnKeys_data();
+    void galleryOptionsHaveTheirOwnKeys();
 };
 
 void TestPageSharingOptions::styleAndSharingOpenAsStoredAndOkStoresThem_data() {
@@ -117,6 +123,116 @@ void TestPageSharingOptions::keepLocationOpensAsStoredAndOnlyOkStoresIt() {
     QTRY_COMPARE(keep->isChecked(), stored == 0);
     button(dialog, closeWith)->click();
     QTEST(f.page.keepLocation, "storedAfter");
+}
+
+void TestPageSharingOptions::galleryOptionsOpenAsStoredAndOkStoresThem_data() {
+    QTest::addColumn<quint32>("gallery");
+    QTest::addColumn<quint32>("sortOrder");
+    QTest::addColumn<quint32>("reverse");
+    QTest::addColumn<quint32>("perPage");
+    QTest::addColumn<int>("shownPerPage");
+    QTest::addColumn<bool>("clickGallery");
+    QTest::addColumn<int>("chosenOrder");   // -1: left as it is
+    QTest::addColumn<bool>("clickReverse");
+    QTest::addColumn<int>("typedPerPage");  // -1: left as it is
+    QTest::addColumn<int>("closeWith");     // button 1: OK, 2: Annuler
+    QTest::addColumn<quint32>("storedGallery");
+    QTest::addColumn<quint32>("storedOrder");
+    QTest::addColumn<quint32>("storedReverse");
+    QTest::addColumn<quint32>("storedPerPage");
+    QTest::newRow("first values: the gallery's 100 a page")
+        << 0u << kSortOfTri << 0u << kPerPageOfStyle << 100 << false << -1 << false << -1 << 1
+        << 0u << kSortOfTri << 0u << 100u;
+    QTest::newRow("gallery by date, reversed, 25 kept")
+        << 1u << kSortByDate << 1u << 25u << 25 << false << -1 << false << -1 << 1
+        << 1u << kSortByDate << 1u << 25u;
+    QTest::newRow("ticked, by name, reversed, 40")
+        << 0u << kSortOfTri << 0u << kPerPageOfStyle << 100 << true << int(kSortByName) << true << 40 << 1
+        << 1u << kSortByName << 1u << 40u;
+    QTest::newRow("all on one page shown as 0")
+        << 1u << kSortNone << 0u << kOnePage << 0 << false << -1 << false << -1 << 1
+        << 1u << kSortNone << 0u << kOnePage;
+    QTest::newRow("0 typed: all on one page")
+        << 1u << kSortByName << 0u << 50u << 50 << false << -1 << false << 0 << 1
+        << 1u << kSortByName << 0u << kOnePage;
+    QTest::newRow("unticked, the order kept")
+        << 1u << kSortByDate << 1u << 30u << 30 << true << -1 << false << -1 << 1
+        << 0u << kSortByDate << 1u << 30u;
+    QTest::newRow("order out of range, too many a page")
+        << 1u << 9u << 0u << 999999u << 10000 << false << -1 << false << -1 << 1
+        << 1u << kSortOfTri << 0u << 10000u;
+    QTest::newRow("Annuler keeps them")
+        << 0u << kSortByDate << 0u << 20u << 20 << true << int(kSortNone) << true << 60 << 2
+        << 0u << kSortByDate << 0u << 20u;
+}
+
+void TestPageSharingOptions::galleryOptionsOpenAsStoredAndOkStoresThem() {
+    QFETCH(quint32, gallery);
+    QFETCH(quint32, sortOrder);
+    QFETCH(quint32, reverse);
+    QFETCH(quint32, perPage);
+    QFETCH(bool, clickGallery);
+    QFETCH(int, chosenOrder);
+    QFETCH(bool, clickReverse);
+    QFETCH(int, typedPerPage);
+    QFETCH(int, closeWith);
+    Fixture f;
+    f.page.style = kStyleClassic;
+    f.page.gallery = gallery;
+    f.page.sortOrder = sortOrder;
+    f.page.reverseOrder = reverse;
+    f.page.perPage = perPage;
+    PageCreationDialog dialog(f.page, f.prefs, {}, 1, "/p");
+    dialog.show();
+    QCheckBox* galleryBox = check(dialog, 1407);
+    auto* order = control<QComboBox>(dialog, "combo", 1408);
+    QCheckBox* reversed = check(dialog, 1409);
+    auto* perPageBox = control<QSpinBox>(dialog, "edit", 1410);
+    QCOMPARE(withoutMnemonic(galleryBox->text()), QStringLiteral("Galerie\u00A0: un album par dossier"));
+    QCOMPARE(galleryBox->isChecked(), gallery != 0);
+    QCOMPARE(quint32(order->currentIndex()), sortOrder <= kSortNone ? sortOrder : kSortOfTri);
+    QCOMPARE(reversed->isChecked(), reverse != 0);
+    QTEST(perPageBox->value(), "shownPerPage");
+    for (QWidget* w : {static_cast<QWidget*>(galleryBox), static_cast<QWidget*>(order),
+                       static_cast<QWidget*>(reversed), static_cast<QWidget*>(perPageBox)})
+        QVERIFY2(!w->whatsThis().isEmpty(), qPrintable(w->objectName()));
+    if (clickGallery) galleryBox->click();
+    // The classic page keeps « Trier »: the order is for galleries (and
+    // modern pages), the photos per page for galleries, which are portable.
+    const bool ticked = galleryBox->isChecked();
+    QCOMPARE(perPageBox->isEnabled(), ticked);
+    QCOMPARE(order->isEnabled(), ticked);
+    QCOMPARE(check(dialog, 1406)->isEnabled(), ticked || check(dialog, 1404)->isChecked());
+    if (chosenOrder >= 0) order->setCurrentIndex(chosenOrder);
+    if (clickReverse) reversed->click();
+    if (typedPerPage >= 0) perPageBox->setValue(typedPerPage);
+    button(dialog, closeWith)->click();
+    QTEST(f.page.gallery, "storedGallery");
+    QTEST(f.page.sortOrder, "storedOrder");
+    QTEST(f.page.reverseOrder, "storedReverse");
+    QTEST(f.page.perPage, "storedPerPage");
+}
+
+void TestPageSharingOptions::galleryOptionsHaveTheirOwnKeys_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("focused");
+    QTest::newRow("Alt+A") << int(Qt::Key_A) << "check1407";
+    QTest::newRow("Alt+Y") << int(Qt::Key_Y) << "combo1408";
+    QTest::newRow("Alt+Z") << int(Qt::Key_Z) << "check1409";
+    QTest::newRow("Alt+J") << int(Qt::Key_J) << "edit1410";
+}
+
+void TestPageSharingOptions::galleryOptionsHaveTheirOwnKeys() {
+    QFETCH(int, key);
+    Fixture f;
+    f.page.gallery = 1;
+    PageCreationDialog dialog(f.page, f.prefs, {}, 1, "/p");
+    dialog.show();
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), Qt::AltModifier);
+    QFETCH(QString, focused);
+    QTRY_COMPARE(QApplication::focusWidget()->objectName(), focused);
 }
 
 QTEST_MAIN(TestPageSharingOptions)

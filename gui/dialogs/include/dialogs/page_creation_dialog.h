@@ -4,8 +4,10 @@
 // centring, separator lines and sorting, picks the three page colours, the
 // page style (classic or modern) and whether the album is portable (its
 // images copied beside the page, at most a web size when one is given, and
-// whether copies at the original size keep where they were taken);
-// "&Vignettes" opens the thumbnail settings dialog.
+// whether copies at the original size keep where they were taken), whether
+// a gallery is made (one album per folder) with how many photos a page,
+// and the order of the photos of modern pages and galleries (sort order,
+// reversed); "&Vignettes" opens the thumbnail settings dialog.
 //
 // Every opening starts from "LUM000.htm", "Lumigal" and the colours white
 // (background), black (text) and black (information), which it also puts
@@ -29,6 +31,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QCheckBox;
+class QComboBox;
 class QSpinBox;
 
 namespace lumigal {
@@ -46,6 +49,7 @@ public:
     static constexpr const char* kDefaultTitle = "Lumigal";
     static constexpr int kMaxTitleLength = 255;
     static constexpr int kMaxWebSize = static_cast<int>(kMaxImageSide);
+    static constexpr int kMaxPerPage = 10000;
 
     // `selectedFileCount` and `sourceFolder` make the found-files line;
     // `page.pageFolder` is the destination folder of the page; `prefs` and
@@ -65,8 +69,13 @@ public:
 private:
     void confirm();
     void openThumbnailSettings();
-    // The controls that only mean something for a portable album.
-    std::array<QWidget*, 2> portableOptions() const;
+    // The web size and the location only mean something for a portable
+    // album (a gallery is one), the order for a modern page or a gallery,
+    // the photos per page for a gallery.
+    void enableOptions();
+    // The photos per page the spin box shows for a stored value (0: all on
+    // one page).
+    static int shownPerPage(std::uint32_t perPage);
     void chooseColour(Colour& current, Colour& pageValue);
     void showColours();
 
@@ -95,6 +104,10 @@ private:
     QCheckBox* portable_ = nullptr;
     QSpinBox* webSize_ = nullptr;  // 0: the originals
     QCheckBox* keepLocation_ = nullptr;
+    QCheckBox* gallery_ = nullptr;
+    QComboBox* order_ = nullptr;   // its index is the sortOrder value
+    QCheckBox* reverse_ = nullptr;
+    QSpinBox* perPage_ = nullptr;  // 0: all on one page
     QLabel* backgroundSwatch_ = nullptr;
     QLabel* textPreview_ = nullptr;
     QLabel* informationPreview_ = nullptr;

@@ -65,7 +65,8 @@ void defaultSettings(Preferences& prefs, PageSettings& page);
 // folder.
 void applyOptions(const BatchOptions& options, Preferences& prefs, PageSettings& page);
 
-// The photos per page of a gallery made with `page` (0: all on one page).
+// The photos per page of a gallery made with `page` (0: all on one page),
+// as the desktop program counts them (galleryPhotosPerPage).
 unsigned photosPerPage(const PageSettings& page);
 
 }  // namespace lumigal::batch
