@@ -46,7 +46,7 @@ _lumigal_batch()
             return
             ;;
         -t | --title | --footer | -s | --size | --per-row | --border | --cell-spacing | \
-            --cell-padding | --web-size | --*-color | --*-color-dark)
+            --cell-padding | --web-size | --per-page | --base-url | --*-color | --*-color-dark)
             return
             ;;
     esac

@@ -1,23 +1,20 @@
 #!/usr/bin/env bash
-# Makes a demonstration album from ImageMagick's built-in sample images: a
-# modern, portable page (its copies and thumbnails beside it, relative links,
-# no path of this machine in it), and prints the page path.
+# Makes a demonstration gallery from ImageMagick's built-in sample images,
+# one album per folder (« Photos », « Dessins »), the way a user's folders
+# of photos become one: modern, portable (copies and thumbnails inside it,
+# relative links, no path of this machine in it). Prints the index's path.
 set -euo pipefail
 batch=$1
 demo=${XDG_DATA_HOME:-$HOME/.local/share}/lumigal/demo
-mkdir -p "$demo/images"
-for name in logo rose wizard granite netscape; do
-  out="$demo/images/$name"
-  case $name in
-    logo|wizard) out=$out.gif ;;
-    rose) out=$out.jpg ;;
-    granite) out=$out.png ;;
-    netscape) out=$out.bmp ;;
-  esac
+for entry in Photos/rose.jpg Photos/granite.png Dessins/logo.gif Dessins/wizard.gif Dessins/netscape.bmp; do
+  out="$demo/dossiers/$entry"
+  mkdir -p "$(dirname "$out")"
+  name=$(basename "${entry%.*}")
   [ -f "$out" ] || convert "$name:" "$out"
 done
-mkdir -p "$demo/album"
-"$batch" -q --style modern --portable -m thumbnails -t "Album de démonstration" \
-  -o "$demo/album/index.htm" "$demo/images" >&2
-echo "Album de démonstration (dossier à copier tel quel) : $demo/album" >&2
-echo "$demo/album/index.htm"
+[ -f "$demo/dossiers/Dessins/album.txt" ] ||
+  printf 'titre: Dessins\ndescription: Les images de démonstration dessinées\n' > "$demo/dossiers/Dessins/album.txt"
+mkdir -p "$demo/galerie"
+"$batch" -q --gallery -t "Galerie de démonstration" -o "$demo/galerie/index.html" "$demo/dossiers" >&2
+echo "Galerie de démonstration (dossier à copier tel quel) : $demo/galerie" >&2
+echo "$demo/galerie/index.html"
