@@ -102,7 +102,8 @@ def album(name, *options):
 for fmt in ('same', 'png', 'jpeg'):
     out, err = album('album-' + fmt, '--format', fmt)
     files = [os.path.join(d, f) for d, _, fs in os.walk(out) for f in fs if not f.startswith('.')]
-    check(len(files) == 1 + 2 * len(PHOTOS), '%s: files %s' % (fmt, sorted(files)))
+    # The page, and for each photo its copy, its thumbnail and the thumbnail at 2x.
+    check(len(files) == 1 + 3 * len(PHOTOS), '%s: files %s' % (fmt, sorted(files)))
     for f in files:
         check(not exiftool('-a', '-G1', '-gps:all', f).strip(), '%s keeps a location: %s' % (f, exiftool('-gps:all', f)))
         check('Nice' not in exiftool('-a', '-iptc:all', '-xmp:all', f), '%s keeps the city' % f)
