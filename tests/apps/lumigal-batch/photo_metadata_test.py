@@ -102,7 +102,7 @@ def album(name, *options):
 for fmt in ('same', 'png', 'jpeg'):
     out, err = album('album-' + fmt, '--format', fmt)
     files = [os.path.join(d, f) for d, _, fs in os.walk(out) for f in fs if not f.startswith('.')]
-    # The page, a copy, a thumbnail and its 2x for each photo (all are larger than twice 160x120).
+    # The page, and for each photo its copy, its thumbnail and the thumbnail at 2x.
     check(len(files) == 1 + 3 * len(PHOTOS), '%s: files %s' % (fmt, sorted(files)))
     for f in files:
         check(not exiftool('-a', '-G1', '-gps:all', f).strip(), '%s keeps a location: %s' % (f, exiftool('-gps:all', f)))
