@@ -63,6 +63,11 @@ const std::string& pixelsOf(const std::string* source, const PageSettings& page,
 
 }  // namespace
 
+std::string fileNameOf(const std::string& path) {
+    const PathParts parts = splitPath(path);
+    return parts.baseName + parts.extension;
+}
+
 void stopWhenCancelled(const ProgressObserver& progress) {
     if (progress.cancelled()) throw GenerationCancelled{};
 }
@@ -192,11 +197,6 @@ namespace {
 
 std::string relativeTo(const std::string& path, const std::string& folder) {
     return std::filesystem::path(path).lexically_relative(folder).generic_string();
-}
-
-std::string fileNameOf(const std::string& path) {
-    const PathParts parts = splitPath(path);
-    return parts.baseName + parts.extension;
 }
 
 }  // namespace

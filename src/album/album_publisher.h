@@ -24,6 +24,9 @@ inline constexpr std::uint64_t kDecodeBudget = std::uint64_t{96} << 20;
 // Thrown on the calling thread when the observer says the work is to stop.
 struct GenerationCancelled {};
 
+// The last component of `path` ("a/b.jpg" -> "b.jpg").
+std::string fileNameOf(const std::string& path);
+
 void stopWhenCancelled(const ProgressObserver& progress);
 
 // A thumbnail placed on the page: what the page shows for `source` (its

@@ -225,10 +225,7 @@ private:
         }
         std::vector<ZipEntry> entries;
         entries.reserve(copies.size());
-        for (const std::string& copy : copies) {
-            const PathParts parts = splitPath(copy);
-            entries.push_back({parts.baseName + parts.extension, copy});
-        }
+        for (const std::string& copy : copies) entries.push_back({fileNameOf(copy), copy});
         progress.setLabel(path);
         std::string error;
         switch (writeAlbumZip(path, entries, [&] { return progress.cancelled(); }, error)) {

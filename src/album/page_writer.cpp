@@ -175,11 +175,6 @@ std::string thumbnailFolder(const PageSettings& page, const Preferences& prefs) 
 
 namespace {
 
-std::string fileNameOf(const std::string& path) {
-    const PathParts parts = splitPath(path);
-    return parts.baseName + parts.extension;
-}
-
 // The body of the classic page (everything after its header).
 std::string classicBody(const std::vector<const std::string*>& paths,
                         std::vector<const std::string*>& placed, const PageSettings& page,
