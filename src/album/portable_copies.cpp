@@ -15,6 +15,8 @@
 #include "common/paths.h"
 #include "imaging/image_io.h"
 #include "imaging/location_strip.h"
+#include "imaging/video_location_strip.h"
+#include "imaging/video_probe.h"
 #include "imaging/web_copy.h"
 #include "platform/atomic_file.h"
 #include "platform/system_error.h"
@@ -95,6 +97,29 @@ bool makeByteCopy(const PublishedSource& source, const std::string& copy, const 
            writeCopy(copy, bytes, publishedMode(source.mode), error);
 }
 
+// A video's copy: its bytes as they are, but for the place it was shot at,
+// blanked where it lies unless the page keeps it; the copy is probed as
+// what it is before it is written. Its probe goes into `info`.
+bool makeVideoCopy(const PublishedSource& source, const std::string& copy, VideoFormat format,
+                   bool keepLocation, PortableCopy& result, std::optional<VideoInfo>& info) {
+    std::string& error = result.error;
+    std::string bytes;
+    if (!source.read(bytes, error)) return false;
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    if (sniffVideoFormat(data, bytes.size()) != format) {
+        error = "fichier modifié pendant sa copie";
+        return false;
+    }
+    if (!keepLocation) result.locationsRemoved = blankVideoLocation(bytes, format);
+    info = probeVideoData(data, bytes.size(), error);
+    if (!info) return false;
+    if (info->hasLocation && !keepLocation) {
+        error = "le lieu de prise de vue ne peut pas être retiré de sa copie";
+        return false;
+    }
+    return writeCopy(copy, bytes, publishedMode(source.mode), error);
+}
+
 void makeCopyJob(CopyJob& job, const std::string& source, const PageSettings& page,
                  const std::string& recipe, const ThumbnailRecords& records, MemoryGate& memory) {
     const unsigned webSize = page.webSize;
@@ -114,19 +139,33 @@ void makeCopyJob(CopyJob& job, const std::string& source, const PageSettings& pa
         return;
     }
     std::optional<ImageHeader> header;
-    {
-        const MemoryHold hold(memory, stamp ? 2 * static_cast<std::uint64_t>(stamp->size) : 0);
-        header = pingImageFile(opened->path(), job.result.error);
-    }
-    if (!header) return;
-    const std::size_t longest = std::max(header->width, header->height);
     bool made = false;
+    if (const std::optional<VideoFormat> video = sniffVideoFile(opened->path())) {
+        // Videos are published as they are, whatever the web size.
+        std::optional<VideoInfo> info;
+        {
+            const MemoryHold hold(memory, stamp ? static_cast<std::uint64_t>(stamp->size) : 0);
+            if (!makeVideoCopy(*opened, job.names.page, *video, page.keepLocation != 0, job.result, info)) return;
+        }
+        header.emplace();
+        header->width = info->width;
+        header->height = info->height;
+        made = true;
+    } else {
+        {
+            const MemoryHold hold(memory, stamp ? 2 * static_cast<std::uint64_t>(stamp->size) : 0);
+            header = pingImageFile(opened->path(), job.result.error);
+        }
+        if (!header) return;
+    }
+    const std::size_t longest = std::max(header->width, header->height);
     // Browsers do not show HEIC or TIFF: those are always made as JPEG copies.
-    if (browserShows(header->format) &&
-        (webSize == 0 || (longest <= webSize && header->format != ImageFormat::JPEG))) {
+    const bool asItIs = browserShows(header->format) &&
+                        (webSize == 0 || (longest <= webSize && header->format != ImageFormat::JPEG));
+    if (!made && asItIs) {
         const MemoryHold hold(memory, stamp ? static_cast<std::uint64_t>(stamp->size) : 0);
         made = makeByteCopy(*opened, job.names.page, *header, page.keepLocation != 0, job.result);
-    } else {
+    } else if (!made) {
         made = makeWebCopy(*opened, job.names.page, *header, webSize, memory, job.result.error);
     }
     if (!made) return;
