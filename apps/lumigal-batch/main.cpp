@@ -118,6 +118,8 @@ int makeGallery(const batch::BatchOptions& options, const PageSettings& page, co
         request.inputs.push_back(path);
     }
     request.formats = options.types;
+    // A gallery shows the videos beside the photos, unless the types say otherwise.
+    if (!options.typesGiven) request.formats.videos = VideoTypes::all();
     request.baseUrl = options.baseUrl;
     request.zip = options.zip;
     request.date = galleryDate(std::time(nullptr));

@@ -38,6 +38,7 @@ bool placeThumbnail(const std::string* source, ThumbnailJob& job, const PageSett
     placed.metadata = &job.metadata;
     placed.sourceWidth = job.header->width;
     placed.sourceHeight = job.header->height;
+    if (job.video) placed.video = &*job.video;
     if (suitable) {
         placed.showsSource = true;
         placed.size = {static_cast<unsigned>(job.header->width), static_cast<unsigned>(job.header->height)};
@@ -216,7 +217,10 @@ PublishedImages publishAlbumImages(std::vector<const std::string*> paths, const 
         image.source = *t.source;
         image.name = fileNameOf(*t.source);
         image.caption = t.caption;
-        if (t.metadata) {
+        if (t.video) {
+            image.taken = captureTimeFrom(t.video->captureTime, t.video->captureOffset);
+            image.video = AlbumVideo{t.video->duration, t.video->codec, playsInBrowsers(*t.video)};
+        } else if (t.metadata) {
             image.taken = captureTimeFrom(t.metadata->captureTime, t.metadata->captureOffset);
             image.camera = cameraLine(*t.metadata);
         }
@@ -226,10 +230,12 @@ PublishedImages publishAlbumImages(std::vector<const std::string*> paths, const 
         }
         image.link = relativeTo(copy, outputFolder);
         if (::stat(copy.c_str(), &info) == 0) image.linkBytes = static_cast<std::uint64_t>(info.st_size);
-        const CopySize shown = webCopySize(t.sourceWidth, t.sourceHeight, page.webSize);
+        // A video is published as it is, whatever the web size.
+        const CopySize shown = t.video ? CopySize{t.sourceWidth, t.sourceHeight}
+                                       : webCopySize(t.sourceWidth, t.sourceHeight, page.webSize);
         image.width = static_cast<unsigned>(shown.width);
         image.height = static_cast<unsigned>(shown.height);
-        image.linksOriginal = page.webSize == 0 || (shown.width == t.sourceWidth &&
+        image.linksOriginal = page.webSize == 0 || t.video || (shown.width == t.sourceWidth &&
                                                     shown.height == t.sourceHeight &&
                                                     fileExtension(copy) == fileExtension(*t.source));
         image.thumbnail = {t.showsSource ? image.link : relativeTo(t.thumbnail, outputFolder),

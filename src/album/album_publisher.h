@@ -15,6 +15,7 @@
 #include "album/progress.h"
 #include "album/settings.h"
 #include "imaging/photo_metadata.h"
+#include "imaging/video_probe.h"
 
 namespace lumigal {
 
@@ -41,6 +42,7 @@ struct PlacedThumbnail {
     std::string caption;
     const PhotoMetadata* metadata = nullptr;
     std::size_t sourceWidth = 0, sourceHeight = 0;
+    const VideoInfo* video = nullptr;  // a video's probe; null for a photo
 };
 using PlaceThumbnail = std::function<void(const PlacedThumbnail&)>;
 

@@ -20,6 +20,9 @@ struct PageOf {
     std::size_t begin, end;  // the photos shown: album.images[begin, end)
 };
 
+// Said of a video that some browsers do not play as it is.
+constexpr const char* kVideoNote = "format non lu par tous les navigateurs";
+
 std::size_t pageCount(const Album& album, unsigned perPage) {
     if (perPage == 0 || album.images.empty()) return 1;
     return (album.images.size() + perPage - 1) / perPage;
@@ -27,7 +30,18 @@ std::size_t pageCount(const Album& album, unsigned perPage) {
 
 std::string albumTitle(const Album& album) { return album.title.empty() ? std::string("Lumigal") : album.title; }
 
-std::string photoCount(std::size_t n) { return std::to_string(n) + (n < 2 ? " photo" : " photos"); }
+std::string counted(std::size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n < 2 ? one : many);
+}
+
+// « 12 photos », « 10 photos et 2 vidéos », « 1 vidéo ».
+std::string photoCount(const Album& album) {
+    const std::size_t videos = std::min(album.videoCount, album.photoCount);
+    const std::size_t photos = album.photoCount - videos;
+    const std::string v = counted(videos, "vid\xC3\xA9o", "vid\xC3\xA9os");
+    if (videos == 0) return counted(photos, "photo", "photos");
+    return photos == 0 ? v : counted(photos, "photo", "photos") + " et " + v;
+}
 
 // The day of a capture time: "14/06/2026" and "2026-06-14".
 std::string shownDay(const CaptureTime& t) { return t.shown.substr(0, t.shown.find(' ')); }
@@ -50,7 +64,7 @@ std::string dateRange(const std::optional<CaptureTime>& first, const std::option
 
 // « 12 photos · 14/06/2026 – 21/06/2026 », not escaped (for the cards' description).
 std::string summary(const Album& album) {
-    std::string text = photoCount(album.photoCount);
+    std::string text = photoCount(album);
     const std::string dates = dateRange(album.first, album.last, false);
     if (!dates.empty()) text += " \xC2\xB7 " + dates;
     return text;
@@ -131,7 +145,7 @@ void writeHeader(std::string& out, const PageOf& p, const GalleryOptions& option
     if (p.trail.size() > 1) writeBreadcrumb(out, p, options);
     out += "<h1>" + pageText(albumTitle(album)) + "</h1>\n";
     if (!album.description.empty()) out += "<p class=\"desc\">" + pageText(album.description) + "</p>\n";
-    out += "<p class=\"info\">" + photoCount(album.photoCount);
+    out += "<p class=\"info\">" + photoCount(album);
     const std::string dates = dateRange(album.first, album.last, true);
     if (!dates.empty()) out += " &middot; " + dates;
     out += "</p>\n";
@@ -158,7 +172,7 @@ void writeAlbums(std::string& out, const Album& album, const GalleryOptions& opt
             out += "<img src=\"" + galleryUrl(album.folder, sub.cover.path) + "\" " + dimensions(sub.cover) +
                    " alt=\"" + title + "\" loading=\"lazy\">";
         }
-        out += "<span class=\"t\">" + title + "</span><span class=\"n\">" + photoCount(sub.photoCount) + "</span>";
+        out += "<span class=\"t\">" + title + "</span><span class=\"n\">" + photoCount(sub) + "</span>";
         const std::string dates = dateRange(sub.first, sub.last, true);
         if (!dates.empty()) out += "<span class=\"d\">" + dates + "</span>";
         out += "</a></li>\n";
@@ -181,12 +195,26 @@ void writeTile(std::string& out, const Album& album, const AlbumImage& photo) {
         out += " data-date=\"" + pageText(photo.taken->shown) + "\" data-datetime=\"" + pageText(photo.taken->iso) + "\"";
     }
     if (!photo.camera.empty()) out += " data-camera=\"" + pageText(photo.camera) + "\"";
-    // What the link serves, as the viewer shows it: « 1600 × 1200 · 1,2 Mo ».
+    // What the link serves, as the viewer shows it: « 1600 × 1200 · 1,2 Mo »,
+    // a video's with its running time and codec.
+    const AlbumVideo* video = photo.video ? &*photo.video : nullptr;
+    const std::string duration = video ? humanDuration(video->duration) : std::string();
     std::string size;
-    if (photo.width && photo.height) size = humanDimensions(photo.width, photo.height);
-    if (photo.linkBytes) size += (size.empty() ? "" : " \xC2\xB7 ") + humanBytes(photo.linkBytes);
+    const auto add = [&](const std::string& part) {
+        if (!part.empty()) size += (size.empty() ? "" : " \xC2\xB7 ") + part;
+    };
+    if (photo.width && photo.height) add(humanDimensions(photo.width, photo.height));
+    if (video) {
+        add(duration);
+        add(videoCodecName(video->codec));
+    }
+    if (photo.linkBytes) add(humanBytes(photo.linkBytes));
     if (!size.empty()) out += " data-size=\"" + pageText(size) + "\"";
     if (photo.linksOriginal) out += " data-original=\"\"";
+    if (video) {
+        out += " data-video=\"\"";
+        if (!video->playsEverywhere) out += " data-note=\"" + std::string(kVideoNote) + "\"";
+    }
     const std::string src = galleryUrl(album.folder, shown.path);
     out += "><img src=\"" + src + "\"";
     if (hasThumbnail && !photo.thumbnail2x.path.empty()) {
@@ -194,7 +222,15 @@ void writeTile(std::string& out, const Album& album, const AlbumImage& photo) {
                " 2x\"";
     }
     out += " " + dimensions(shown) + " alt=\"" + pageText(photo.caption.empty() ? photo.name : photo.caption) +
-           "\" loading=\"lazy\"></a></li>\n";
+           "\" loading=\"lazy\">";
+    // A video's mark: a play sign and its running time, and what a browser
+    // may not play.
+    if (video) {
+        out += "<span class=\"play\"><span class=\"sr\">Vid\xC3\xA9o" + std::string(duration.empty() ? "" : ", ") +
+               "</span>" + duration + "</span>";
+        if (!video->playsEverywhere) out += "<span class=\"note\">" + std::string(kVideoNote) + "</span>";
+    }
+    out += "</a></li>\n";
 }
 
 void writePhotos(std::string& out, const PageOf& p, const GalleryOptions& options) {
@@ -205,7 +241,10 @@ void writePhotos(std::string& out, const PageOf& p, const GalleryOptions& option
         rowHeight = std::max(rowHeight, photo.thumbnail.path.empty() ? 0u : photo.thumbnail.height);
     }
     if (rowHeight == 0) rowHeight = 200;
-    out += "<section>\n<h2>Photos</h2>\n<ul class=\"tiles\" style=\"--h:" + std::to_string(rowHeight) + "px\"";
+    bool videos = false;
+    for (std::size_t k = p.begin; k < p.end && !videos; ++k) videos = album.images[k].video.has_value();
+    out += std::string("<section>\n<h2>") + (videos ? "Photos et vid\xC3\xA9os" : "Photos") +
+           "</h2>\n<ul class=\"tiles\" style=\"--h:" + std::to_string(rowHeight) + "px\"";
     // The viewer walks on to the neighbour pages: their URLs and the ids of
     // the photos it lands on.
     if (p.number > 1) {

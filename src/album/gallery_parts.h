@@ -19,7 +19,9 @@ std::string galleryStyleSheet(const PageSettings& page);
 // The viewer: opens on a click on a tile or on the photo named by the
 // address's #id, follows the arrows, swipes, the slideshow and the
 // neighbour pages (the list's data-prev-page, data-prev-last,
-// data-next-page, data-next-first), keeps the address on the photo shown.
+// data-next-page, data-next-first), keeps the address on the photo shown;
+// a tile of data-video plays its link in a <video> with the tile's image
+// as its poster, loaded only once it is shown.
 std::string_view galleryViewerScript();
 
 }  // namespace lumigal

@@ -37,7 +37,14 @@ std::string galleryStyleSheet(const PageSettings& page) {
     css += ".tiles{list-style:none;margin:0;padding:0;display:flex;flex-wrap:wrap;gap:" + gap + "}";
     css += ".tiles li{flex:var(--r) 1 calc(var(--r)*var(--h))}";
     css += ".tiles::after{content:\"\";flex:10000 1 0}";
-    css += ".tiles a{display:block}";
+    css += ".tiles a{display:block;position:relative}";
+    // A video's tile: a play sign and its running time over the poster.
+    css += ".tiles .play{position:absolute;left:.4rem;bottom:.4rem;background:#000;color:#fff;"
+           "border-radius:.3rem;padding:.1rem .45rem;font-size:.85rem}";
+    css += ".tiles .play::before{content:\"\\25B6\";margin-right:.3rem}";
+    css += ".tiles .note{position:absolute;left:0;right:0;top:0;background:#000;color:#fff;"
+           "font-size:.75rem;padding:.15rem .4rem}";
+    css += ".sr{position:absolute;width:1px;height:1px;overflow:hidden;clip:rect(0 0 0 0);white-space:nowrap}";
     css += ".tiles img{display:block;width:100%;height:auto}";
     css += "@media (max-width:40rem){.tiles li{flex-basis:calc(var(--r)*var(--h)/2)}}";
     // The page numbers, each a target large enough for a finger.
@@ -51,6 +58,7 @@ std::string galleryStyleSheet(const PageSettings& page) {
            "align-items:center;justify-content:center;touch-action:pinch-zoom}";
     css += ".ov[hidden],.ov [hidden]{display:none}";
     css += ".ov figure{margin:0;max-width:100%;text-align:center}";
+    css += ".ov video{display:block;max-width:100vw;max-height:calc(100vh - 9rem);margin:0 auto;background:#000}";
     css += ".ov img{display:block;max-width:100vw;max-height:calc(100vh - 9rem);width:auto;height:auto;margin:0 auto;"
            "user-select:none;-webkit-user-drag:none}";
     css += ".ov figcaption{padding:.5rem 3.5rem;font-size:.9rem}";

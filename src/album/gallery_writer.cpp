@@ -247,6 +247,8 @@ private:
     // The album's count, dates and cover, from its photos and its sub-albums.
     static void summarize(const SourceAlbum& source, Album& album) {
         album.photoCount = album.images.size();
+        album.videoCount = 0;
+        for (const AlbumImage& image : album.images) album.videoCount += image.video ? 1 : 0;
         const auto widen = [&](const std::optional<CaptureTime>& first, const std::optional<CaptureTime>& last) {
             if (first && (!album.first || first->key < album.first->key)) album.first = first;
             if (last && (!album.last || last->key > album.last->key)) album.last = last;
@@ -254,6 +256,7 @@ private:
         for (const AlbumImage& image : album.images) widen(image.taken, image.taken);
         for (const Album& sub : album.albums) {
             album.photoCount += sub.photoCount;
+            album.videoCount += sub.videoCount;
             widen(sub.first, sub.last);
         }
         album.cover = {};
@@ -273,6 +276,7 @@ private:
         shown.folder = album.folder;
         shown.cover = album.cover;
         shown.photoCount = album.photoCount;
+        shown.videoCount = album.videoCount;
         shown.first = album.first;
         shown.last = album.last;
         shown.zip = album.zip;

@@ -24,4 +24,22 @@ std::string humanDimensions(std::uint64_t width, std::uint64_t height) {
     return std::to_string(width) + " \xC3\x97 " + std::to_string(height);
 }
 
+std::string humanDuration(double seconds) {
+    // NaN and times past a year are no running time.
+    if (!(seconds >= 0.5) || seconds > 366.0 * 86400) return {};
+    const auto total = static_cast<std::uint64_t>(seconds + 0.5);
+    const std::uint64_t h = total / 3600, m = total / 60 % 60, s = total % 60;
+    const auto two = [](std::uint64_t n) { return (n < 10 ? "0" : "") + std::to_string(n); };
+    return (h ? std::to_string(h) + ":" + two(m) : std::to_string(m)) + ":" + two(s);
+}
+
+std::string videoCodecName(const std::string& codec) {
+    if (codec == "h264") return "H.264";
+    if (codec == "hevc") return "HEVC";
+    if (codec == "mpeg4") return "MPEG-4";
+    std::string name = codec;
+    for (char& c : name) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    return name;
+}
+
 }  // namespace lumigal

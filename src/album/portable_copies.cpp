@@ -227,7 +227,7 @@ std::vector<PortableCopy> makePortableCopies(const std::vector<const std::string
     std::vector<CopyJob> jobs(sources.size());
     {
         std::vector<ThumbnailNames> names =
-            uniqueThumbnailNames(sources, folder, true, 0, previous, page.pagePath);
+            uniqueThumbnailNames(sources, folder, true, kCopyNames, previous, page.pagePath);
         // The names are taken before any copy is written, so that what a
         // run stopped half-way leaves under them is known as ours.
         changed = claimNewNames(records, names, pageName, recordFile);

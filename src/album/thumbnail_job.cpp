@@ -10,6 +10,7 @@
 #include "album/published_source.h"
 #include "common/paths.h"
 #include "imaging/decode_cost.h"
+#include "imaging/video_poster.h"
 
 namespace lumigal {
 
@@ -26,6 +27,98 @@ bool reencoded(const std::string& copy, const std::string& source) {
     return !std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
         return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
     });
+}
+
+// Writes the thumbnails made for `job` (readable by no more people than
+// `pixels`) and makes their records.
+void finishThumbnailJob(ThumbnailJob& job, PhotoThumbnails& encoded, const std::string& pixels,
+                        const PageSettings& page, const std::optional<FileStamp>& stamp,
+                        const std::optional<FittedSize>& two) {
+    struct stat from {};
+    const unsigned mode = ::stat(pixels.c_str(), &from) == 0 ? publishedMode(from.st_mode) : 0600;
+    for (EncodedThumbnail* file : {encoded.twice ? &*encoded.twice : nullptr, &encoded.one}) {
+        if (!file) continue;
+        file->mode = mode;
+        if (!writeThumbnailFile(*file, job.error)) {
+            job.made = kThumbnailNotMade;
+            return;
+        }
+    }
+    const std::optional<FileStamp> written = stampOfFile(job.names.page);
+    if (!stamp || !written) return;
+    const auto recordOf = [&](const FileStamp& thumbnail, unsigned scale) {
+        ThumbnailRecord r;
+        r.sourceStamp = *stamp;
+        r.sourceWidth = job.header->width;
+        r.sourceHeight = job.header->height;
+        r.width = scale * page.width;
+        r.height = scale * page.height;
+        r.thumbnailStamp = thumbnail;
+        return r;
+    };
+    job.record = recordOf(*written, 1);
+    if (!encoded.twice) return;
+    if (const std::optional<FileStamp> written2x = stampOfFile(job.names2x.page)) {
+        job.size2x = two;
+        job.record2x = recordOf(*written2x, 2);
+    }
+}
+
+// A video's header as the page needs it: its size as shown.
+ImageHeader headerOf(const VideoInfo& video) {
+    ImageHeader header;
+    header.width = video.width;
+    header.height = video.height;
+    header.fileSize = video.fileSize;
+    header.format = ImageFormat::JPEG;  // what its poster is
+    return header;
+}
+
+// What decoding a video's poster holds: its frames in flight, in YUV at
+// full size, and the poster in RGB.
+std::uint64_t posterCost(const VideoInfo& video) {
+    return std::uint64_t{video.width} * video.height * 12;
+}
+
+// The thumbnail of a video: its poster frame, made as a photo's is.
+void makeVideoJob(ThumbnailJob& job, const std::string& source, const std::string& pixels,
+                  const PageSettings& page, const ThumbnailRecords& records, MemoryGate& memory,
+                  bool doubles) {
+    // The file checked (a portable album's copy) is the one probed and read.
+    job.video = probeVideoFile(pixels, job.error);
+    if (!job.video) return;
+    job.header = headerOf(*job.video);
+    const std::optional<FileStamp> stamp = stampOfFile(source);
+    const std::optional<FittedSize> two = doubles ? thumbnail2xSizeOf(*job.header, page) : std::nullopt;
+    if (stamp && records.upToDate(job.names.page, job.names.maker, recipeOf(page), source, *stamp,
+                                  page.width, page.height) &&
+        (!two || records.upToDate(job.names2x.page, job.names2x.maker, recipe2xOf(page), source, *stamp,
+                                  2 * page.width, 2 * page.height))) {
+        job.made = kThumbnailWritten;
+        job.upToDate = true;
+        job.size2x = two;
+        return;
+    }
+    const FittedSize size = thumbnailSizeOf(*job.header, page);
+    PhotoThumbnails encoded;
+    {
+        const MemoryHold hold(memory, posterCost(*job.video));
+        if (makesPhotoThumbnails(page)) {
+            PhotoThumbnailRequest request;
+            request.source = pixels;
+            request.output = job.names.maker;
+            request.size = ThumbnailSize{size.width, size.height};
+            request.sourceWidth = job.video->width;
+            request.sourceHeight = job.video->height;
+            if (two) request.output2x = job.names2x.page;
+            job.made = RenderVideoPhotoThumbnails(request, encoded, &job.error);
+        } else {
+            job.made = RenderVideoPoster({"Lumigal", "-quality", "99", "-contrast", pixels, job.names.maker},
+                                         ThumbnailSize{size.width, size.height}, encoded.one, &job.error);
+        }
+    }
+    if (job.made != kThumbnailWritten) return;
+    finishThumbnailJob(job, encoded, pixels, page, stamp, two);
 }
 
 }  // namespace
@@ -73,6 +166,11 @@ void makeThumbnailJob(ThumbnailJob& job, const std::string& source, const std::s
         return;
     }
     const bool doubles = makesPhotoThumbnails(page) && !job.names2x.page.empty();
+    // The scan took a file of a video's name only when its content is one.
+    if (videoFormatOfExtension(splitPath(pixels).extension) && sniffVideoFile(pixels)) {
+        makeVideoJob(job, source, pixels, page, records, memory, doubles);
+        return;
+    }
     const std::optional<FileStamp> stamp = stampOfFile(source);
     if (stamp) {
         if (const ThumbnailRecord* r = records.upToDate(job.names.page, job.names.maker,
@@ -138,34 +236,7 @@ void makeThumbnailJob(ThumbnailJob& job, const std::string& source, const std::s
         }
     }
     if (job.made != kThumbnailWritten) return;
-    struct stat from {};
-    const unsigned mode = ::stat(pixels.c_str(), &from) == 0 ? publishedMode(from.st_mode) : 0600;
-    for (EncodedThumbnail* file : {encoded.twice ? &*encoded.twice : nullptr, &encoded.one}) {
-        if (!file) continue;
-        file->mode = mode;
-        if (!writeThumbnailFile(*file, job.error)) {
-            job.made = kThumbnailNotMade;
-            return;
-        }
-    }
-    const std::optional<FileStamp> written = stampOfFile(job.names.page);
-    if (!stamp || !written) return;
-    const auto recordOf = [&](const FileStamp& thumbnail, unsigned scale) {
-        ThumbnailRecord r;
-        r.sourceStamp = *stamp;
-        r.sourceWidth = job.header->width;
-        r.sourceHeight = job.header->height;
-        r.width = scale * page.width;
-        r.height = scale * page.height;
-        r.thumbnailStamp = thumbnail;
-        return r;
-    };
-    job.record = recordOf(*written, 1);
-    if (!encoded.twice) return;
-    if (const std::optional<FileStamp> written2x = stampOfFile(job.names2x.page)) {
-        job.size2x = two;
-        job.record2x = recordOf(*written2x, 2);
-    }
+    finishThumbnailJob(job, encoded, pixels, page, stamp, two);
 }
 
 }  // namespace lumigal

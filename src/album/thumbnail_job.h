@@ -13,6 +13,7 @@
 #include "imaging/image_io.h"
 #include "imaging/photo_metadata.h"
 #include "imaging/thumbnail.h"
+#include "imaging/video_probe.h"
 
 namespace lumigal {
 
@@ -27,6 +28,8 @@ struct ThumbnailJob {
     std::string error;
     std::string caption;  // for the modern page
     PhotoMetadata metadata;  // the same, with the rest of what the photo says
+    // A video: what its probe found (its thumbnail is its poster frame).
+    std::optional<VideoInfo> video;
     // The thumbnail was found up to date: its record is already there.
     bool upToDate = false;
     // The record of a new thumbnail, without its names: the calling thread

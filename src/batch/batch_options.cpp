@@ -263,7 +263,10 @@ const std::vector<OptionRow>& optionTable() {
          "vidéos mp4,mov,m4v,3gp,webm,mkv,avi (video : toutes)",
          "bmp, dib, gif, jpeg, png, xbm, webp, heic, avif, tiff, video, mp4, mov, m4v, 3gp, webm, "
          "mkv, avi, séparés par des virgules",
-         [](O& o, S v) { return parseTypes(v, o.types); }},
+         [](O& o, S v) {
+             o.typesGiven = true;
+             return parseTypes(v, o.types);
+         }},
         {"jobs", 'j', Kind::Value, "N", "vignettes faites par N tâches (par défaut une par processeur)",
          "un nombre de 1 à 256",
          [](O& o, S v) {

@@ -5,6 +5,7 @@
 #include "decode_limits.h"
 #include "magick_image.h"
 #include "reduced_read.h"
+#include "thumbnail_source.h"
 #include "thumbnail_steps.h"
 
 namespace lumigal {
@@ -92,6 +93,11 @@ bool encodeInto(const ImageInfo& request, Image& image, ImageFormat format, cons
 
 int RenderPhotoThumbnails(const PhotoThumbnailRequest& request, PhotoThumbnails& made,
                           std::string* error) {
+    return renderPhotoThumbnailsFrom({}, request, made, error);
+}
+
+int renderPhotoThumbnailsFrom(const ThumbnailSource& reader, const PhotoThumbnailRequest& request,
+                              PhotoThumbnails& made, std::string* error) {
     std::string message;
     const auto result = [&](int code) {
         if (error) *error = code == kThumbnailWritten ? std::string() : message;
@@ -125,7 +131,8 @@ int RenderPhotoThumbnails(const PhotoThumbnailRequest& request, PhotoThumbnails&
     }
     const ThumbnailSize largest = wants2x ? doubled(size) : size;
     int orientation = 1;
-    ImagePtr source = readForThumbnail(request.source, largest, orientation, message);
+    ImagePtr source = reader ? reader(request.source, largest, message)
+                             : readForThumbnail(request.source, largest, orientation, message);
     if (!source) return result(kThumbnailNotMade);
     if (!toSrgb(*source)) {
         message = "Impossible de passer l'image en sRGB";

@@ -16,6 +16,7 @@
 #include <string_view>
 
 #include "imaging/image_library.h"
+#include "imaging/video_format.h"
 #include "magick_image.h"
 #include "thumbnail_steps.h"
 #include "decode_limits.h"
@@ -130,11 +131,10 @@ OptionStatus applyOption(const std::vector<std::string>& args, std::size_t& inde
 // Whether a source's extension names a format that browsers do not show,
 // whose thumbnail is then a JPEG even where it keeps the source's format.
 bool hiddenFromBrowsers(std::string_view extension) {
-    for (const char* ext : {".heic", ".heif", ".tif", ".tiff", ".mp4", ".mov", ".m4v", ".3gp",
-                            ".3g2", ".webm", ".mkv", ".avi"}) {
+    for (const char* ext : {".heic", ".heif", ".tif", ".tiff"}) {
         if (equalsNoCase(extension, ext)) return true;
     }
-    return false;
+    return videoFormatOfExtension(extension).has_value();
 }
 
 std::string systemError(int err) { return platform::errnoText(err, platform::FileAccess::Writing); }
@@ -168,7 +168,8 @@ ThumbnailNames thumbnailFileName(const std::string& source, const std::string& p
     const PathParts parts = splitPath(source);
     std::string name = parts.baseName;
     bool jpegPrefix = false;
-    if (keepSameFormat && hiddenFromBrowsers(parts.extension)) {
+    const bool copiedAsItIs = newFormat == kCopyNames && videoFormatOfExtension(parts.extension);
+    if (keepSameFormat && hiddenFromBrowsers(parts.extension) && !copiedAsItIs) {
         name += ".jpg";
         jpegPrefix = true;
     } else if (keepSameFormat) {

@@ -23,4 +23,9 @@ using ThumbnailSource =
 int renderThumbnailFrom(const ThumbnailSource& source, const std::vector<std::string>& args,
                         ThumbnailSize size, EncodedThumbnail& encoded, std::string* error);
 
+// RenderPhotoThumbnails with the request's source read by `source` (an
+// empty one: the image file read as RenderPhotoThumbnails reads it).
+int renderPhotoThumbnailsFrom(const ThumbnailSource& source, const PhotoThumbnailRequest& request,
+                              PhotoThumbnails& made, std::string* error);
+
 }  // namespace lumigal

@@ -174,6 +174,27 @@ const char* videoFormatName(VideoFormat format) {
     return "MP4";
 }
 
+std::optional<VideoFormat> videoFormatOfExtension(std::string_view extension) {
+    struct Row {
+        std::string_view extension;
+        VideoFormat format;
+    };
+    static constexpr Row kExtensions[] = {
+        {".mp4", VideoFormat::MP4},     {".mov", VideoFormat::MOV},      {".qt", VideoFormat::MOV},
+        {".m4v", VideoFormat::M4V},     {".3gp", VideoFormat::ThreeGP},  {".3g2", VideoFormat::ThreeGP},
+        {".webm", VideoFormat::WebM},   {".mkv", VideoFormat::MKV},      {".avi", VideoFormat::AVI},
+    };
+    for (const Row& row : kExtensions) {
+        if (extension.size() == row.extension.size() &&
+            std::equal(extension.begin(), extension.end(), row.extension.begin(), [](char a, char b) {
+                return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b;
+            })) {
+            return row.format;
+        }
+    }
+    return std::nullopt;
+}
+
 std::optional<VideoFormat> sniffVideoFormat(const std::uint8_t* data, std::size_t size) {
     if (!data) return std::nullopt;
     // HEIC and AVIF share the boxes of ISO media: they stay images.

@@ -1,8 +1,10 @@
 #include "imaging/video_location_strip.h"
 
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 #include <string_view>
+#include <vector>
 
 namespace lumigal {
 
@@ -14,37 +16,113 @@ std::uint64_t bigEndian(const std::string& b, std::size_t at, int bytes) {
     return v;
 }
 
+// One box of [at, end): its type, where its payload begins and where the
+// next box does; false when no whole box is there.
+struct Box {
+    std::string_view type;
+    std::size_t payload = 0, next = 0;
+};
+bool boxAt(const std::string& b, std::size_t at, std::size_t end, Box& box) {
+    if (at + 8 > end) return false;
+    std::uint64_t size = bigEndian(b, at, 4);
+    std::size_t header = 8;
+    if (size == 1) {
+        if (at + 16 > end) return false;
+        size = bigEndian(b, at + 8, 8);
+        header = 16;
+    } else if (size == 0) {
+        size = end - at;
+    }
+    if (size < header || size > end - at) return false;
+    box.type = std::string_view(b.data() + at + 4, 4);
+    box.payload = at + header;
+    box.next = at + static_cast<std::size_t>(size);
+    return true;
+}
+
+// Makes the box at `at` a "free" box of zeros, of the same size.
+void blankBox(std::string& b, std::size_t at, const Box& box) {
+    std::memcpy(b.data() + at + 4, "free", 4);
+    std::memset(b.data() + box.payload, 0, box.next - box.payload);
+}
+
+bool namesPlace(std::string_view name) {
+    for (std::size_t i = 0; i + 8 <= name.size(); ++i) {
+        std::string word(name.substr(i, 8));
+        for (char& c : word) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        if (word == "location") return true;
+    }
+    return false;
+}
+
+// The indexes (from 1) of the keys of a "keys" box whose names say a
+// place ("com.apple.quicktime.location.ISO6709").
+std::vector<std::uint32_t> placeKeys(const std::string& b, const Box& keys) {
+    std::vector<std::uint32_t> found;
+    if (keys.next - keys.payload < 8) return found;
+    const std::uint64_t count = bigEndian(b, keys.payload + 4, 4);
+    std::size_t at = keys.payload + 8;
+    for (std::uint32_t index = 1; index <= count && at + 8 <= keys.next; ++index) {
+        const std::uint64_t size = bigEndian(b, at, 4);
+        if (size < 8 || size > keys.next - at) break;
+        if (namesPlace(std::string_view(b.data() + at + 8, static_cast<std::size_t>(size) - 8))) {
+            found.push_back(index);
+        }
+        at += static_cast<std::size_t>(size);
+    }
+    return found;
+}
+
+std::size_t blankBoxes(std::string& b, std::size_t begin, std::size_t end, int depth);
+
+// A meta box's children from `begin`: those of a metadata item list whose
+// key says a place are blanked (their key stays, without a value), and the
+// user data inside is looked into as elsewhere.
+std::size_t blankMeta(std::string& b, std::size_t begin, std::size_t end, int depth) {
+    std::vector<std::uint32_t> places;
+    Box box;
+    for (std::size_t at = begin; boxAt(b, at, end, box); at = box.next) {
+        if (box.type == "keys") places = placeKeys(b, box);
+    }
+    std::size_t blanked = 0;
+    for (std::size_t at = begin; boxAt(b, at, end, box); at = box.next) {
+        if (box.type != "ilst") {
+            if (box.type == "udta") blanked += blankBoxes(b, box.payload, box.next, depth + 1);
+            continue;
+        }
+        Box item;
+        for (std::size_t i = box.payload; boxAt(b, i, box.next, item); i = item.next) {
+            const auto index = static_cast<std::uint32_t>(bigEndian(b, i + 4, 4));
+            const bool place = item.type == "\xA9xyz" ||
+                               std::find(places.begin(), places.end(), index) != places.end();
+            if (place) {
+                blankBox(b, i, item);
+                ++blanked;
+            }
+        }
+    }
+    return blanked;
+}
+
 // The boxes of [begin, end), and those of the containers where user data
-// may be: the movie, its tracks, their user data and meta boxes.
+// may be: the movie, its tracks, their user data and meta boxes. A place is
+// QuickTime's "\xA9xyz", 3GPP's "loci", or a metadata item of a place key.
 std::size_t blankBoxes(std::string& b, std::size_t begin, std::size_t end, int depth) {
     std::size_t blanked = 0;
-    std::size_t at = begin;
-    while (depth < 8 && at + 8 <= end) {
-        std::uint64_t size = bigEndian(b, at, 4);
-        std::size_t header = 8;
-        if (size == 1) {
-            if (at + 16 > end) break;
-            size = bigEndian(b, at + 8, 8);
-            header = 16;
-        } else if (size == 0) {
-            size = end - at;
-        }
-        if (size < header || size > end - at) break;
-        const std::string_view type(b.data() + at + 4, 4);
-        const std::size_t payload = at + header, next = at + static_cast<std::size_t>(size);
-        if (type == "\xA9xyz") {
-            std::memcpy(b.data() + at + 4, "free", 4);
-            std::memset(b.data() + payload, 0, next - payload);
+    Box box;
+    for (std::size_t at = begin; depth < 8 && boxAt(b, at, end, box); at = box.next) {
+        if (box.type == "\xA9xyz" || box.type == "loci") {
+            blankBox(b, at, box);
             ++blanked;
-        } else if (type == "moov" || type == "trak" || type == "udta") {
-            blanked += blankBoxes(b, payload, next, depth + 1);
-        } else if (type == "meta") {
+        } else if (box.type == "moov" || box.type == "trak" || box.type == "udta") {
+            blanked += blankBoxes(b, box.payload, box.next, depth + 1);
+        } else if (box.type == "meta") {
             // An ISO meta box begins with its version and flags; a
             // QuickTime one with its first box.
-            const bool full = next - payload >= 8 && std::string_view(b.data() + payload + 4, 4) != "hdlr";
-            blanked += blankBoxes(b, payload + (full ? 4 : 0), next, depth + 1);
+            const bool full = box.next - box.payload >= 8 &&
+                              std::string_view(b.data() + box.payload + 4, 4) != "hdlr";
+            blanked += blankMeta(b, box.payload + (full ? 4 : 0), box.next, depth + 1);
         }
-        at = next;
     }
     return blanked;
 }

@@ -19,12 +19,10 @@ ImagePtr imageOf(const Pixels& pixels) {
     return image;
 }
 
-}  // namespace
-
-int RenderVideoPoster(const std::vector<std::string>& args, ThumbnailSize size,
-                      EncodedThumbnail& encoded, std::string* error, VideoInfo* info) {
-    const ThumbnailSource poster = [info](const std::string& path, ThumbnailSize wanted,
-                                          std::string& message) -> ImagePtr {
+// The poster of the video at `path` at no more than twice `wanted`, its
+// probe put in `info` when given.
+ThumbnailSource posterOf(VideoInfo* info) {
+    return [info](const std::string& path, ThumbnailSize wanted, std::string& message) -> ImagePtr {
         const Deadline deadline;
         const std::unique_ptr<VideoInput> input = VideoInput::openFile(path, deadline, message);
         if (!input) return nullptr;
@@ -39,7 +37,18 @@ int RenderVideoPoster(const std::vector<std::string>& args, ThumbnailSize size,
         if (!image) message = kVideoTooLarge;
         return image;
     };
-    return renderThumbnailFrom(poster, args, size, encoded, error);
+}
+
+}  // namespace
+
+int RenderVideoPoster(const std::vector<std::string>& args, ThumbnailSize size,
+                      EncodedThumbnail& encoded, std::string* error, VideoInfo* info) {
+    return renderThumbnailFrom(posterOf(info), args, size, encoded, error);
+}
+
+int RenderVideoPhotoThumbnails(const PhotoThumbnailRequest& request, PhotoThumbnails& made,
+                               std::string* error, VideoInfo* info) {
+    return renderPhotoThumbnailsFrom(posterOf(info), request, made, error);
 }
 
 int MakeVideoPoster(const std::vector<std::string>& args, ThumbnailSize size, std::string* error,

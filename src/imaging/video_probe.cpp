@@ -127,4 +127,18 @@ std::optional<VideoInfo> probeVideoData(const std::uint8_t* data, std::size_t si
     return input ? probeInput(*input, error) : std::nullopt;
 }
 
+bool playsInBrowsers(const VideoInfo& video) {
+    const std::string& a = video.audioCodec;
+    switch (video.container) {
+        case VideoFormat::MP4:
+        case VideoFormat::M4V:
+            return video.codec == "h264" && (a.empty() || a == "aac" || a == "mp3");
+        case VideoFormat::WebM:
+            return (video.codec == "vp8" || video.codec == "vp9" || video.codec == "av1") &&
+                   (a.empty() || a == "opus" || a == "vorbis");
+        default:
+            return false;
+    }
+}
+
 }  // namespace lumigal

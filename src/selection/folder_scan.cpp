@@ -152,9 +152,7 @@ std::optional<Listing> listFolder(const std::string& path, bool followLink) {
                                                        ThumbnailRecords::fileIn("");
             continue;
         }
-        const EntryKind kind = kindOf(fd, *entry);
-        if (kind == EntryKind::Other) continue;
-        listing.entries.push_back({entry->d_name, kind});
+        listing.entries.push_back({entry->d_name, kindOf(fd, *entry)});
     }
     sortByName(listing.entries);
     return listing;
@@ -171,7 +169,7 @@ public:
         leaveOutOurFiles(folder, *listing);
         for (const Entry& entry : listing->entries) {
             if (stopped()) break;
-            if (entry.kind == EntryKind::File) addIfWanted(folder, entry.name);
+            if (entry.kind != EntryKind::Folder) addIfWanted(folder, entry);
         }
         return true;
     }
@@ -199,7 +197,7 @@ public:
                 const std::string subFolder = joinPath(folder, entry.name);
                 scanTree(subFolder, subFolder, false);
             } else {
-                addIfWanted(folder, entry.name);
+                addIfWanted(folder, entry);
             }
         }
         ancestors_.pop_back();
@@ -209,10 +207,16 @@ public:
 private:
     bool stopped() const { return observer_ && observer_->cancelled(); }
 
-    void addIfWanted(const std::string& folder, const std::string& name) {
-        const std::string_view extension = fileExtension(name);
-        std::string path = joinPath(folder, name);
+    // A file of a wanted name is collected; anything else of such a name
+    // (a FIFO, a device, a link to a folder) is passed over, and said.
+    void addIfWanted(const std::string& folder, const Entry& entry) {
+        const std::string_view extension = fileExtension(entry.name);
+        std::string path = joinPath(folder, entry.name);
         if (!IsWantedImage(extension, formats_) && !IsWantedVideo(path, extension, formats_)) return;
+        if (entry.kind != EntryKind::File) {
+            if (observer_) observer_->fileSkipped(path, "pas un fichier ordinaire");
+            return;
+        }
         list_.add(std::move(path));
         if (observer_) {
             observer_->fileAdded(list_.selectedFiles().back(), list_.selectedFileCount());
@@ -266,27 +270,11 @@ bool VideoTypes::takes(VideoFormat format) const {
 bool IsWantedVideo(const std::string& path, std::string_view extension, const ScanFormats& formats) {
     const VideoTypes& videos = formats.videos;
     if (!videos.any()) return false;
-    struct Row {
-        const char* extension;
-        VideoFormat format;
-    };
-    static constexpr Row kExtensions[] = {
-        {".mp4", VideoFormat::MP4},      {".mov", VideoFormat::MOV},  {".qt", VideoFormat::MOV},
-        {".m4v", VideoFormat::M4V},      {".3gp", VideoFormat::ThreeGP},
-        {".3g2", VideoFormat::ThreeGP},  {".webm", VideoFormat::WebM}, {".mkv", VideoFormat::MKV},
-        {".avi", VideoFormat::AVI},
-    };
-    const Row* named = nullptr;
-    for (const Row& row : kExtensions) {
-        if (extension.size() == std::string_view(row.extension).size() &&
-            startsWithIgnoringCase(extension, row.extension)) {
-            named = &row;
-        }
-    }
+    const std::optional<VideoFormat> named = videoFormatOfExtension(extension);
     if (!named) return false;
     // A phone's MP4 named .mov, a WebM named .mkv: the content decides.
     const std::optional<VideoFormat> content = sniffVideoFile(path);
-    return content ? videos.takes(*content) : videos.takes(named->format);
+    return content ? videos.takes(*content) : videos.takes(*named);
 }
 
 int ScanFolder(ScanObserver* observer, const std::string& folder, const ScanFormats& formats,

@@ -21,6 +21,9 @@ public:
     void folderSkipped(const std::string& path) override {
         if (also_) also_->folderSkipped(path);
     }
+    void fileSkipped(const std::string& path, const std::string& reason) override {
+        if (also_) also_->fileSkipped(path, reason);
+    }
     bool cancelled() const override { return progress_.cancelled() || (also_ && also_->cancelled()); }
 
 private:

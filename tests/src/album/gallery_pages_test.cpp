@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <filesystem>
+#include <map>
 #include <regex>
 #include <set>
 
@@ -340,6 +342,63 @@ TEST(HumanUnits, SizesAsPeopleReadThem) {
     };
     for (const auto& [bytes, text] : cases) EXPECT_EQ(humanBytes(bytes), text) << bytes;
     EXPECT_EQ(humanDimensions(1600, 1200), "1600 \xC3\x97 1200");
+}
+
+TEST(HumanUnits, DurationsAndCodecs) {
+    const std::pair<double, const char*> durations[] = {
+        {0, ""}, {0.4, ""}, {-3, ""}, {0.5, "0:01"}, {7.4, "0:07"}, {59.6, "1:00"},
+        {754, "12:34"}, {3723, "1:02:03"}, {1e12, ""},
+    };
+    for (const auto& [seconds, text] : durations) EXPECT_EQ(humanDuration(seconds), text) << seconds;
+    EXPECT_EQ(humanDuration(std::nan("")), "");
+    const std::pair<const char*, const char*> codecs[] = {
+        {"h264", "H.264"}, {"hevc", "HEVC"}, {"vp9", "VP9"}, {"av1", "AV1"}, {"mpeg4", "MPEG-4"},
+    };
+    for (const auto& [codec, name] : codecs) EXPECT_EQ(videoCodecName(codec), name) << codec;
+}
+
+// A video's tile: its poster, a play mark with its running time, what the
+// viewer needs to play it, the note for a codec some browsers do not play;
+// and the counts that tell photos from videos.
+TEST(GalleryPages, VideosBesideThePhotos) {
+    Album trip = album("Voyage", "voyage", 1);
+    for (const bool everywhere : {true, false}) {
+        AlbumImage clip = photo("voyage", everywhere ? "clip.mp4" : "phone.mov", 9);
+        clip.id = everywhere ? "clip-mp4" : "phone-mov";
+        clip.thumbnail.path = "voyage/vignettes/" + clip.id + ".jpg";
+        clip.width = 1920;
+        clip.height = 1080;
+        clip.video = AlbumVideo{everywhere ? 75.0 : 3.0, everywhere ? "h264" : "hevc", everywhere};
+        trip.images.push_back(clip);
+    }
+    trip.photoCount = 3;
+    trip.videoCount = 2;
+    Album root = album("Index", "", 0);
+    root.albums.push_back(trip);
+    root.photoCount = 3;
+    root.videoCount = 2;
+    const std::vector<GalleryPage> pages = galleryPages(root, colours(), GalleryOptions{});
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_NE(pages[0].html.find("<span class=\"n\">1 photo et 2 vid\xC3\xA9os</span>"), std::string::npos);
+    const std::string& html = pages[1].html;
+    EXPECT_NE(html.find("<h2>Photos et vid\xC3\xA9os</h2>"), std::string::npos);
+    const std::regex tile("<li[^>]*><a class=\"v\" href=\"([^\"]+)\" id=\"([^\"]+)\"([^>]*)><img [^>]*>(.*?)</a></li>");
+    std::map<std::string, std::pair<std::string, std::string>> tiles;  // id: attributes, marks
+    for (std::sregex_iterator m(html.begin(), html.end(), tile), end; m != end; ++m) {
+        tiles[(*m)[2]] = {(*m)[3], (*m)[4]};
+    }
+    ASSERT_EQ(tiles.size(), 3u);
+    EXPECT_EQ(tiles["photo-1"].first.find("data-video"), std::string::npos);
+    EXPECT_EQ(tiles["photo-1"].second, "") << "a photo has no mark";
+    const auto& [clip, clipMarks] = tiles["clip-mp4"];
+    EXPECT_NE(clip.find(" data-video=\"\""), std::string::npos);
+    EXPECT_NE(clip.find("data-size=\"1920 \xC3\x97 1080 \xC2\xB7 1:15 \xC2\xB7 H.264 \xC2\xB7 1,2 Mo\""), std::string::npos)
+        << clip;
+    EXPECT_EQ(clip.find("data-note"), std::string::npos);
+    EXPECT_EQ(clipMarks, "<span class=\"play\"><span class=\"sr\">Vid\xC3\xA9o, </span>1:15</span>");
+    const auto& [phone, phoneMarks] = tiles["phone-mov"];
+    EXPECT_NE(phone.find("data-note=\"format non lu par tous les navigateurs\""), std::string::npos);
+    EXPECT_NE(phoneMarks.find("<span class=\"note\">format non lu par tous les navigateurs</span>"), std::string::npos);
 }
 
 // Writes the pages of a small gallery into LUMIGAL_GALLERY_OUT (for the

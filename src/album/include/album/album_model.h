@@ -34,6 +34,16 @@ struct AlbumPicture {
     unsigned width = 0, height = 0;
 };
 
+// What a video adds to its entry: its link is the video, its thumbnail
+// its poster frame.
+struct AlbumVideo {
+    double duration = 0;  // seconds; 0 when unknown
+    std::string codec;    // FFmpeg's short name of its video codec ("h264", "hevc")
+    // Whether today's browsers all play it: H.264 (with AAC or no sound)
+    // in MP4/M4V, VP8/VP9/AV1 (with Opus, Vorbis or no sound) in WebM.
+    bool playsEverywhere = false;
+};
+
 struct AlbumImage {
     std::string source;  // the photo on this machine: never shown
     std::string name;    // its file name (not escaped)
@@ -54,6 +64,7 @@ struct AlbumImage {
     bool linksOriginal = false;  // the link is the photo as it was taken (offered for download)
     AlbumPicture thumbnail;      // what the tile shows
     AlbumPicture thumbnail2x;    // the same at twice the size, for HiDPI screens; may be empty
+    std::optional<AlbumVideo> video;  // a video rather than a photo
 };
 
 struct Album {
@@ -66,6 +77,7 @@ struct Album {
     std::vector<Album> albums;       // its sub-albums, in order
     AlbumPicture cover;              // its cover's thumbnail
     std::size_t photoCount = 0;      // its photos and those of all its sub-albums
+    std::size_t videoCount = 0;      // how many of those are videos
     std::optional<CaptureTime> first, last;  // the dates of those photos
     std::string zip;  // a ZIP of its copies, relative to the output folder; empty: none
     std::uint64_t zipBytes = 0;

@@ -47,6 +47,12 @@ public:
     }
     // A sub-folder could not be listed; the scan goes on without it.
     virtual void folderSkipped(const std::string& path) { (void)path; }
+    // An entry of an image's or a video's name is no file that can be read
+    // (a FIFO, a device): passed over, `reason` says why (French).
+    virtual void fileSkipped(const std::string& path, const std::string& reason) {
+        (void)path;
+        (void)reason;
+    }
     // True once the scan is to stop; the list keeps what was found so far.
     virtual bool cancelled() const { return false; }
 };

@@ -39,6 +39,7 @@ struct BatchOptions {
     bool recursive = false;
     bool followLinks = false;  // portable: links that lead out of the folders given
     ScanFormats types;
+    bool typesGiven = false;  // --types: else a gallery takes videos too
     bool quiet = false;
     int jobs = 0;  // thumbnail workers; 0: one per processor
     std::vector<std::string> inputs;

@@ -23,6 +23,10 @@ public:
     void locationsRemoved(int photos) override;
     void fileAdded(const std::string& path, int count) override;
     void folderSkipped(const std::string& path) override;
+    // Said as a file left out of the page (it counts among the failures).
+    void fileSkipped(const std::string& path, const std::string& reason) override {
+        imageFailed(path, reason);
+    }
 
     // Images left out of the page, and sub-folders passed over by a scan.
     int failures() const { return failures_; }

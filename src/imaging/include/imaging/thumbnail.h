@@ -21,6 +21,10 @@ struct ThumbnailNames {
 // is taken as PNG. Keeping the same format, a HEIC/HEIF or TIFF source
 // (by its extension) gets a JPEG thumbnail: browsers do not show those as
 // images; nor a video's poster (.mp4 .mov .m4v .3gp .3g2 .webm .mkv .avi).
+// With `newFormat` kCopyNames (and `keepSameFormat`), the names are those
+// of a portable album's copies: a video's copy is the video, and keeps its
+// extension.
+inline constexpr int kCopyNames = -1;
 ThumbnailNames thumbnailFileName(const std::string& source, const std::string& pathThumbnail,
                                  bool keepSameFormat, int newFormat);
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace lumigal {
 
@@ -15,6 +16,12 @@ enum class VideoFormat { MP4, MOV, M4V, ThreeGP, WebM, MKV, AVI };
 // The container's usual name, as a page or a message shows it ("MP4",
 // "MOV", "M4V", "3GP", "WebM", "MKV", "AVI").
 const char* videoFormatName(VideoFormat format);
+
+// The container a file name's extension (dot included, case ignored)
+// names: .mp4, .mov and .qt, .m4v, .3gp and .3g2, .webm, .mkv, .avi;
+// nullopt for any other. What the file is goes by its content
+// (sniffVideoFormat); the name only tells which files to look into.
+std::optional<VideoFormat> videoFormatOfExtension(std::string_view extension);
 
 // How many bytes from the start of a file sniffVideoFormat looks at, at most.
 inline constexpr std::size_t kVideoSniffBytes = 512;

@@ -25,7 +25,13 @@ int RenderVideoPoster(const std::vector<std::string>& args, ThumbnailSize size,
                       EncodedThumbnail& encoded, std::string* error = nullptr,
                       VideoInfo* info = nullptr);
 
-// The same, and the thumbnail written (writeThumbnailFile).
+// RenderPhotoThumbnails for a video: its poster frame as a photo thumbnail
+// (the tones kept, sRGB, a web quality, no metadata) and its 2x, with
+// `request.sourceWidth` x `sourceHeight` the video's size as shown.
+int RenderVideoPhotoThumbnails(const PhotoThumbnailRequest& request, PhotoThumbnails& made,
+                               std::string* error = nullptr, VideoInfo* info = nullptr);
+
+// The same as RenderVideoPoster, and the thumbnail written (writeThumbnailFile).
 int MakeVideoPoster(const std::vector<std::string>& args, ThumbnailSize size,
                     std::string* error = nullptr, VideoInfo* info = nullptr);
 

@@ -43,6 +43,11 @@ struct VideoInfo {
     bool hasLocation = false;
 };
 
+// Whether today's browsers all play the video as it is: H.264 with AAC,
+// MP3 or no sound in MP4 or M4V; VP8, VP9 or AV1 with Opus, Vorbis or no
+// sound in WebM. HEVC, a MOV or an AVI, say, plays in some only.
+bool playsInBrowsers(const VideoInfo& video);
+
 // The video at `path`; nullopt with `error` set (French, without the file's
 // name: whoever shows it names the file) when it cannot be read, is not
 // one of the containers, holds no video stream or is too large.
