@@ -98,6 +98,7 @@ std::string imageTag(const ModernImage& image) {
 }
 
 std::string imageLink(const ModernImage& image) {
+    if (image.video) return "<a class=\"w\" href=\"" + image.linkUrl + "\">" + imageTag(image) + "</a>";
     return "<a class=\"v\" href=\"" + image.linkUrl + "\">" + imageTag(image) + "</a>";
 }
 
@@ -141,7 +142,8 @@ void writeFigures(std::string& out, const PageSettings& page, const std::vector<
 }  // namespace
 
 std::string captionOf(const ModernImage& image) {
-    return image.caption.empty() ? image.name : image.caption;
+    const std::string& text = image.caption.empty() ? image.name : image.caption;
+    return image.video ? text + " (vid\xC3\xA9o)" : text;
 }
 
 std::string ModernPage(const PageSettings& page, const std::vector<ModernImage>& images,

@@ -271,6 +271,7 @@ std::vector<ModernImage> modernImages(const std::vector<const std::string*>& pat
             if (!t.thumbnail2x.empty()) image.shown2xUrl = links.url(t.thumbnail2x);
             image.shownWidth = t.size.width;
             image.shownHeight = t.size.height;
+            image.video = t.video != nullptr;
             times.push_back(timeOf(*t.source, t.metadata));
             images.push_back(std::move(image));
         });

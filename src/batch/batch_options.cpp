@@ -260,7 +260,7 @@ const std::vector<OptionRow>& optionTable() {
          nullptr, {}, [](O& o, bool) { o.recursive = true; }},
         {"types", 0, Kind::Value, "LISTE",
          "dossiers : types à prendre, parmi bmp,dib,gif,jpeg,png,xbm,webp,heic,avif,tiff et les "
-         "vidéos mp4,mov,m4v,3gp,webm,mkv,avi (video : toutes)",
+         "vidéos mp4,mov,m4v,3gp,webm,mkv,avi (video : toutes ; une galerie prend les vidéos sans --types)",
          "bmp, dib, gif, jpeg, png, xbm, webp, heic, avif, tiff, video, mp4, mov, m4v, 3gp, webm, "
          "mkv, avi, séparés par des virgules",
          [](O& o, S v) {

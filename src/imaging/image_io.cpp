@@ -6,6 +6,7 @@
 #include "magick_image.h"
 #include "imaging/jpeg_markers.h"
 #include "imaging/photo_metadata.h"
+#include "imaging/video_format.h"
 #include "platform/system_error.h"
 #include "heif_boxes.h"
 #include "heif_read.h"
@@ -546,6 +547,14 @@ std::optional<FileBytes> readImageFile(const std::string& path, std::string& err
 
 std::optional<ImageHeader> pingImageFile(const std::string& path, std::string& error,
                                          PhotoMetadata* metadata) {
+    // A video is never read whole as an image would be: only its poster
+    // thumbnail shows it (imaging/video_poster.h).
+    const std::size_t dot = path.rfind('.');
+    if (dot != std::string::npos && path.find('/', dot) == std::string::npos &&
+        videoFormatOfExtension(std::string_view(path).substr(dot)) && sniffVideoFile(path)) {
+        error = "vid\xC3\xA9o : seule une page en vignettes la montre";
+        return std::nullopt;
+    }
     ImageHeader header;
     ImagePtr image = decodeFirstFrame(path, true, {}, error, &header.format, &header.fileSize,
                                       &header, &header.orientation, false, metadata);

@@ -129,6 +129,23 @@ kept = os.path.join(SCRATCH, 'avec le lieu')
 run('--keep-location', out=kept)
 check(places(os.path.join(kept, 'Vacances', 'images', 'plage.mp4')) != {}, '--keep-location lost the place')
 
+# A modern page that asks for videos links each from its poster, outside
+# the photo viewer; in details mode a video is said and left out.
+modern = os.path.join(SCRATCH, 'moderne')
+os.makedirs(modern)
+for mode, status in (('thumbnails', 3), ('details', 3)):
+    r = subprocess.run([BATCH, '-q', '--style', 'modern', '--portable', '-m', mode, '--types', 'jpeg,mp4',
+                        '-o', os.path.join(modern, mode + '.html'), ALBUM], capture_output=True, env=ENV, timeout=120)
+    with open(os.path.join(modern, mode + '.html'), encoding='utf-8') as f:
+        html = f.read()
+    if mode == 'thumbnails':
+        check('<a class="w" href="images/plage.mp4">' in html and 'class="v" href="images/plage' not in html,
+              'the modern page links its video outside the viewer')
+    else:
+        check('plage.mp4 : vid' in r.stderr.decode() and 'plage.mp4' not in html,
+              'details mode: the video is not said and left out: ' + r.stderr.decode())
+    check(r.returncode == status, '%s: status %d' % (mode, r.returncode))
+
 PAGE = os.path.join(OUT, 'Vacances', 'index.html')
 java = shutil.which('java')
 if not CHECKERS or not java:

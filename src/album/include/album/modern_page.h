@@ -23,6 +23,9 @@ struct ModernImage {
     std::string shown2xUrl; // its thumbnail at twice the size, for HiDPI screens; empty: none
     std::size_t shownWidth = 0, shownHeight = 0;
     ImageDetails details;   // details mode only
+    // A video: its tile (its poster) links the video, which the browser
+    // plays itself rather than the viewer.
+    bool video = false;
 };
 
 // The alternative text and caption: the metadata caption, else the name.
