@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
+#include <initializer_list>
 #include <iterator>
 #include <utility>
 
@@ -399,6 +400,12 @@ void PageCreationDialog::enableOptions() {
     for (QWidget* option : {static_cast<QWidget*>(order_), static_cast<QWidget*>(reverse_)})
         option->setEnabled(modern_->isChecked() || gallery);
     perPage_->setEnabled(gallery);
+    // A gallery is always modern, portable and made of thumbnails; the
+    // layout choices of single pages mean nothing to it.
+    for (QWidget* option :
+         std::initializer_list<QWidget*>{details_, thumbnail_, left_, above_, right_, below_, center_,
+                                         line_, tri_, classic_, modern_, portable_})
+        option->setEnabled(!gallery);
 }
 
 void PageCreationDialog::openThumbnailSettings() {
