@@ -409,9 +409,11 @@ void PageCreationDialog::enableOptions() {
 }
 
 void PageCreationDialog::openThumbnailSettings() {
-    // The thumbnails of the style shown, even before OK stores it.
+    // The thumbnails of the style shown, even before OK stores it (a
+    // gallery is always modern).
+    const bool modern = modern_->isChecked() || gallery_->isChecked();
     ThumbnailSettingsDialog dialog(page_, prefs_, helpFilePath_,
-                                   modern_->isChecked() ? kStyleModern : kStyleClassic, this);
+                                   modern ? kStyleModern : kStyleClassic, this);
     dialog.exec();
     repaint();
 }
