@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <array>
+#include <initializer_list>
 #include <iterator>
 #include <utility>
 
@@ -399,12 +400,20 @@ void PageCreationDialog::enableOptions() {
     for (QWidget* option : {static_cast<QWidget*>(order_), static_cast<QWidget*>(reverse_)})
         option->setEnabled(modern_->isChecked() || gallery);
     perPage_->setEnabled(gallery);
+    // A gallery is always modern, portable and made of thumbnails; the
+    // layout choices of single pages mean nothing to it.
+    for (QWidget* option :
+         std::initializer_list<QWidget*>{details_, thumbnail_, left_, above_, right_, below_, center_,
+                                         line_, tri_, classic_, modern_, portable_})
+        option->setEnabled(!gallery);
 }
 
 void PageCreationDialog::openThumbnailSettings() {
-    // The thumbnails of the style shown, even before OK stores it.
+    // The thumbnails of the style shown, even before OK stores it (a
+    // gallery is always modern).
+    const bool modern = modern_->isChecked() || gallery_->isChecked();
     ThumbnailSettingsDialog dialog(page_, prefs_, helpFilePath_,
-                                   modern_->isChecked() ? kStyleModern : kStyleClassic, this);
+                                   modern ? kStyleModern : kStyleClassic, this);
     dialog.exec();
     repaint();
 }

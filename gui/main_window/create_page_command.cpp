@@ -84,6 +84,18 @@ QString leftOutHint(const std::string& folder, bool tree) {
                      .arg(type);
 }
 
+// Why a folder with no image at its top looks empty when its sub-folders
+// hold images of the chosen type; empty otherwise.
+QString subFolderHint(const std::string& folder, const ScanFormats& formats) {
+    SelectedFileList below;
+    const int found = ScanFolderTree(nullptr, folder, formats, below);
+    if (found == 0) return {};
+    return QStringLiteral("\n\nLes images de ce dossier sont dans ses sous-dossiers (%1 trouvées) : "
+                          "pour les prendre, pressez le bouton « Sous-dossiers » ou cochez "
+                          "« Galerie : un album par dossier ».")
+        .arg(found);
+}
+
 // `heading` then the first ten lines of `lines`, and how many more there are.
 QString listText(QString heading, const std::vector<QString>& lines);
 
@@ -207,7 +219,9 @@ void RunCreatePage(MainWindow& window) {
     }
 
     const bool folderPressed = pressed(window.selectFolderButton());
-    const bool treePressed = pressed(window.selectTreeButton());
+    // A gallery takes the folder's tree, sub-folders and all.
+    const bool treePressed =
+        pressed(window.selectTreeButton()) || (folderPressed && window.page().gallery != 0);
     QString selectionText;
     if (!folderPressed && !treePressed) {
         selectionText = window.fileNameBox()->text();
@@ -283,8 +297,12 @@ void RunCreatePage(MainWindow& window) {
 
     if (count == 0) {
         QString text = QStringLiteral("Aucun fichier trouvé...");
-        if (folderPressed || treePressed)
-            text += leftOutHint(sourceFolder, treePressed);
+        if (folderPressed && !treePressed) {
+            const QString below = subFolderHint(sourceFolder, window.scanFormats());
+            text += below.isEmpty() ? leftOutHint(sourceFolder, false) : below;
+        } else if (treePressed) {
+            text += leftOutHint(sourceFolder, true);
+        }
         MessageBoxHandler::information(&window, kNothingFound, text);
         return;
     }

@@ -6,6 +6,7 @@
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QComboBox>
+#include <initializer_list>
 #include <QDir>
 #include <QEvent>
 #include <QGridLayout>
@@ -237,7 +238,7 @@ void MainWindow::buildPanel() {
     connect(createPage_, &QToolButton::clicked, this, &MainWindow::createPage);
 
     // The destination panel, below the standard controls.
-    auto* frame = new QGroupBox(QStringLiteral("Destination"), this);
+    auto* frame = new QGroupBox(QStringLiteral("Des&tination"), this);
     frame->setObjectName(QStringLiteral("1316"));
     auto* row = new QHBoxLayout(frame);
     destination_ = new QLineEdit(QString::fromStdString(prefs_.pathSave), frame);
@@ -266,6 +267,14 @@ void MainWindow::buildPanel() {
         grid->addWidget(side, 0, columns, rows, 1, Qt::AlignTop);
         grid->addWidget(frame, rows, 0, 1, columns);
         grid->addWidget(quitBar, rows, columns, Qt::AlignBottom | Qt::AlignRight);
+    }
+    // Tab goes on from the type list to the buttons, the destination and
+    // Quitter, as laid out (Alt+T reaches the destination field).
+    QWidget* previous = findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    for (QWidget* next : std::initializer_list<QWidget*>{selectFolder_, selectTree_, help_, createPage_,
+                                                         destination_, browse_, quit_}) {
+        if (previous) setTabOrder(previous, next);
+        previous = next;
     }
 }
 

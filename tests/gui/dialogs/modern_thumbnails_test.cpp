@@ -2,6 +2,7 @@
 // classic page's stored ones, the modern page's own (JPEG, 280 x 280,
 // proportions kept) until the user chooses others for it.
 #include <QComboBox>
+#include <QAbstractButton>
 #include <QtTest>
 
 #include "album/settings.h"
@@ -75,17 +76,27 @@ private slots:
 
     // « Vignettes » in the page dialog opens on the style shown there, even
     // before OK has stored it.
+    // A gallery is modern whatever the style left ticked.
+    void pageDialogHandsOnTheStyleShown_data() {
+        QTest::addColumn<int>("clicked");  // « Page moderne » or « Galerie »
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("modern page") << 1403 << "JPEG 280";
+        QTest::newRow("gallery, classic left ticked") << 1407 << "JPEG 280";
+    }
     void pageDialogHandsOnTheStyleShown() {
+        QFETCH(int, clicked);
         Fixture f;
         PageCreationDialog dialog(f.page, f.prefs, "", 3, "/p");
         dialog.show();
-        radio(dialog, 1403)->click();  // « Page moderne »
+        dialog.findChild<QAbstractButton*>(
+                  QStringLiteral("%1%2").arg(clicked == 1407 ? "check" : "radio").arg(clicked))
+            ->click();
         QString shown;
         whenModalOpens([&](QWidget* modal) {
             if (modal) shown = formats(*modal)->currentText() + " " + edit(*modal, 1136)->text();
         });
         button(dialog, 1118)->click();
-        QCOMPARE(shown, QStringLiteral("JPEG 280"));
+        QTEST(shown, "expected");
         QCOMPARE(f.page.style, kStyleClassic);  // not stored before OK
     }
 };

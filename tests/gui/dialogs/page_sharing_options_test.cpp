@@ -30,6 +30,8 @@ private slots:
     void galleryOptionsOpenAsStoredAndOkStoresThem();
     void galleryOptionsHaveTheirOwnKeys_data();
     void galleryOptionsHaveTheirOwnKeys();
+    void singlePageChoicesAreDisabledForAGallery_data();
+    void singlePageChoicesAreDisabledForAGallery();
 };
 
 void TestPageSharingOptions::styleAndSharingOpenAsStoredAndOkStoresThem_data() {
@@ -233,6 +235,41 @@ void TestPageSharingOptions::galleryOptionsHaveTheirOwnKeys() {
     QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), Qt::AltModifier);
     QFETCH(QString, focused);
     QTRY_COMPARE(QApplication::focusWidget()->objectName(), focused);
+}
+
+void TestPageSharingOptions::singlePageChoicesAreDisabledForAGallery_data() {
+    QTest::addColumn<quint32>("gallery");
+    QTest::addColumn<int>("clicks");  // times « Galerie » is clicked
+    QTest::newRow("opened as a gallery") << 1u << 0;
+    QTest::newRow("opened as a page") << 0u << 0;
+    QTest::newRow("ticked") << 0u << 1;
+    QTest::newRow("ticked then unticked") << 0u << 2;
+    QTest::newRow("unticked") << 1u << 1;
+}
+
+void TestPageSharingOptions::singlePageChoicesAreDisabledForAGallery() {
+    QFETCH(quint32, gallery);
+    QFETCH(int, clicks);
+    Fixture f;
+    f.page.gallery = gallery;
+    PageCreationDialog dialog(f.page, f.prefs, {}, 1, "/p");
+    QCheckBox* galleryBox = check(dialog, 1407);
+    for (int i = 0; i < clicks; ++i) galleryBox->click();
+    const bool ticked = galleryBox->isChecked();
+    QCOMPARE(ticked, ((gallery != 0) + clicks) % 2 == 1);
+    // Layout, style and sharing of single pages: shown, but off for a gallery.
+    for (const char* name : {"radio1342", "radio1358", "radio1161", "radio1162", "radio1278", "radio1280",
+                             "check1350", "check1351", "check1352", "radio1402", "radio1403", "check1404"}) {
+        QWidget* w = dialog.findChild<QWidget*>(QString::fromLatin1(name));
+        QVERIFY2(w, name);
+        QVERIFY2(w->isEnabled() == !ticked, name);
+    }
+    // What a gallery uses stays on.
+    for (const char* name : {"edit1136", "edit1137", "edit1405", "check1406", "combo1408", "button1300"}) {
+        QWidget* w = dialog.findChild<QWidget*>(QString::fromLatin1(name));
+        QVERIFY2(w, name);
+        QVERIFY2(w->isEnabled() || !ticked, name);
+    }
 }
 
 QTEST_MAIN(TestPageSharingOptions)

@@ -3,6 +3,9 @@
 // chosen type leaves every image of the folder out.
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -106,6 +109,53 @@ private slots:
         } else {
             QCOMPARE(messages.identifiers(), QStringList{QStringLiteral("nothingFound")});
             QCOMPARE(messages.messages.front().text, message);
+        }
+    }
+
+    // A folder whose images are all in its sub-folders: « Dossier » says
+    // where they are, and a gallery (which takes the tree) finds them.
+    void imagesOnlyInSubFoldersAreFound_data() {
+        QTest::addColumn<quint32>("gallery");
+        QTest::addColumn<bool>("dialogOpens");
+        QTest::newRow("single page: the message names the way") << 0u << false;
+        QTest::newRow("gallery: the tree is taken") << 1u << true;
+    }
+    void imagesOnlyInSubFoldersAreFound() {
+        QFETCH(quint32, gallery);
+        QFETCH(bool, dialogOpens);
+        QTemporaryDir dir;
+        for (const char* name : {"2024/a.png", "2024/b.png", "2025/c.png"}) {
+            const QString path = dir.filePath(QString::fromLatin1(name));
+            QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+            QVERIFY(QImage(4, 4, QImage::Format_RGB32).save(path));
+        }
+        Preferences prefs;
+        PageSettings page;
+        initialSettings(prefs, page, dir.path().toStdString());
+        prefs.pathLaunch = prefs.pathSave = dir.path().toStdString();
+        page.gallery = gallery;
+        MainWindow w(prefs, page, "", [] {});
+        w.show();
+        w.selectFolderButton()->setChecked(true);
+        MessageRecorder messages;
+        bool dialogOpened = false;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog || !dialog->findChild<QLineEdit*>(QStringLiteral("edit1136"))) return;
+            dialogOpened = true;
+            dialog->reject();
+        });
+        poll.start(5);
+        w.createPage();
+        QCOMPARE(dialogOpened, dialogOpens);
+        if (dialogOpens) {
+            QVERIFY(messages.messages.isEmpty());
+        } else {
+            QCOMPARE(messages.identifiers(), QStringList{QStringLiteral("nothingFound")});
+            const QString text = messages.messages.front().text;
+            QVERIFY2(text.contains(QStringLiteral("sous-dossiers (3 trouvées)")), qPrintable(text));
+            QVERIFY2(text.contains(QStringLiteral("« Sous-dossiers »")), qPrintable(text));
         }
     }
 };

@@ -286,6 +286,30 @@ private slots:
         QCOMPARE(order.join(QLatin1Char(' ')), expected.join(QLatin1Char(' ')));
     }
 
+    // The main window's own keys land on their control.
+    void mainWindowKeysReachTheirControl_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("focused");
+        QTest::newRow("Alt+T: the destination") << int(Qt::Key_T) << "1319";
+        QTest::newRow("Alt+N: the file name") << int(Qt::Key_N) << "fileNameEdit";
+    }
+    void mainWindowKeysReachTheirControl() {
+        QFETCH(int, key);
+        Settings s;
+        QTemporaryDir dir;
+        s.prefs.pathLaunch = dir.path().toStdString();
+        MainWindow w(s.prefs, s.page, "/nowhere/Lumigal.html", [] {});
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QWidget* list = w.findChild<QWidget*>(QStringLiteral("treeView"));
+        QVERIFY(list);
+        list->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), static_cast<Qt::Key>(key), Qt::AltModifier);
+        QFETCH(QString, focused);
+        QTRY_COMPARE(QApplication::focusWidget()->objectName(), focused);
+    }
+
     // Every control reached by Tab shows that it has the focus.
     void focusIsVisible() {
         Settings s;
