@@ -344,6 +344,11 @@ void RunCreatePage(MainWindow& window) {
             gallery.inputs = folderPressed || treePressed ? std::vector<std::string>{sourceFolder}
                                                           : files.selectedFiles();
             gallery.formats = window.scanFormats();
+            // Under the first type, every image, a gallery shows the videos beside them.
+            const ScanFormats& f = gallery.formats;
+            if (f.bmp && f.dib && f.gif && f.jpeg && f.png && f.xbm && f.webp && f.heic && f.avif && f.tiff) {
+                gallery.formats.videos = VideoTypes::all();
+            }
             gallery.date = galleryDate(std::time(nullptr));
         }
         runInBackground([&] {

@@ -54,8 +54,15 @@ constexpr ImageType kFileTypes[] = {
     {"AVIF - AV1 Image File", "*.avif"},
     {"TIF TIFF - Tagged Image File Format", "*.tif *.tiff"},
     {"Images récentes (AVIF, HEIC, WEBP)", "*.avif *.heic *.heif *.webp"},
+    // Videos, recognised by their content: a gallery shows them beside the photos.
+    {"Vidéos (MP4, MOV, M4V, 3GP, WebM, MKV, AVI)", "*.mp4 *.mov *.qt *.m4v *.3gp *.3g2 *.webm *.mkv *.avi"},
+    {"Images et vidéos",
+     "*.bmp *.dib *.gif *.jpe *.jpg *.jpeg *.png *.xbm *.webp *.heic *.heif *.avif *.tif *.tiff "
+     "*.mp4 *.mov *.qt *.m4v *.3gp *.3g2 *.webm *.mkv *.avi"},
 };
 constexpr int kFileTypeCount = static_cast<int>(std::size(kFileTypes));
+constexpr int kVideoType = 13, kImagesAndVideosType = 14;
+constexpr int kImageTypeCount = 12;  // the types of images alone
 
 // The families of ScanFormats, one flag each.
 constexpr bool ScanFormats::*kFamilies[] = {
@@ -113,8 +120,9 @@ QStringList MainWindow::fileTypeTexts() {
 
 bool MainWindow::formatsForType(int index, ScanFormats& formats) {
     if (index < 1 || index > kFileTypeCount) return false;
-    const bool all = index == 1;
+    const bool all = index == 1 || index == kImagesAndVideosType;
     const bool recent = index == 12 || all;
+    formats.videos = index == kVideoType || index == kImagesAndVideosType ? VideoTypes::all() : VideoTypes{};
     formats.bmp = all || index == 2;
     formats.dib = all || index == 3;
     formats.gif = all || index == 4;
@@ -130,7 +138,7 @@ bool MainWindow::formatsForType(int index, ScanFormats& formats) {
 
 QString MainWindow::typeToChoose(const ScanFormats& present) {
     // The narrowest choice first: one family, then the recent images, then all.
-    for (int index = 2; index <= kFileTypeCount; ++index) {
+    for (int index = 2; index <= kImageTypeCount; ++index) {
         ScanFormats type;
         formatsForType(index, type);
         if (covers(type, present)) return QString::fromUtf8(kFileTypes[index - 1].text);

@@ -49,6 +49,14 @@ private slots:
              "Tous (BMP, DIB, GIF, JPEG, PNG, XBM, WebP, HEIC, AVIF, TIFF)"},
             {{"/p/a.jpeg"}, only({&S::jpeg}), "JPE JPG JPEG - Joint Photographic Experts Group"},
         };
+        // The video types take videos (and images only for the second).
+        ScanFormats videos, both;
+        QVERIFY(MainWindow::formatsForType(13, videos) && MainWindow::formatsForType(14, both));
+        QVERIFY(videos.videos.mp4 && videos.videos.avi && !videos.jpeg && !videos.heic);
+        QVERIFY(both.videos.mov && both.videos.webm && both.jpeg && both.tiff);
+        ScanFormats first;
+        QVERIFY(MainWindow::formatsForType(1, first) && !first.videos.any());
+        QCOMPARE(MainWindow::fileTypeTexts().at(12), QStringLiteral("Vidéos (MP4, MOV, M4V, 3GP, WebM, MKV, AVI)"));
         for (const Case& c : cases) {
             const ScanFormats found = MainWindow::familiesOf(c.paths);
             QVERIFY(found.heic == c.families.heic && found.tiff == c.families.tiff &&

@@ -23,7 +23,7 @@ private slots:
         QCOMPARE(w->viewMode(), QFileDialog::Detail);
         QCOMPARE(w->directory().absolutePath(), QString::fromStdString(prefs_.pathLaunch));
         QCOMPARE(w->destinationField()->text(), QString::fromStdString(prefs_.pathSave));
-        QCOMPARE(w->nameFilters().size(), 12);
+        QCOMPARE(w->nameFilters().size(), 14);  // the images, then the videos
         QVERIFY(w->selectedNameFilter().startsWith(
             QStringLiteral("Tous (BMP, DIB, GIF, JPEG, PNG, XBM, WebP, HEIC, AVIF, TIFF)")));
         const ScanFormats& f = w->scanFormats();
@@ -92,7 +92,7 @@ private slots:
         QCOMPARE(f.avif, on.contains('a'));
         QCOMPARE(f.tiff, on.contains('t'));
         ScanFormats unchanged = f;
-        QVERIFY(!MainWindow::formatsForType(13, unchanged));
+        QVERIFY(!MainWindow::formatsForType(15, unchanged));
         QVERIFY(!MainWindow::formatsForType(0, unchanged));
     }
 
