@@ -88,11 +88,16 @@ python3 "$top/tests/support/heif_grid.py" "$seeds/heif_boxes_fuzz/one.heic" 2 2 
 rm "$seeds/tile.png"
 
 # Tiny videos (64 x 48, 5 frames a second): H.264 MP4 with its index first,
-# VP9 WebM, MPEG-4 AVI.
+# VP9 WebM, MPEG-4 AVI, and two that hold a place.
 pattern=(-hide_banner -loglevel error -nostdin -y -f lavfi -i testsrc=size=64x48:rate=5 -pix_fmt yuv420p)
 ffmpeg "${pattern[@]}" -t 1 -c:v libx264 -crf 40 -movflags +faststart "$seeds/video_probe_fuzz/clip.mp4"
 ffmpeg "${pattern[@]}" -t 1 -c:v libvpx-vp9 -crf 50 -b:v 0 "$seeds/video_probe_fuzz/clip.webm"
 ffmpeg "${pattern[@]}" -t 0.4 -c:v mpeg4 -q:v 20 "$seeds/video_probe_fuzz/clip.avi"
+# With the place they were shot at, as a phone's keys and as QuickTime's ©xyz.
+place=(-metadata location=+48.8566+002.3522/)
+ffmpeg "${pattern[@]}" -t 1 -c:v libx264 -crf 40 "${place[@]}" -movflags use_metadata_tags+faststart \
+  "$seeds/video_probe_fuzz/place.mp4"
+ffmpeg "${pattern[@]}" -t 1 -c:v libx264 -crf 40 "${place[@]}" -f mov "$seeds/video_probe_fuzz/place.mov"
 
 for fuzzer in reg_file_fuzz html_fuzz thumbnail_args_fuzz gather_selection_fuzz jpeg_dc_fuzz tiff_rows_fuzz photo_metadata_fuzz heif_boxes_fuzz png_rows_fuzz video_probe_fuzz; do
   if [ ! -x "$dir/fuzz/$fuzzer" ]; then
